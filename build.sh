@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Set-up, build, run and test Tavilune on a Debian 12 machine.
+#   ./build.sh run    install what is missing, build, start the program
+#   ./build.sh test   install what is missing, build, run every test
+#   ./build.sh build  install what is missing, build
+# Environment: TAVILUNE_SANITIZE=1 builds with ASan+UBSan (in build-asan/);
+#              CI=true turns warnings into errors.
+set -euo pipefail
+cd "$(dirname "$0")"
+action=${1:-}
+case "$action" in run|test|build) ;; *) echo "usage: $0 run|test|build" >&2; exit 2 ;; esac
+
+packages=(
+  cmake g++ make pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
+  libmpv-dev libpulse-dev libmp3lame-dev libsoxr-dev
+  libgtest-dev libbenchmark-dev
+  xvfb xauth trayer pulseaudio pulseaudio-utils lame sox python3
+  fonts-dejavu-core
+)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "== installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -q
+  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+builddir=build
+cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ "${TAVILUNE_SANITIZE:-0}" = 1 ]; then
+  builddir=build-asan
+  cmake_args+=(-DTAVILUNE_SANITIZE=ON)
+fi
+if [ "${CI:-}" = true ]; then
+  cmake_args+=(-DTAVILUNE_WERROR=ON)
+fi
+
+build() {
+  cmake -S . -B "$builddir" "${cmake_args[@]}"
+  cmake --build "$builddir" -j "$(nproc)"
+}
+
+install_missing
+build
+
+case "$action" in
+  test)
+    ctest --test-dir "$builddir" --output-on-failure -j "$(nproc)" --timeout 600
+    ;;
+  run)
+    exe="$builddir/bin/tavilune"
+    conf="${XDG_CONFIG_HOME:-$HOME/.config}/Tavilune/Tavilune.conf"
+    if ! grep -q '^DossierRadio=' "$conf" 2>/dev/null; then
+      # First start: the program configures its station folders, unpacks them and ends.
+      "$exe" || true
+      for _ in $(seq 50); do [ -d "$builddir/bin/Radios" ] && break; sleep 0.2; done
+    fi
+    exec "$exe"
+    ;;
+esac
