@@ -1,0 +1,501 @@
+#include "FrmMain.h"
+
+#include "Globals.h"
+#include "Icons.h"
+#include "Module1.h"
+#include "Settings.h"
+#include "StationList.h"
+#include "Startup.h"
+#include "WebBrowser.h"
+#include "nimbrel/Nimbrel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+// The maker's web site: the help and donation pages live under it.
+const QString kMakerSite = QStringLiteral("https://tavilune.example.org");
+
+QToolButton *pictureButton(QWidget *parent, const QIcon &icon, const QString &tip)
+{
+    auto *b = new QToolButton(parent);
+    b->setIcon(icon);
+    b->setIconSize(QSize(24, 24));
+    b->setToolTip(tip);
+    b->setAutoRaise(false);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+} // namespace
+
+QString IntroPagePath() { return WithBackslash(ProgramFolder()) + QStringLiteral("Intro.htm"); }
+
+FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowTitle(startup::kAppTitle);
+    setWindowIcon(icons::Program());
+    buildMenus();
+    buildControls();
+    TaskBarIcon = nimbrel::CreateTaskBarIcon(this);
+    if (TaskBarIcon) {
+        connect(TaskBarIcon, &nimbrel::TaskBarIcon::DblClick, this,
+                [this](short &button, short &, float &, float &) {
+                    if (button == 1)
+                        Mnu_Affichage_Click();
+                });
+        connect(TaskBarIcon, &nimbrel::TaskBarIcon::MouseDown, this,
+                [this](short &button, short &, float &, float &) {
+                    if (button == 2)
+                        Mnu_Fichier->exec(QCursor::pos());
+                });
+    }
+    Topmost().main = this;
+}
+
+FrmMain::~FrmMain()
+{
+    if (Topmost().main == this)
+        Topmost().main = nullptr;
+}
+
+void FrmMain::buildMenus()
+{
+    auto action = [this](QMenu *menu, const char *name, const QString &caption) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+
+    Mnu_Fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    Mnu_Fichier->setObjectName(QStringLiteral("Mnu_Fichier"));
+    Mnu_Affichage = action(Mnu_Fichier, "Mnu_Affichage", QStringLiteral("Masquer"));
+    Mnu_Fichier->addSeparator();
+    Mnu_Options = action(Mnu_Fichier, "Mnu_Options", QStringLiteral("&Préférences..."));
+    Mnu_Fichier->addSeparator();
+    Mnu_Perso = Mnu_Fichier->addMenu(QStringLiteral("Radios Perso"));
+    Mnu_Perso->setObjectName(QStringLiteral("Mnu_Perso"));
+    Mnu_RadioPerso = action(Mnu_Perso, "Mnu_RadioPerso", QStringLiteral("Création"));
+    Mnu_ModifRAdio = action(Mnu_Perso, "Mnu_ModifRAdio", QStringLiteral("Modification"));
+    Mnu_AutresTVSmenu = Mnu_Fichier->addMenu(QStringLiteral("Autres TV..."));
+    Mnu_AutresTVSmenu->setObjectName(QStringLiteral("Mnu_AutresTVSmenu"));
+    Mnu_ModifAutresTV = action(Mnu_AutresTVSmenu, "Mnu_ModifAutresTV", QStringLiteral("Ajouter - Créer"));
+    Mnu_Fichier->addSeparator();
+    Mnu_EnregistreSon = action(Mnu_Fichier, "Mnu_EnregistreSon", QStringLiteral("Enregistrement..."));
+    Mnu_EncodeMP3 = action(Mnu_Fichier, "Mnu_EncodeMP3", QStringLiteral("Encodeur Mp3"));
+    Mnu_Fichier->addSeparator();
+    Mnu_Quitter = action(Mnu_Fichier, "Mnu_Quitter", QStringLiteral("&Quitter"));
+
+    Mn_Mode = menuBar()->addMenu(QStringLiteral("&Mode"));
+    Mn_Mode->setObjectName(QStringLiteral("Mn_Mode"));
+    Mnu_RAdio = action(Mn_Mode, "Mnu_RAdio", QStringLiteral("Radio"));
+    Mnu_RAdio->setCheckable(true);
+    Mnu_RAdio->setChecked(true);
+    Mnu_TV = action(Mn_Mode, "Mnu_TV", QStringLiteral("TV"));
+    Mnu_TV->setCheckable(true);
+    Mn_Mode->addSeparator();
+    Mnu_Stop = action(Mn_Mode, "Mnu_Stop", QStringLiteral("&Stop"));
+    Mn_Mode->addSeparator();
+    Mnu_AutreTV = action(Mn_Mode, "Mnu_AutreTV", QStringLiteral("&Autres TV..."));
+
+    Mnu_Favoris = menuBar()->addMenu(QStringLiteral("Favoris &Radio"));
+    Mnu_Favoris->setObjectName(QStringLiteral("Mnu_Favoris"));
+    Mnu_GestionFAV = action(Mnu_Favoris, "Mnu_GestionFAV", QStringLiteral("&Gérer les favoris..."));
+    Mnu_Favoris->addSeparator();
+    for (int i = 0; i < 20; ++i) {
+        Mnu_Fav[i] = action(Mnu_Favoris, QStringLiteral("Mnu_Fav%1").arg(i).toLatin1().constData(),
+                            QStringLiteral("FAV%1").arg(i));
+        Mnu_Fav[i]->setVisible(false);
+    }
+
+    Mnu_HELP = menuBar()->addMenu(QStringLiteral("&?"));
+    Mnu_HELP->setObjectName(QStringLiteral("Mnu_HELP"));
+    Mnu_Apropos = action(Mnu_HELP, "Mnu_Apropos", QStringLiteral("&A propos"));
+    Mnu_HELP->addSeparator();
+    Mnu_AideEnLigne = action(Mnu_HELP, "Mnu_AideEnLigne", QStringLiteral("Aide en ligne - Mises à jour"));
+    Mnu_Don = action(Mnu_HELP, "Mnu_Don", QStringLiteral("Faire un don..."));
+
+    connect(Mnu_Affichage, &QAction::triggered, this, &FrmMain::Mnu_Affichage_Click);
+    connect(Mnu_Options, &QAction::triggered, this, [this] { open(Opener::Options); });
+    connect(Mnu_RadioPerso, &QAction::triggered, this, [this] { open(Opener::RadioPerso); });
+    connect(Mnu_ModifRAdio, &QAction::triggered, this, [this] { open(Opener::ModifRadio); });
+    connect(Mnu_ModifAutresTV, &QAction::triggered, this, [this] { open(Opener::AutresTVModif); });
+    connect(Mnu_EnregistreSon, &QAction::triggered, this, [this] { open(Opener::Recording); });
+    connect(Mnu_EncodeMP3, &QAction::triggered, this, [this] { open(Opener::Mp3Encoder); });
+    connect(Mnu_Quitter, &QAction::triggered, this, &FrmMain::Shutdown);
+    connect(Mnu_RAdio, &QAction::triggered, this, &FrmMain::Mnu_RAdio_Click);
+    connect(Mnu_TV, &QAction::triggered, this, &FrmMain::Mnu_TV_Click);
+    connect(Mnu_Stop, &QAction::triggered, this, &FrmMain::Command4_Click);
+    connect(Mnu_AutreTV, &QAction::triggered, this, &FrmMain::Mnu_AutreTV_Click);
+    connect(Mnu_GestionFAV, &QAction::triggered, this, [this] { open(Opener::Favourites); });
+    connect(Mnu_Apropos, &QAction::triggered, this, [this] { open(Opener::About); });
+    connect(Mnu_AideEnLigne, &QAction::triggered, this,
+            [this] { openWebPage(QStringLiteral("/Tavilune/Index.htm")); });
+    connect(Mnu_Don, &QAction::triggered, this, [this] { openWebPage(QStringLiteral("/Don/Don.htm")); });
+}
+
+void FrmMain::buildControls()
+{
+    auto *central = new QWidget(this);
+    auto *v = new QVBoxLayout(central);
+    v->setContentsMargins(4, 4, 4, 2);
+    v->setSpacing(3);
+
+    auto *top = new QHBoxLayout;
+    auto makeCombo = [central](const char *name, const QString &placeholder) {
+        auto *c = new QComboBox(central);
+        c->setObjectName(QString::fromLatin1(name));
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+        c->setMaxVisibleItems(20);
+        c->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+        c->completer()->setCompletionMode(QCompleter::InlineCompletion);
+        c->setEditText(placeholder);
+        c->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        return c;
+    };
+    ComboRad = makeCombo("ComboRad", QStringLiteral("Sélectionner une radio"));
+    ComboTV = makeCombo("ComboTV", QStringLiteral("Sélectionner une TV"));
+    ComboTV->setVisible(false);
+    top->addWidget(ComboRad);
+    top->addWidget(ComboTV);
+
+    Image1 = new QLabel(central);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(icons::RadioMode(28));
+    Image1->setToolTip(QStringLiteral("Passe en mode TV"));
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->installEventFilter(this);
+    top->addWidget(Image1);
+    v->addLayout(top);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(2);
+    Command1 = pictureButton(central, icons::Listen(), QStringLiteral("Ecouter la radio ou TV sélectionnée"));
+    Command2 = pictureButton(central, icons::Volume(), QStringLiteral("Réglage du volume"));
+    Command3 = pictureButton(central, icons::HideToTray(), QStringLiteral("Masquer dans la barre des tâches"));
+    Command4 = pictureButton(central, icons::Stop(), QStringLiteral("Stop - Arrêt Radio ou TV"));
+    Command5 = pictureButton(central, icons::Record(), QStringLiteral("Enregistrement"));
+    const char *names[] = {"Command1", "Command2", "Command3", "Command4", "Command5"};
+    QToolButton *all[] = {Command1, Command2, Command3, Command4, Command5};
+    for (int i = 0; i < 5; ++i) {
+        all[i]->setObjectName(QString::fromLatin1(names[i]));
+        buttons->addWidget(all[i]);
+    }
+    buttons->addStretch(1);
+    v->addLayout(buttons);
+
+    WebBrowser1 = new WebBrowser(central);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    v->addWidget(WebBrowser1, 1);
+
+    StatusLine = new QLabel(central);
+    StatusLine->setObjectName(QStringLiteral("StatusLine"));
+    StatusLine->setTextFormat(Qt::PlainText);
+    StatusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    v->addWidget(StatusLine);
+    setCentralWidget(central);
+
+    connect(Command1, &QToolButton::clicked, this, &FrmMain::Command1_Click);
+    connect(Command2, &QToolButton::clicked, this, &FrmMain::Command2_Click);
+    connect(Command3, &QToolButton::clicked, this, &FrmMain::Command3_Click);
+    connect(Command4, &QToolButton::clicked, this, &FrmMain::Command4_Click);
+    connect(Command5, &QToolButton::clicked, this, [this] { open(Opener::Recording); });
+
+    // Click, text change, scroll and key press all give the hidden list the same position.
+    connect(ComboRad, &QComboBox::activated, this, &FrmMain::ComboRad_Select);
+    connect(ComboRad, &QComboBox::currentIndexChanged, this, &FrmMain::ComboRad_Select);
+    connect(ComboRad, &QComboBox::editTextChanged, this, &FrmMain::ComboRad_Select);
+    connect(ComboTV, &QComboBox::activated, this, &FrmMain::ComboTV_Select);
+    connect(ComboTV, &QComboBox::currentIndexChanged, this, &FrmMain::ComboTV_Select);
+    connect(ComboTV, &QComboBox::editTextChanged, this, &FrmMain::ComboTV_Select);
+
+    connect(WebBrowser1, &WebBrowser::BeforeNavigate2, this, &FrmMain::onBeforeNavigate);
+    connect(WebBrowser1, &WebBrowser::NavigateError, this,
+            [](const QString &, int, bool &cancel) { cancel = true; });
+}
+
+bool FrmMain::Form_Load()
+{
+    // 2. Window size (twips).
+    resize(5520 / kTwipsPerPixel, 3000 / kTwipsPerPixel);
+    // 3-4. Refresh period and station folders.
+    startup::ReadFolderSettings();
+    // 5. First run: configure the folders, unpack them if needed, and end.
+    const bool firstRun = startup::HandleFirstRun(
+        [this] {
+            QMessageBox box(QMessageBox::Information, startup::kFirstRunTitle,
+                            startup::FirstRunText().replace(QChar(13), QChar(10)), QMessageBox::Ok, this);
+            box.exec();
+        },
+        [](const QString &archive) {
+            QProcess::startDetached(archive, {}, ProgramFolder());
+        });
+    if (firstRun)
+        return false;
+    // 6. Recordings folder.
+    startup::PrepareRecordingsFolder();
+    // 7. Saved position.
+    if (const auto pos = startup::SavedPosition())
+        move(static_cast<int>(pos->left / kTwipsPerPixel), static_cast<int>(pos->top / kTwipsPerPixel));
+    // 8. Tray icon.
+    if (TaskBarIcon) {
+        TaskBarIcon->SetIcon(windowIcon());
+        TaskBarIcon->SetToolTipText(startup::kAppTitle);
+    }
+    // 9. Idle page.
+    navigateIntro();
+    // 10-11. Station lists.
+    fillLists();
+    // 12-15. Preferences.
+    const int ecoEcran = startup::ReadFlags();
+    ApplyTopmost();
+    if (G().derRadio == 1) {
+        G().nomDerRadio = settings::GetSetting(QStringLiteral("NomDerRadio"), QString());
+        ComboRad->setEditText(G().nomDerRadio);
+        Text1 = startup::LastStationPath(G().nomDerRadio);
+    }
+    setWindowTitle(TitleText());
+    // The box "Interdire l'économiseur d'écran" ticked means the screen saver is held off.
+    SetScreenSaver(ecoEcran != 1);
+    // 16. Favourites.
+    ListFav = startup::ReadFavourites();
+    return true;
+}
+
+void FrmMain::fillLists()
+{
+    const auto fill = [](QComboBox *combo, QStringList &files, const QString &folder) {
+        const QString text = combo->currentText();
+        const QSignalBlocker block(combo);
+        combo->clear();
+        files.clear();
+        for (const StationEntry &e : ListStations(WithBackslash(folder))) {
+            files.append(e.fileName);
+            combo->addItem(e.displayName);
+        }
+        combo->setCurrentIndex(-1);
+        combo->setEditText(text);
+    };
+    fill(ComboRad, Combo1, G().radioFolder);
+    fill(ComboTV, Combo2, G().tvFolder);
+}
+
+void FrmMain::navigateIntro() { WebBrowser1->Navigate(IntroPagePath()); }
+
+bool FrmMain::RadioMode() const { return Mnu_RAdio->isChecked(); }
+
+QString FrmMain::TitleText() const
+{
+    return startup::TitleFor(G().nomRadio == 1, RadioMode(), ComboRad->currentText(), ComboTV->currentText());
+}
+
+namespace {
+// The entry of a list that the typed text names: the current entry when its text matches, else
+// the first entry equal to the text ignoring case, else none (-1).
+int selectedEntry(const QComboBox *combo)
+{
+    const QString text = combo->currentText();
+    const int cur = combo->currentIndex();
+    if (cur >= 0 && combo->itemText(cur) == text)
+        return cur;
+    return combo->findText(text, Qt::MatchFixedString);
+}
+} // namespace
+
+void FrmMain::ComboRad_Select()
+{
+    const int i = selectedEntry(ComboRad);
+    if (i >= 0 && i < Combo1.size())
+        Text1 = WithBackslash(G().radioFolder) + Combo1[i];
+    // A text that names no entry leaves the current station path as it was.
+}
+
+void FrmMain::ComboTV_Select()
+{
+    const int i = selectedEntry(ComboTV);
+    if (i >= 0 && i < Combo2.size())
+        Text1 = WithBackslash(G().tvFolder) + Combo2[i];
+}
+
+void FrmMain::Command1_Click()
+{
+    WebBrowser1->Navigate(Text1);
+    setWindowTitle(TitleText());
+}
+
+void FrmMain::Command4_Click()
+{
+    WebBrowser1->Stop();
+    navigateIntro();
+}
+
+void FrmMain::Command2_Click()
+{
+    static const char *const mixers[] = {"pavucontrol", "pavucontrol-qt", "pwvucontrol", "mate-volume-control",
+                                         "xfce4-mixer", "kmix"};
+    for (const char *m : mixers) {
+        const QString exe = QStandardPaths::findExecutable(QString::fromLatin1(m));
+        if (!exe.isEmpty() && QProcess::startDetached(exe, {}, ProgramFolder()))
+            return;
+    }
+    QMessageBox::warning(this, QStringLiteral("Réglage du volume"),
+                         QStringLiteral("Aucun contrôle du volume n'a été trouvé.\n"
+                                        "Installez par exemple « pavucontrol »."));
+}
+
+void FrmMain::Command3_Click()
+{
+    if (TaskBarIcon)
+        TaskBarIcon->SetToolTipText(TitleText());
+    Mnu_Affichage_Click();
+}
+
+void FrmMain::Mnu_Affichage_Click()
+{
+    if (TaskBarIcon && TaskBarIcon->IsShowed())
+        Affiche_Fenetre();
+    else
+        Masque_Fenetre();
+}
+
+void FrmMain::Masque_Fenetre()
+{
+    if (!TaskBarIcon || !nimbrel::TaskBarIcon::TrayAvailable()) {
+        // No notification area on this desktop: a hidden window could not be brought back.
+        showMinimized();
+        return;
+    }
+    Mnu_Affichage->setText(QStringLiteral("Afficher"));
+    TaskBarIcon->Show();
+    hide();
+}
+
+void FrmMain::Affiche_Fenetre()
+{
+    Mnu_Affichage->setText(QStringLiteral("Masquer"));
+    if (TaskBarIcon)
+        TaskBarIcon->Hide();
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void FrmMain::Mnu_RAdio_Click()
+{
+    Mnu_TV->setChecked(false);
+    Mnu_RAdio->setChecked(true);
+    Image1->setPixmap(icons::RadioMode(28));
+    Image1->setToolTip(QStringLiteral("Passer en mode TV"));
+    Mnu_Favoris->menuAction()->setVisible(true);
+    ComboTV->setVisible(false);
+    ComboRad->setVisible(true);
+}
+
+void FrmMain::Mnu_TV_Click()
+{
+    Mnu_TV->setChecked(true);
+    Mnu_RAdio->setChecked(false);
+    Image1->setPixmap(icons::TvMode(28));
+    Image1->setToolTip(QStringLiteral("Passer en mode Radio"));
+    Mnu_Favoris->menuAction()->setVisible(false);
+    ComboTV->setVisible(true);
+    ComboRad->setVisible(false);
+}
+
+void FrmMain::Image1_Click()
+{
+    if (RadioMode())
+        Mnu_TV_Click();
+    else
+        Mnu_RAdio_Click();
+}
+
+void FrmMain::Mnu_AutreTV_Click()
+{
+    Mnu_Favoris->menuAction()->setVisible(false);
+    WebBrowser1->Stop();
+    navigateIntro();
+    open(Opener::TvPlayer);
+}
+
+void FrmMain::onBeforeNavigate(const QString &url, bool &cancel)
+{
+    if (url.left(9) != QStringLiteral("app:live("))
+        return;
+    cancel = true;
+    // "app:live('" + address + "')": the address. Shorter targets give an empty address.
+    G().infoAddress = url.size() >= 12 ? url.mid(10, url.size() - 12) : QString();
+    open(Opener::NowPlaying);
+}
+
+void FrmMain::SetOpener(Opener which, std::function<void()> open)
+{
+    m_openers[static_cast<int>(which)] = std::move(open);
+}
+
+void FrmMain::open(Opener which)
+{
+    if (const auto &f = m_openers[static_cast<int>(which)])
+        f();
+}
+
+void FrmMain::openWebPage(const QString &path) { QDesktopServices::openUrl(QUrl(kMakerSite + path)); }
+
+void FrmMain::Shutdown()
+{
+    if (m_shuttingDown)
+        return;
+    m_shuttingDown = true;
+    const QPoint p = pos();
+    startup::SaveOnShutdown(ComboRad->currentText(), static_cast<long>(p.y()) * kTwipsPerPixel,
+                            static_cast<long>(p.x()) * kTwipsPerPixel);
+    WebBrowser1->Stop();
+    if (TaskBarIcon)
+        TaskBarIcon->Hide();
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+void FrmMain::closeEvent(QCloseEvent *e)
+{
+    if (!m_shuttingDown) {
+        Masque_Fenetre();
+        Shutdown();
+    }
+    e->accept();
+}
+
+void FrmMain::changeEvent(QEvent *e)
+{
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        Mnu_Favoris->menuAction()->setVisible(RadioMode());
+    QMainWindow::changeEvent(e);
+}
+
+bool FrmMain::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == Image1 && e->type() == QEvent::MouseButtonRelease) {
+        Image1_Click();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}

@@ -1,0 +1,108 @@
+#pragma once
+// The main window: start-up and shutdown, the radio and TV lists, the page view that plays the
+// chosen station page, the mode switch, the tray icon and the menus that open every other window.
+// The window-free steps live in Startup.h, Paths.h, StationList.h.
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QToolButton;
+class WebBrowser;
+namespace nimbrel {
+class TaskBarIcon;
+}
+
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit FrmMain(QWidget *parent = nullptr);
+    ~FrmMain() override;
+
+    // Start-up after the single-instance check. False on a first run: the program must end
+    // without showing the window.
+    bool Form_Load();
+
+    // Hide to / show from the notification area.
+    void Masque_Fenetre();
+    void Affiche_Fenetre();
+    // Shutdown: saves the last station and the position, then ends the program.
+    void Shutdown();
+
+    // Windows opened from the menus register how they are opened; a trigger whose window is
+    // not part of the program yet does nothing.
+    enum class Opener {
+        Recording, Mp3Encoder, TvPlayer, RadioPerso, ModifRadio, AutresTVModif, Options,
+        Favourites, About, NowPlaying
+    };
+    void SetOpener(Opener which, std::function<void()> open);
+
+    // Controls reached by the other windows and the tests.
+    QComboBox *ComboRad = nullptr;   // radio display names
+    QComboBox *ComboTV = nullptr;    // TV display names
+    QStringList Combo1;              // radio file names, parallel to ComboRad
+    QStringList Combo2;              // TV file names, parallel to ComboTV
+    QString Text1;                   // current station path
+    QStringList ListFav;             // favourites file lines
+    WebBrowser *WebBrowser1 = nullptr;
+    QLabel *Image1 = nullptr;        // mode switch picture
+    QToolButton *Command1 = nullptr; // Listen
+    QToolButton *Command2 = nullptr; // volume
+    QToolButton *Command3 = nullptr; // hide to tray
+    QToolButton *Command4 = nullptr; // stop
+    QToolButton *Command5 = nullptr; // recording
+    QLabel *StatusLine = nullptr;    // what is playing, under the page
+    nimbrel::TaskBarIcon *TaskBarIcon = nullptr;
+
+    QMenu *Mnu_Fichier = nullptr;
+    QMenu *Mn_Mode = nullptr;
+    QMenu *Mnu_Favoris = nullptr;
+    QMenu *Mnu_HELP = nullptr;
+    QMenu *Mnu_Perso = nullptr;
+    QMenu *Mnu_AutresTVSmenu = nullptr;
+    QAction *Mnu_Affichage = nullptr, *Mnu_Options = nullptr, *Mnu_RadioPerso = nullptr,
+            *Mnu_ModifRAdio = nullptr, *Mnu_ModifAutresTV = nullptr, *Mnu_EnregistreSon = nullptr,
+            *Mnu_EncodeMP3 = nullptr, *Mnu_Quitter = nullptr, *Mnu_RAdio = nullptr, *Mnu_TV = nullptr,
+            *Mnu_Stop = nullptr, *Mnu_AutreTV = nullptr, *Mnu_GestionFAV = nullptr,
+            *Mnu_Apropos = nullptr, *Mnu_AideEnLigne = nullptr, *Mnu_Don = nullptr;
+    QAction *Mnu_Fav[20] = {};
+
+    bool RadioMode() const;
+
+    // Operations of the window (also reached from the menus and buttons).
+    void Command1_Click();   // Listen
+    void Command2_Click();   // volume control
+    void Command3_Click();   // hide button
+    void Command4_Click();   // stop
+    void Mnu_Affichage_Click();
+    void Mnu_RAdio_Click();
+    void Mnu_TV_Click();
+    void Image1_Click();
+    void Mnu_AutreTV_Click();
+    void ComboRad_Select();  // click, text change, scroll or key press in the radio list
+    void ComboTV_Select();
+    QString TitleText() const;
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+    void changeEvent(QEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+    void buildMenus();
+    void buildControls();
+    void fillLists();
+    void navigateIntro();
+    void onBeforeNavigate(const QString &url, bool &cancel);
+    void open(Opener which);
+    void openWebPage(const QString &path);
+
+    std::function<void()> m_openers[10];
+    bool m_shuttingDown = false;
+};
+
+// Program folder helpers used by FrmMain and the tests.
+QString IntroPagePath();

@@ -1,0 +1,26 @@
+#pragma once
+// Program-wide values set at start-up and read directly by the other windows. Only the
+// preferences window changes them while the program runs; the information address is written by
+// whichever page view intercepted an information link.
+#include <QString>
+
+struct ProgramValues {
+    int tempoRadio = 0;      // now-playing refresh period ("TempoRadio")
+    QString radioFolder;     // "DossierRadio", or the program folder when empty
+    QString tvFolder;        // "DossierTV", or the program folder when empty
+    QString wavFolder;       // the program folder's "Wav" subfolder
+    int derPosition = 0;     // flags: 1 means on
+    int fenVisible = 0;
+    int fenVisibleTV = 0;
+    int derRadio = 0;
+    int nomRadio = 0;
+    QString nomDerRadio;     // last station name
+    QString infoAddress;     // information address of the last information link followed
+};
+
+ProgramValues &G();
+
+// The folder holding the program file (the build lays the shipped files beside it).
+QString ProgramFolder();
+// Points the program folder elsewhere (tests); an empty text restores the default.
+void SetProgramFolder(const QString &folder);

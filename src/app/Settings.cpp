@@ -1,0 +1,117 @@
+#include "Settings.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace settings {
+namespace {
+
+QString g_overridePath;
+
+std::unique_ptr<QSettings> &store()
+{
+    static std::unique_ptr<QSettings> s;
+    if (!s) {
+        if (!g_overridePath.isEmpty())
+            s = std::make_unique<QSettings>(g_overridePath, QSettings::IniFormat);
+        else
+            s = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                            QStringLiteral("Tavilune"), QStringLiteral("Tavilune"));
+    }
+    return s;
+}
+
+QString fullKey(const QString &key) { return QStringLiteral("Settings/") + key; }
+
+} // namespace
+
+QString GetSetting(const QString &key, const QString &def)
+{
+    const QVariant v = store()->value(fullKey(key));
+    if (!v.isValid())
+        return def;
+    return v.toString();
+}
+
+void SaveSetting(const QString &key, const QString &value)
+{
+    store()->setValue(fullKey(key), value);
+    store()->sync();
+}
+
+bool HasSetting(const QString &key) { return store()->contains(fullKey(key)); }
+
+void Flush() { store()->sync(); }
+
+void UseFile(const QString &iniPath)
+{
+    if (store())
+        store()->sync();
+    store().reset();
+    g_overridePath = iniPath;
+}
+
+QString FilePath() { return store()->fileName(); }
+
+} // namespace settings
+
+double Val(const QString &text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    QString num;
+    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        num += text[i++];
+    const qsizetype digitsStart = num.size();
+    while (i < n && text[i].isDigit() && text[i].unicode() < 128)
+        num += text[i++];
+    if (i < n && text[i] == QLatin1Char('.')) {
+        num += text[i++];
+        while (i < n && text[i].isDigit() && text[i].unicode() < 128)
+            num += text[i++];
+    }
+    // At least one digit before or after the point.
+    bool hasDigit = false;
+    for (qsizetype k = digitsStart; k < num.size(); ++k)
+        hasDigit |= num[k].isDigit();
+    if (!hasDigit)
+        return 0.0;
+    if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
+        QString exp = QStringLiteral("e");
+        qsizetype j = i + 1;
+        if (j < n && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
+            exp += text[j++];
+        const qsizetype expDigits = j;
+        while (j < n && text[j].isDigit() && text[j].unicode() < 128)
+            exp += text[j++];
+        if (j > expDigits)
+            num += exp;
+    }
+    bool ok = false;
+    const double v = num.toDouble(&ok);
+    return ok && std::isfinite(v) ? v : 0.0;
+}
+
+int ValInt16(const QString &text, bool *ok)
+{
+    const double r = std::nearbyint(Val(text)); // default rounding mode: halves to even
+    const bool fits = r >= -32768.0 && r <= 32767.0;
+    if (ok)
+        *ok = fits;
+    return fits ? static_cast<int>(r) : 0;
+}
+
+long ValLong(const QString &text)
+{
+    const double r = std::nearbyint(Val(text));
+    if (r < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    if (r > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    return static_cast<long>(r);
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The window-free steps of start-up and shutdown. FrmMain runs them in order; each step that
+// fails is skipped and start-up goes on with the next one.
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace startup {
+
+inline const QString kAppTitle = QStringLiteral("Tavilune");
+inline const QString kFirstRunTitle = QStringLiteral("Installation de Tavilune");
+// The first-run message: five lines separated by a carriage return.
+QString FirstRunText();
+
+// Reads "TempoRadio", "DossierRadio" and "DossierTV" into the program-wide values.
+void ReadFolderSettings();
+
+// The first-run path. When the radio folder is the program folder: if its "Radios" subfolder is
+// missing, showMessage() runs and then startArchive(path of "Radios.exe") (not waited for);
+// either way both folder settings are written and true is returned: the program must end.
+bool HandleFirstRun(const std::function<void()> &showMessage,
+                    const std::function<void(const QString &)> &startArchive);
+
+// Creates the program folder's "Wav" subfolder when missing and sets the recordings folder.
+void PrepareRecordingsFolder();
+
+struct Position {
+    long top;  // twips
+    long left; // twips
+};
+// Reads "DerPosition"; when it is 1, the saved window position ("Haut", "Gauche", twips) with a
+// negative top or left replaced by 100.
+std::optional<Position> SavedPosition();
+
+// Reads the flags "FenVisible", "FenVisibleTV", "DerRadio", "NomRadio", "EcoEcran" into the
+// program-wide values; returns the "EcoEcran" flag (1: screen saver forbidden).
+int ReadFlags();
+
+// "Tavilune : " + the current list's text when the NomRadio flag is 1, else "Tavilune".
+QString TitleFor(bool nomRadio, bool radioMode, const QString &radioText, const QString &tvText);
+
+// The remembered station's page: program folder + "Radios" + name + ".HTM".
+QString LastStationPath(const QString &name);
+
+// The favourites file "Favoris.lst" of the program folder, line by line; empty when missing.
+QStringList ReadFavourites();
+
+// Leading and trailing spaces removed (other blanks are kept).
+QString TrimSpaces(const QString &text);
+
+// Shutdown: "NomDerRadio" (trimmed radio list text) when DerRadio is 1; "Haut" and "Gauche"
+// when DerPosition is 1.
+void SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips);
+
+} // namespace startup

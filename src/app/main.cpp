@@ -1,0 +1,39 @@
+// Tavilune: internet radio and TV player, sound recorder and MP3 converter.
+#include "FrmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QTranslator>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavilune"));
+    QApplication::setOrganizationName(QStringLiteral("Tavilune"));
+    QApplication::setDesktopFileName(QStringLiteral("tavilune"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // One instance at a time: a second start ends at once, silently.
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        runtime = QDir::tempPath();
+    QLockFile lock(runtime + QStringLiteral("/Tavilune.lock"));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0))
+        return 0;
+
+    // Qt's own buttons and dialogs in French.
+    QTranslator qtFrench;
+    if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtFrench);
+
+    FrmMain w;
+    if (!w.Form_Load())
+        return 0;
+    w.show();
+    return app.exec();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The program's own text files (favourites, station pages, TV lists) are 8-bit Windows-1252
+// text with CR LF line ends. Reading accepts LF-only lines too; writing replaces a file only once
+// the new content is completely on disk, so a failed write leaves the old file intact.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace textfile {
+
+// Windows-1252 <-> Unicode. Characters that the code page cannot hold become '?'.
+QString fromCp1252(const QByteArray &bytes);
+QByteArray toCp1252(const QString &text);
+
+// Reads every line of a file (line ends removed). A last line without a line end counts;
+// an empty file gives no line. Returns false when the file cannot be opened or read.
+bool readLines(const QString &path, QStringList &lines);
+
+// Reads the whole file as text. Returns false when the file cannot be opened or read.
+bool readAll(const QString &path, QString &text);
+
+// Writes the text as Windows-1252, as given (line ends are the caller's). Returns false when the
+// file could not be written completely; the previous file is then left unchanged.
+bool writeAll(const QString &path, const QString &text);
+
+// Writes each line followed by CR LF.
+bool writeLines(const QString &path, const QStringList &lines);
+
+} // namespace textfile

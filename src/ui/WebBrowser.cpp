@@ -1,0 +1,157 @@
+#include "WebBrowser.h"
+
+#include "TextFile.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QTextDocument>
+#include <QUrl>
+
+namespace {
+
+// A page name written by the program was found whatever its letter case: look the file up
+// without regard to case in its folder.
+QString resolveNoCase(const QString &path)
+{
+    if (path.isEmpty() || QFileInfo::exists(path))
+        return path;
+    const QFileInfo fi(path);
+    const QStringList entries = fi.dir().entryList(QDir::Files);
+    for (const QString &e : entries)
+        if (e.compare(fi.fileName(), Qt::CaseInsensitive) == 0)
+            return fi.dir().filePath(e);
+    return path;
+}
+
+bool isWebAddress(const QString &href)
+{
+    const QString l = href.left(8).toLower();
+    return l.startsWith(QStringLiteral("http://")) || l.startsWith(QStringLiteral("https://")) ||
+           l.startsWith(QStringLiteral("mailto:")) || l.startsWith(QStringLiteral("ftp://"));
+}
+
+} // namespace
+
+QString DecodePage(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    static const QRegularExpression utf8Meta(QStringLiteral("charset\\s*=\\s*[\"']?utf-?8"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QString head = QString::fromLatin1(bytes.left(2048));
+    if (utf8Meta.match(head).hasMatch())
+        return QString::fromUtf8(bytes);
+    return textfile::fromCp1252(bytes);
+}
+
+WebBrowser::WebBrowser(QWidget *parent) : QTextBrowser(parent)
+{
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    setReadOnly(true);
+    connect(this, &QTextBrowser::anchorClicked, this, &WebBrowser::onAnchorClicked);
+}
+
+void WebBrowser::Navigate(const QString &address)
+{
+    bool cancel = false;
+    emit BeforeNavigate2(address, cancel);
+    if (cancel)
+        return;
+    const QString path = resolveNoCase(address);
+    if (!load(path)) {
+        bool cancelError = false;
+        emit NavigateError(address, 404, cancelError);
+        // No error page of our own either way: the current page stays.
+    }
+}
+
+void WebBrowser::Stop() { emit PageLeft(); }
+
+bool WebBrowser::load(const QString &path)
+{
+    const QFileInfo fi(path);
+    if (path.isEmpty() || !fi.isFile())
+        return false;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFile::NoError)
+        return false;
+    emit PageLeft(); // the page being replaced ends its stream
+    m_location = fi.absoluteFilePath();
+    m_pageText = DecodePage(bytes);
+    document()->clear();
+    document()->setBaseUrl(QUrl::fromLocalFile(fi.absolutePath() + QLatin1Char('/')));
+    setHtml(m_pageText);
+    emit DocumentComplete(m_location, m_pageText);
+    return true;
+}
+
+QVariant WebBrowser::loadResource(int type, const QUrl &name)
+{
+    // Only local files next to the page: style sheet and pictures. Nothing is fetched from the
+    // network and nothing runs.
+    QUrl url = name;
+    if (url.isRelative())
+        url = document()->baseUrl().resolved(name);
+    if (!url.isLocalFile())
+        return {};
+    const QString file = resolveNoCase(url.toLocalFile());
+    if (type == QTextDocument::StyleSheetResource) {
+        QFile f(file);
+        if (f.open(QIODevice::ReadOnly))
+            return DecodePage(f.readAll());
+        return {};
+    }
+    return QTextBrowser::loadResource(type, QUrl::fromLocalFile(file));
+}
+
+void WebBrowser::mousePressEvent(QMouseEvent *e)
+{
+    m_pressedAnchor = anchorAt(e->position().toPoint());
+    QTextBrowser::mousePressEvent(e);
+}
+
+void WebBrowser::mouseReleaseEvent(QMouseEvent *e)
+{
+    const QString here = anchorAt(e->position().toPoint());
+    m_clickedAnchor = (!here.isEmpty() && here == m_pressedAnchor) ? here : QString();
+    QTextBrowser::mouseReleaseEvent(e);
+    m_clickedAnchor.clear();
+}
+
+void WebBrowser::onAnchorClicked(const QUrl &url)
+{
+    // The link's text as written in the page, not the re-encoded address.
+    FollowLink(!m_clickedAnchor.isEmpty() ? m_clickedAnchor : url.toString());
+}
+
+void WebBrowser::FollowLink(const QString &href)
+{
+    if (href.isEmpty() || href.startsWith(QLatin1Char('#')))
+        return;
+    bool cancel = false;
+    emit BeforeNavigate2(href, cancel);
+    if (cancel)
+        return;
+    if (isWebAddress(href)) {
+        QDesktopServices::openUrl(QUrl(href, QUrl::TolerantMode));
+        return;
+    }
+    QUrl url(href, QUrl::TolerantMode);
+    QString path;
+    if (url.isLocalFile())
+        path = url.toLocalFile();
+    else if (url.scheme().isEmpty())
+        path = QFileInfo(QFileInfo(m_location).absolutePath(), href).absoluteFilePath();
+    if (path.isEmpty() || !load(resolveNoCase(path))) {
+        bool cancelError = false;
+        emit NavigateError(href, 404, cancelError);
+    }
+}

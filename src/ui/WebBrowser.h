@@ -1,0 +1,58 @@
+#pragma once
+// The page view of the windows that show station pages. It renders local HTML pages (with their
+// style sheet and pictures resolved relative to the page) and runs no script. Every navigation,
+// asked by the program or by a link clicked in the page, first raises BeforeNavigate2; a page
+// that cannot be loaded raises NavigateError. Links to web sites open in the user's browser.
+//
+// Threading: UI thread only. The reference arguments of the two events must be handled by direct
+// connections (the default for objects of the same thread).
+#include <QTextBrowser>
+
+class WebBrowser : public QTextBrowser {
+    Q_OBJECT
+public:
+    explicit WebBrowser(QWidget *parent = nullptr);
+
+    // Loads and shows a local page (a full path). A page name whose letter case differs from the
+    // file on disk is still found.
+    void Navigate(const QString &address);
+    // Ends the current page's activity (its stream); the page stays shown until the next Navigate.
+    void Stop();
+    // Shows or hides the view.
+    void Visible(bool visible) { setVisible(visible); }
+    // The page shown (a full path), or an empty text.
+    QString LocationURL() const { return m_location; }
+    // The raw text of the page shown.
+    QString PageText() const { return m_pageText; }
+
+    // Follows a link of the page as if the user had clicked it: href as written in the page.
+    void FollowLink(const QString &href);
+
+signals:
+    // Raised before every navigation; setting cancel keeps the current page.
+    void BeforeNavigate2(const QString &url, bool &cancel);
+    // Raised when a page cannot be loaded; every user sets cancel (no error page is shown).
+    void NavigateError(const QString &url, int statusCode, bool &cancel);
+    // A page was loaded and shown (path and its text).
+    void DocumentComplete(const QString &url, const QString &pageText);
+    // Stop() was called, or the page is being replaced: whatever the page played must end.
+    void PageLeft();
+
+protected:
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    QVariant loadResource(int type, const QUrl &name) override;
+
+private:
+    bool load(const QString &path);
+    void onAnchorClicked(const QUrl &url);
+
+    QString m_location;
+    QString m_pageText;
+    QString m_pressedAnchor; // href under the mouse at the press, as written in the page
+    QString m_clickedAnchor;
+};
+
+// Decodes a page file: UTF-8 when it starts with a UTF-8 byte order mark or declares
+// charset=utf-8, else Windows-1252 (the pages' own "iso-8859-1").
+QString DecodePage(const QByteArray &bytes);
