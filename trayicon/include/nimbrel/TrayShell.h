@@ -1,0 +1,49 @@
+#pragma once
+// The notification area as the control sees it: one call that adds, modifies or deletes the icon a
+// record describes, and mouse notifications for that icon coming back as mouse-moves of the
+// control's window whose X carries the mouse message number in twips.
+//
+// The control owns its shell and uses it on the user-interface thread only.
+#include "nimbrel/NotifyIconData.h"
+#include "nimbrel/nimbrel_export.h"
+
+#include <QIcon>
+#include <functional>
+
+class QObject;
+
+namespace nimbrel {
+
+class NIMBREL_EXPORT TrayShell {
+public:
+    using MouseMoveHandler = std::function<void(short Button, short Shift, float X, float Y)>;
+
+    virtual ~TrayShell();
+
+    // Called once by the control that owns the shell. window is the control itself (a parent for
+    // objects the shell creates); handler is its mouse-move entry point.
+    void Attach(QObject *window, MouseMoveHandler handler);
+
+    // Carries out one request. icon is the picture whose handle the record carries. The control
+    // does not look at the result.
+    virtual bool NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon) = 0;
+
+protected:
+    TrayShell() = default;
+    TrayShell(const TrayShell &) = delete;
+    TrayShell &operator=(const TrayShell &) = delete;
+
+    // Lets a shell create what it needs once it knows the control's window.
+    virtual void Attached(QObject *window);
+
+    // Sends mouse message number message to the control: a mouse-move with X = message in twips.
+    // The control may be destroyed by the handlers of the events this raises.
+    void SendMessage(int message) const;
+    // Sends a raw mouse-move.
+    void SendMouseMove(short Button, short Shift, float X, float Y) const;
+
+private:
+    MouseMoveHandler m_handler;
+};
+
+} // namespace nimbrel

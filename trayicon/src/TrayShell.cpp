@@ -1,0 +1,26 @@
+#include "nimbrel/TrayShell.h"
+
+namespace nimbrel {
+
+TrayShell::~TrayShell() = default;
+
+void TrayShell::Attach(QObject *window, MouseMoveHandler handler)
+{
+    m_handler = std::move(handler);
+    Attached(window);
+}
+
+void TrayShell::Attached(QObject *) {}
+
+void TrayShell::SendMessage(int message) const
+{
+    SendMouseMove(0, 0, static_cast<float>(message * TwipsPerPixelX), 0.0f);
+}
+
+void TrayShell::SendMouseMove(short Button, short Shift, float X, float Y) const
+{
+    if (m_handler)
+        m_handler(Button, Shift, X, Y);
+}
+
+} // namespace nimbrel
