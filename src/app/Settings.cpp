@@ -18,7 +18,7 @@ std::unique_ptr<QSettings> &store()
         if (!g_overridePath.isEmpty())
             s = std::make_unique<QSettings>(g_overridePath, QSettings::IniFormat);
         else
-            s = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+            s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                             QStringLiteral("Tavilune"), QStringLiteral("Tavilune"));
     }
     return s;
