@@ -1,0 +1,246 @@
+// The main window on a program folder of its own: first run with the real archive, the lists,
+// selection, mode switch, title rule, information links and what shutdown stores.
+#include "FrmMain.h"
+#include "Globals.h"
+#include "Settings.h"
+#include "TestUtil.h"
+#include "WebBrowser.h"
+#include "nimbrel/TaskBarIcon.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FrmMainTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        prog = dir.path() + QStringLiteral("/prog");
+        QDir().mkpath(prog);
+        for (const char *f : {"Intro.htm", "Radios.exe"}) {
+            const QString name = QString::fromLatin1(f);
+            ASSERT_TRUE(QFile::copy(QStringLiteral(TAV_BIN_DIR "/") + name, prog + QLatin1Char('/') + name));
+        }
+        QFile::setPermissions(prog + QStringLiteral("/Radios.exe"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        SetProgramFolder(prog);
+        settings::UseFile(dir.filePath(QStringLiteral("Tavilune.conf")));
+        G() = ProgramValues{};
+    }
+    void TearDown() override
+    {
+        settings::UseFile(QString());
+        SetProgramFolder(QString());
+    }
+    // Unpacks the starter folders as a first run does and configures them.
+    void unpackStations()
+    {
+        FrmMain first;
+        QTimer::singleShot(0, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->accept();
+        });
+        ASSERT_FALSE(first.Form_Load());
+        ASSERT_TRUE(tavtest::waitUntil([&] { return QFile::exists(prog + QStringLiteral("/TV/FRANCE 24.HTM")); },
+                                       10000));
+        G() = ProgramValues{};
+    }
+    QTemporaryDir dir;
+    QString prog;
+};
+
+} // namespace
+
+TEST_F(FrmMainTest, FirstRunShowsTheMessageUnpacksTheArchiveWritesTheFoldersAndEnds)
+{
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            box->accept();
+        }
+    });
+    FrmMain w;
+    EXPECT_FALSE(w.Form_Load());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(title, QStringLiteral("Installation de Tavilune"));
+    EXPECT_EQ(icon, QMessageBox::Information);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Première exécution de Tavilune\nLes dossiers <Radios> et <TV>")));
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("DossierRadio")), prog + QStringLiteral("/Radios"));
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("DossierTV")), prog + QStringLiteral("/TV"));
+    EXPECT_TRUE(tavtest::waitUntil([&] { return QFile::exists(prog + QStringLiteral("/TV/bas.css")); }, 10000));
+    EXPECT_TRUE(QFile::exists(prog + QStringLiteral("/Radios/FIP.HTM")));
+    EXPECT_TRUE(QFile::exists(prog + QStringLiteral("/Radios/bas.css")));
+    EXPECT_TRUE(QFile::exists(prog + QStringLiteral("/Radios/logo/fip.gif")));
+}
+
+TEST_F(FrmMainTest, NextStartFillsTheParallelListsAndKeepsThePlainTooltip)
+{
+    unpackStations();
+    QFile::copy(prog + QStringLiteral("/Radios/FIP.HTM"), prog + QStringLiteral("/Radios/fippopup.htm"));
+    settings::SaveSetting(QStringLiteral("NomRadio"), QStringLiteral("1"));
+    FrmMain w;
+    ASSERT_TRUE(w.Form_Load());
+    ASSERT_EQ(w.ComboRad->count(), 12);
+    ASSERT_EQ(w.Combo1.size(), 12);
+    EXPECT_EQ(w.Combo1.indexOf(QStringLiteral("fippopup.htm")), -1);
+    for (int i = 0; i < w.Combo1.size(); ++i)
+        EXPECT_EQ(w.Combo1[i], w.ComboRad->itemText(i) + QStringLiteral(".HTM"));
+    EXPECT_EQ(w.ComboTV->count(), 3);
+    EXPECT_EQ(w.ComboRad->currentText(), QStringLiteral("Sélectionner une radio"));
+    EXPECT_EQ(w.ComboTV->currentText(), QStringLiteral("Sélectionner une TV"));
+    EXPECT_TRUE(w.WebBrowser1->LocationURL().endsWith(QStringLiteral("/Intro.htm")));
+    ASSERT_NE(w.TaskBarIcon, nullptr);
+    EXPECT_EQ(w.TaskBarIcon->ToolTipText(), QStringLiteral("Tavilune"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavilune : Sélectionner une radio"));
+    EXPECT_EQ(w.size(), QSize(368, 200));
+    EXPECT_TRUE(QDir(prog + QStringLiteral("/Wav")).exists());
+    EXPECT_TRUE(w.Text1.isEmpty());
+}
+
+TEST_F(FrmMainTest, SelectionModeSwitchAndListenUseTheSamePathWithTheListsTitle)
+{
+    unpackStations();
+    settings::SaveSetting(QStringLiteral("NomRadio"), QStringLiteral("1"));
+    FrmMain w;
+    ASSERT_TRUE(w.Form_Load());
+    const int fip = w.ComboRad->findText(QStringLiteral("FIP"));
+    ASSERT_GE(fip, 0);
+    w.ComboRad->setCurrentIndex(fip);
+    EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/FIP.HTM"));
+    w.ComboRad->setEditText(QStringLiteral("no such radio"));
+    EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/FIP.HTM")); // unmatched text keeps the path
+    w.ComboRad->setEditText(QStringLiteral("france inter"));
+    EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/FRANCE INTER.HTM"));
+
+    w.Image1_Click();
+    EXPECT_FALSE(w.RadioMode());
+    EXPECT_TRUE(w.Mnu_TV->isChecked());
+    EXPECT_FALSE(w.Mnu_RAdio->isChecked());
+    EXPECT_EQ(w.Image1->toolTip(), QStringLiteral("Passer en mode Radio"));
+    EXPECT_FALSE(w.Mnu_Favoris->menuAction()->isVisible());
+    EXPECT_TRUE(w.ComboRad->isHidden());
+    EXPECT_FALSE(w.ComboTV->isHidden());
+    EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/FRANCE INTER.HTM"));
+
+    w.Command1_Click();
+    EXPECT_EQ(w.WebBrowser1->LocationURL(), prog + QStringLiteral("/Radios/FRANCE INTER.HTM"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavilune : Sélectionner une TV"));
+
+    w.ComboTV->setCurrentIndex(0);
+    EXPECT_EQ(w.Text1, prog + QStringLiteral("/TV/") + w.Combo2[0]);
+
+    w.Command4_Click();
+    EXPECT_TRUE(w.WebBrowser1->LocationURL().endsWith(QStringLiteral("/Intro.htm")));
+
+    w.Mnu_RAdio_Click();
+    EXPECT_TRUE(w.RadioMode());
+    EXPECT_EQ(w.Image1->toolTip(), QStringLiteral("Passer en mode TV"));
+    EXPECT_TRUE(w.Mnu_Favoris->menuAction()->isVisible());
+}
+
+TEST_F(FrmMainTest, InformationLinksAreInterceptedAndStoredByteForByte)
+{
+    unpackStations();
+    FrmMain w;
+    ASSERT_TRUE(w.Form_Load());
+    int opened = 0;
+    w.SetOpener(FrmMain::Opener::NowPlaying, [&] { ++opened; });
+    w.Text1 = prog + QStringLiteral("/Radios/FIP.HTM");
+    w.Command1_Click();
+    const QString page = w.WebBrowser1->LocationURL();
+
+    w.WebBrowser1->FollowLink(QStringLiteral("app:live('http://x.org/now?a=1&b=%20é')"));
+    EXPECT_EQ(G().infoAddress, QStringLiteral("http://x.org/now?a=1&b=%20é"));
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(w.WebBrowser1->LocationURL(), page);
+
+    w.WebBrowser1->FollowLink(QStringLiteral("app:live('')"));
+    EXPECT_EQ(G().infoAddress, QString());
+    EXPECT_EQ(opened, 2);
+    G().infoAddress = QStringLiteral("kept");
+    w.WebBrowser1->FollowLink(QStringLiteral("app:live("));
+    EXPECT_EQ(G().infoAddress, QString()); // too short for the cut: empty
+    EXPECT_EQ(opened, 3);
+
+    G().infoAddress = QStringLiteral("kept");
+    w.WebBrowser1->FollowLink(QStringLiteral("APP:LIVE('http://x.org/')"));
+    EXPECT_EQ(G().infoAddress, QStringLiteral("kept"));
+    EXPECT_EQ(opened, 3);
+    EXPECT_EQ(w.WebBrowser1->LocationURL(), page);
+}
+
+TEST_F(FrmMainTest, MissingPageShowsNothingNewAndNoMessage)
+{
+    unpackStations();
+    FrmMain w;
+    ASSERT_TRUE(w.Form_Load());
+    w.Text1 = prog + QStringLiteral("/Radios/NOPE.HTM");
+    w.Command1_Click();
+    EXPECT_TRUE(w.WebBrowser1->LocationURL().endsWith(QStringLiteral("/Intro.htm")));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(FrmMainTest, RememberedStationIsFoundWhateverItsCaseAndShutdownStoresState)
+{
+    unpackStations();
+    settings::SaveSetting(QStringLiteral("DerRadio"), QStringLiteral("1"));
+    settings::SaveSetting(QStringLiteral("NomDerRadio"), QStringLiteral("Fip"));
+    settings::SaveSetting(QStringLiteral("DerPosition"), QStringLiteral("1"));
+    settings::SaveSetting(QStringLiteral("Haut"), QStringLiteral("-50"));
+    settings::SaveSetting(QStringLiteral("Gauche"), QStringLiteral("3000"));
+    FrmMain w;
+    ASSERT_TRUE(w.Form_Load());
+    EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/Fip.HTM"));
+    EXPECT_EQ(w.ComboRad->currentText(), QStringLiteral("Fip"));
+    EXPECT_EQ(w.pos(), QPoint(200, 100 / 15));
+    w.Command1_Click();
+    EXPECT_EQ(w.WebBrowser1->LocationURL(), prog + QStringLiteral("/Radios/FIP.HTM"));
+
+    w.ComboRad->setEditText(QStringLiteral("  FRANCE MUSIQUE  "));
+    w.move(40, 20);
+    w.Shutdown();
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("NomDerRadio")), QStringLiteral("FRANCE MUSIQUE"));
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("Haut")), QStringLiteral("300"));
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("Gauche")), QStringLiteral("600"));
+}
+
+TEST_F(FrmMainTest, MenusButtonsAndHiddenFavouriteEntries)
+{
+    FrmMain w;
+    QStringList menus;
+    for (QAction *a : w.menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("&Fichier"), QStringLiteral("&Mode"), QStringLiteral("Favoris &Radio"),
+                                  QStringLiteral("&?")}));
+    QStringList file;
+    for (QAction *a : w.Mnu_Fichier->actions())
+        file << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(file, (QStringList{QStringLiteral("Masquer"), QStringLiteral("-"), QStringLiteral("&Préférences..."),
+                                 QStringLiteral("-"), QStringLiteral("Radios Perso"), QStringLiteral("Autres TV..."),
+                                 QStringLiteral("-"), QStringLiteral("Enregistrement..."),
+                                 QStringLiteral("Encodeur Mp3"), QStringLiteral("-"), QStringLiteral("&Quitter")}));
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_FALSE(w.Mnu_Fav[i]->isVisible());
+        EXPECT_EQ(w.Mnu_Fav[i]->text(), QStringLiteral("FAV%1").arg(i));
+    }
+    EXPECT_TRUE(w.Mnu_RAdio->isChecked());
+    EXPECT_EQ(w.Command1->toolTip(), QStringLiteral("Ecouter la radio ou TV sélectionnée"));
+    EXPECT_EQ(w.Command4->toolTip(), QStringLiteral("Stop - Arrêt Radio ou TV"));
+    EXPECT_EQ(w.Image1->toolTip(), QStringLiteral("Passe en mode TV"));
+    EXPECT_FALSE(w.Command1->icon().isNull());
+}
