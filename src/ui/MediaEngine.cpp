@@ -1,0 +1,527 @@
+#include "MediaEngine.h"
+
+#include <QCoreApplication>
+#include <QPlatformSurfaceEvent>
+#include <QThread>
+#include <QWidget>
+#include <QWindow>
+#include <clocale>
+#include <mpv/client.h>
+
+namespace {
+
+// Every engine alive, so that play() can stop the others (UI thread only).
+QList<MediaEngine *> &engines()
+{
+    static QList<MediaEngine *> list;
+    return list;
+}
+
+enum Observed : uint64_t { ObsDuration = 1, ObsPausedForCache, ObsIcyTitle, ObsTagTitle };
+
+bool isNetworkAddress(const QString &url)
+{
+    const qsizetype colon = url.indexOf(u"://");
+    if (colon <= 1)
+        return false;
+    return url.left(colon).compare(u"file", Qt::CaseInsensitive) != 0;
+}
+
+// The reason of a failed attempt, from what mpv logged about it.
+QString reasonFromLog(const QString &log)
+{
+    if (log.contains(u"Connection refused", Qt::CaseInsensitive))
+        return QStringLiteral("connexion refusée");
+    if (log.contains(u"404") || log.contains(u"410 Gone"))
+        return QStringLiteral("adresse introuvable (erreur HTTP 404)");
+    if (log.contains(u"403"))
+        return QStringLiteral("accès refusé (erreur HTTP 403)");
+    if (log.contains(u"HTTP error", Qt::CaseInsensitive)) {
+        const qsizetype at = log.indexOf(u"HTTP error", 0, Qt::CaseInsensitive);
+        return QStringLiteral("erreur HTTP %1").arg(log.mid(at + 11, 3));
+    }
+    if (log.contains(u"timed out", Qt::CaseInsensitive) || log.contains(u"timeout", Qt::CaseInsensitive))
+        return QStringLiteral("le serveur ne répond pas");
+    if (log.contains(u"resolve", Qt::CaseInsensitive) || log.contains(u"not known", Qt::CaseInsensitive))
+        return QStringLiteral("serveur introuvable");
+    return {};
+}
+
+} // namespace
+
+void MediaEngine::MpvDeleter::operator()(mpv_handle *handle) const
+{
+    mpv_set_wakeup_callback(handle, nullptr, nullptr);
+    mpv_terminate_destroy(handle);
+}
+
+MediaEngine::MediaEngine(QObject *parent) : MediaEngine(QString(), parent) {}
+
+MediaEngine::MediaEngine(const QString &audioOutput, QObject *parent) : QObject(parent)
+{
+    engines().append(this);
+    m_status = QStringLiteral("Arrêt");
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &MediaEngine::reconnectNow);
+    connect(&m_resolver, &PlaylistResolver::finished, this, &MediaEngine::onResolved);
+    setUp(audioOutput);
+}
+
+MediaEngine::~MediaEngine()
+{
+    engines().removeAll(this);
+    m_resolver.cancel();
+    m_mpv.reset(); // mpv_terminate_destroy: waits for mpv's threads, closes the audio output
+}
+
+MediaEngine &MediaEngine::instance()
+{
+    static QPointer<MediaEngine> engine;
+    if (!engine)
+        engine = new MediaEngine(QCoreApplication::instance());
+    return *engine;
+}
+
+void MediaEngine::setUp(const QString &audioOutput)
+{
+    // libmpv refuses to start unless numbers are formatted the C way.
+    std::setlocale(LC_NUMERIC, "C");
+    mpv_handle *handle = mpv_create();
+    if (!handle)
+        return;
+    m_mpv.reset(handle);
+    const std::pair<const char *, const char *> options[] = {
+        {"terminal", "no"},
+        {"config", "no"},
+        {"load-scripts", "no"},
+        {"idle", "yes"},
+        {"network-timeout", "10"},
+        {"cache", "auto"}, // on for network streams
+        {"ytdl", "no"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        {"osc", "no"},
+        {"force-window", "no"},
+        {"audio-display", "no"},
+        {"vid", "no"}, // until a video widget is given
+        {"audio-client-name", "Tavilune"},
+    };
+    for (const auto &[name, value] : options)
+        mpv_set_option_string(handle, name, value);
+    m_audioOutput = audioOutput;
+    if (!audioOutput.isEmpty())
+        mpv_set_option_string(handle, "ao", audioOutput.toUtf8().constData());
+    if (mpv_initialize(handle) < 0) {
+        m_mpv.reset();
+        return;
+    }
+    mpv_observe_property(handle, ObsDuration, "duration", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(handle, ObsPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
+    mpv_observe_property(handle, ObsIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
+    mpv_observe_property(handle, ObsTagTitle, "metadata/by-key/title", MPV_FORMAT_STRING);
+    mpv_request_log_messages(handle, "warn");
+    double volume = m_volume;
+    mpv_set_property(handle, "volume", MPV_FORMAT_DOUBLE, &volume);
+    mpv_set_wakeup_callback(handle, &MediaEngine::wakeup, this);
+}
+
+void MediaEngine::wakeup(void *self)
+{
+    // Any mpv thread: post one drain to the UI thread unless one is already on its way.
+    auto *engine = static_cast<MediaEngine *>(self);
+    if (!engine->m_wakeupPending.exchange(true))
+        QMetaObject::invokeMethod(engine, &MediaEngine::drainEvents, Qt::QueuedConnection);
+}
+
+void MediaEngine::drainEvents()
+{
+    m_wakeupPending.store(false);
+    while (m_mpv) {
+        mpv_event *event = mpv_wait_event(m_mpv.get(), 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            break;
+        handleEvent(*event);
+    }
+}
+
+void MediaEngine::handleEvent(const mpv_event &event)
+{
+    switch (event.event_id) {
+    case MPV_EVENT_START_FILE: {
+        const auto *start = static_cast<const mpv_event_start_file *>(event.data);
+        if (ownsEntry(start->playlist_entry_id)) {
+            m_started = true;
+            m_duration = -1;
+            m_lastLog.clear();
+        }
+        break;
+    }
+    case MPV_EVENT_PLAYBACK_RESTART:
+        if (m_started && (m_state == State::Connecting || m_state == State::Reconnecting)) {
+            m_retries = 0;
+            m_candidates.clear();
+            m_lastFailure.clear();
+            setState(State::Playing, QStringLiteral("Lecture en cours : %1").arg(m_address));
+        }
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto *end = static_cast<const mpv_event_end_file *>(event.data);
+        if (!ownsEntry(end->playlist_entry_id))
+            break;
+        if (end->reason == MPV_END_FILE_REASON_REDIRECT) {
+            // mpv opened a playlist of its own: its entries replace this one.
+            m_entryFirst = end->playlist_insert_id;
+            m_entryLast = end->playlist_insert_id + end->playlist_insert_num_entries - 1;
+            break;
+        }
+        if (end->reason != MPV_END_FILE_REASON_EOF && end->reason != MPV_END_FILE_REASON_ERROR)
+            break; // stopped or replaced by us
+        if (end->playlist_entry_id < m_entryLast) {
+            m_entryFirst = end->playlist_entry_id + 1; // mpv goes on with the next inserted entry
+            m_lastFailure = failureReason(end->error);
+            break;
+        }
+        m_entryFirst = -1;
+        m_entryLast = -2;
+        onEndFile(end->reason, end->error);
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto *prop = static_cast<const mpv_event_property *>(event.data);
+        if (!m_started && event.reply_userdata != ObsPausedForCache)
+            break; // left over from the previous entry
+        switch (event.reply_userdata) {
+        case ObsDuration:
+            m_duration = prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double *>(prop->data) : -1;
+            break;
+        case ObsPausedForCache: {
+            const bool buffering = prop->format == MPV_FORMAT_FLAG && *static_cast<int *>(prop->data);
+            if (buffering != m_buffering) {
+                m_buffering = buffering;
+                if (m_state == State::Playing)
+                    setStatus(buffering ? QStringLiteral("Mise en mémoire tampon : %1").arg(m_address)
+                                        : QStringLiteral("Lecture en cours : %1").arg(m_address));
+            }
+            break;
+        }
+        case ObsIcyTitle:
+        case ObsTagTitle: {
+            QString value;
+            if (prop->format == MPV_FORMAT_STRING)
+                value = QString::fromUtf8(*static_cast<char **>(prop->data)).trimmed();
+            (event.reply_userdata == ObsIcyTitle ? m_icyTitle : m_tagTitle) = value;
+            updateTitle();
+            break;
+        }
+        default:
+            break;
+        }
+        break;
+    }
+    case MPV_EVENT_LOG_MESSAGE: {
+        const auto *msg = static_cast<const mpv_event_log_message *>(event.data);
+        const QString text = QString::fromUtf8(msg->text).trimmed();
+        if (!reasonFromLog(text).isEmpty())
+            m_lastLog = text;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MediaEngine::updateTitle()
+{
+    const QString title = !m_icyTitle.isEmpty() ? m_icyTitle : m_tagTitle;
+    if (title == m_title)
+        return;
+    m_title = title;
+    emit streamTitleChanged(m_title);
+}
+
+void MediaEngine::play(const QString &address)
+{
+    for (MediaEngine *other : engines())
+        if (other != this && other->m_state != State::Idle)
+            other->stop();
+    halt();
+    m_address = address.trimmed();
+    m_currentUrl.clear();
+    m_retries = 0;
+    m_lastFailure.clear();
+    m_candidates.clear();
+    if (m_address.isEmpty()) {
+        fail(QStringLiteral("Aucune adresse de flux à lire"));
+        return;
+    }
+    if (!m_mpv) {
+        fail(QStringLiteral("Impossible de lire %1 : le lecteur multimédia n'a pas pu démarrer")
+                 .arg(m_address));
+        return;
+    }
+    m_candidates.append({m_address, 0});
+    setState(State::Connecting, QStringLiteral("Connexion à %1...").arg(m_address));
+    tryNextCandidate();
+}
+
+void MediaEngine::tryNextCandidate()
+{
+    if (m_candidates.isEmpty()) {
+        fail(m_lastFailure.isEmpty()
+                 ? QStringLiteral("Impossible de lire %1").arg(m_address)
+                 : QStringLiteral("Impossible de lire %1 : %2").arg(m_address, m_lastFailure));
+        return;
+    }
+    const Candidate next = m_candidates.takeFirst();
+    if (next.depth < MaxPlaylistDepth && PlaylistResolver::needsLookup(next.address)) {
+        m_currentUrl = next.address;
+        m_lookupDepth = next.depth;
+        m_resolver.start(next.address);
+        return;
+    }
+    load(next.address);
+}
+
+void MediaEngine::onResolved(const PlaylistResolver::Result &result)
+{
+    if (m_state != State::Connecting)
+        return;
+    switch (result.outcome) {
+    case PlaylistResolver::Outcome::Direct:
+        load(result.address);
+        return;
+    case PlaylistResolver::Outcome::Entries: {
+        // Entries of this list come before whatever was still to be tried.
+        QList<Candidate> entries;
+        for (const QString &entry : result.entries.mid(0, MaxPlaylistEntries))
+            entries.append({entry, m_lookupDepth + 1});
+        m_candidates = entries + m_candidates;
+        break;
+    }
+    case PlaylistResolver::Outcome::Failed:
+        m_lastFailure = result.errorText;
+        break;
+    }
+    tryNextCandidate();
+}
+
+void MediaEngine::load(const QString &url)
+{
+    m_currentUrl = url;
+    m_started = false;
+    m_duration = -1;
+    m_buffering = false;
+    m_lastLog.clear();
+    const QByteArray utf8 = url.toUtf8();
+    const char *args[] = {"loadfile", utf8.constData(), "replace", nullptr};
+    mpv_node result;
+    if (mpv_command_ret(m_mpv.get(), args, &result) < 0) {
+        m_lastFailure = QStringLiteral("adresse refusée par le lecteur");
+        if (m_state == State::Reconnecting)
+            scheduleReconnect();
+        else
+            tryNextCandidate();
+        return;
+    }
+    qint64 id = -1;
+    if (result.format == MPV_FORMAT_NODE_MAP) {
+        for (int i = 0; i < result.u.list->num; ++i)
+            if (qstrcmp(result.u.list->keys[i], "playlist_entry_id") == 0
+                && result.u.list->values[i].format == MPV_FORMAT_INT64)
+                id = result.u.list->values[i].u.int64;
+    }
+    mpv_free_node_contents(&result);
+    m_entryFirst = id;
+    m_entryLast = id;
+}
+
+QString MediaEngine::failureReason(int errorCode) const
+{
+    const QString fromLog = reasonFromLog(m_lastLog);
+    if (!fromLog.isEmpty())
+        return fromLog;
+    switch (errorCode) {
+    case MPV_ERROR_UNKNOWN_FORMAT: return QStringLiteral("format non reconnu");
+    case MPV_ERROR_NOTHING_TO_PLAY: return QStringLiteral("aucune piste lisible");
+    case MPV_ERROR_AO_INIT_FAILED: return QStringLiteral("sortie audio indisponible");
+    case MPV_ERROR_VO_INIT_FAILED: return QStringLiteral("sortie vidéo indisponible");
+    case MPV_ERROR_LOADING_FAILED: return QStringLiteral("ouverture impossible");
+    default: return QStringLiteral("erreur de lecture");
+    }
+}
+
+void MediaEngine::onEndFile(int reason, int errorCode)
+{
+    const bool finite = m_duration > 0 || !isNetworkAddress(m_currentUrl);
+    if (reason == MPV_END_FILE_REASON_EOF && finite && m_state == State::Playing) {
+        setState(State::Idle, QStringLiteral("Lecture terminée"));
+        return;
+    }
+    // An error, or the end of a live stream, which should not end.
+    switch (m_state) {
+    case State::Connecting:
+        m_lastFailure = reason == MPV_END_FILE_REASON_EOF ? QStringLiteral("flux vide")
+                                                          : failureReason(errorCode);
+        tryNextCandidate();
+        break;
+    case State::Playing:
+    case State::Reconnecting:
+        scheduleReconnect();
+        break;
+    case State::Idle:
+    case State::Failed:
+        break;
+    }
+}
+
+void MediaEngine::scheduleReconnect()
+{
+    if (m_retries >= MaxReconnectAttempts) {
+        fail(QStringLiteral("Flux interrompu : impossible de se reconnecter à %1").arg(m_address));
+        return;
+    }
+    ++m_retries;
+    const int delay = m_baseDelayMs << (m_retries - 1);
+    setState(State::Reconnecting,
+             QStringLiteral("Flux interrompu : reconnexion à %1 dans %2 s (tentative %3/%4)...")
+                 .arg(m_address, QString::number((delay + 999) / 1000), QString::number(m_retries),
+                      QString::number(MaxReconnectAttempts)));
+    m_retryTimer.start(delay);
+}
+
+void MediaEngine::reconnectNow()
+{
+    if (m_state != State::Reconnecting)
+        return;
+    setStatus(QStringLiteral("Reconnexion à %1 (tentative %2/%3)...")
+                  .arg(m_address, QString::number(m_retries), QString::number(MaxReconnectAttempts)));
+    load(m_currentUrl);
+}
+
+void MediaEngine::halt()
+{
+    m_resolver.cancel();
+    m_retryTimer.stop();
+    m_candidates.clear();
+    m_entryFirst = -1;
+    m_entryLast = -2;
+    m_started = false;
+    m_buffering = false;
+    m_icyTitle.clear();
+    m_tagTitle.clear();
+    updateTitle();
+    if (m_mpv && m_state != State::Idle && m_state != State::Failed) {
+        const char *args[] = {"stop", nullptr};
+        mpv_command(m_mpv.get(), args);
+    }
+}
+
+void MediaEngine::stop()
+{
+    halt();
+    setState(State::Idle, QStringLiteral("Arrêt"));
+}
+
+void MediaEngine::fail(const QString &text)
+{
+    halt();
+    setState(State::Failed, text);
+    emit error(text);
+}
+
+void MediaEngine::setState(State state, const QString &status)
+{
+    const bool changed = state != m_state;
+    m_state = state;
+    setStatus(status);
+    if (changed)
+        emit stateChanged(state);
+}
+
+void MediaEngine::setStatus(const QString &status)
+{
+    if (status == m_status)
+        return;
+    m_status = status;
+    emit statusTextChanged(m_status);
+}
+
+double MediaEngine::playbackTime() const
+{
+    if (!m_mpv || m_state == State::Idle || m_state == State::Failed)
+        return -1;
+    double pos = -1;
+    if (mpv_get_property(m_mpv.get(), "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
+        return -1;
+    return pos;
+}
+
+void MediaEngine::setVolume(int volume)
+{
+    m_volume = qBound(0, volume, 100);
+    if (m_mpv) {
+        double v = m_volume;
+        mpv_set_property(m_mpv.get(), "volume", MPV_FORMAT_DOUBLE, &v);
+    }
+}
+
+void MediaEngine::setAudioOutput(const QString &name)
+{
+    m_audioOutput = name;
+    if (m_mpv)
+        mpv_set_property_string(m_mpv.get(), "ao", name.toUtf8().constData());
+}
+
+void MediaEngine::setVideoWidget(QWidget *widget)
+{
+    if (m_videoWindow)
+        m_videoWindow->removeEventFilter(this);
+    m_videoWindow = nullptr;
+    m_videoWidget = widget;
+    if (!m_mpv)
+        return;
+    int64_t wid = -1;
+    if (widget) {
+        widget->setAttribute(Qt::WA_DontCreateNativeAncestors);
+        widget->setAttribute(Qt::WA_NativeWindow);
+        wid = static_cast<int64_t>(widget->winId());
+        if (QWindow *window = widget->windowHandle()) {
+            window->installEventFilter(this);
+            m_videoWindow = window;
+        }
+    }
+    mpv_set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &wid);
+    mpv_set_property_string(m_mpv.get(), "vid", widget ? "auto" : "no");
+}
+
+bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_videoWindow && event->type() == QEvent::PlatformSurface
+        && static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType()
+               == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed)
+        dropVideoWindow();
+    return QObject::eventFilter(watched, event);
+}
+
+void MediaEngine::dropVideoWindow()
+{
+    // mpv must let go of the window before it is destroyed: stop, and wait (briefly) until
+    // mpv's player is idle, which means its video output is closed.
+    if (m_state != State::Idle && m_state != State::Failed)
+        stop();
+    if (m_mpv) {
+        int64_t none = -1;
+        mpv_set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &none);
+        mpv_set_property_string(m_mpv.get(), "vid", "no");
+        for (int i = 0; i < 200; ++i) {
+            int idle = 0;
+            if (mpv_get_property(m_mpv.get(), "idle-active", MPV_FORMAT_FLAG, &idle) < 0 || idle)
+                break;
+            QThread::msleep(5);
+        }
+    }
+    if (m_videoWindow)
+        m_videoWindow->removeEventFilter(this);
+    m_videoWindow = nullptr;
+    m_videoWidget = nullptr;
+}

@@ -1,0 +1,168 @@
+#pragma once
+// The one media player of the program: plays a station's stream (or a TV channel) with libmpv.
+//
+// Ownership: MediaEngine owns its mpv handle (created in the constructor, destroyed with
+// mpv_terminate_destroy in the destructor). The program keeps one engine, MediaEngine::instance();
+// whatever engine starts playing, every other engine of the process stops first, so one stream
+// plays at a time.
+//
+// Thread contract: create and use an engine on the UI thread only. mpv's wakeup callback, called
+// on mpv's own threads, does nothing but post one queued call to the engine; that call drains
+// mpv's events on the UI thread and turns them into the signals below.
+//
+// Playback: play() looks at the address first (PlaylistResolver): a playlist is decoded and its
+// entries are tried in order until one plays; a stream is handed to mpv as it is. A stream that
+// drops while playing is opened again after 1, 2, 4, 8 and 16 s (times the base delay), then
+// given up (Failed). Reaching playback again resets the count. An address that never plays ends
+// in Failed with the reason in statusText().
+#include "PlaylistResolver.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <atomic>
+#include <memory>
+
+struct mpv_handle;
+struct mpv_event;
+
+
+class MediaEngine : public QObject {
+    Q_OBJECT
+public:
+    enum class State {
+        Idle,         // nothing plays (also after a finite file ended)
+        Connecting,   // play() was called; nothing heard yet
+        Playing,      // the stream is playing (or buffering after it had started)
+        Reconnecting, // the stream dropped; waiting for, or making, the next attempt
+        Failed,       // given up; statusText() says why
+    };
+    Q_ENUM(State)
+
+    static constexpr int MaxReconnectAttempts = 5;
+    static constexpr int DefaultReconnectBaseDelayMs = 1000;
+    static constexpr int MaxPlaylistDepth = 3;    // a playlist entry that is a playlist...
+    static constexpr int MaxPlaylistEntries = 10; // entries of one playlist that are tried
+
+    // audioOutput: an mpv audio output name ("pulse", "pipewire", "null"...); empty lets mpv
+    // choose (PulseAudio or PipeWire on a desktop).
+    explicit MediaEngine(QObject *parent = nullptr);
+    explicit MediaEngine(const QString &audioOutput, QObject *parent = nullptr);
+    ~MediaEngine() override;
+    MediaEngine(const MediaEngine &) = delete;
+    MediaEngine &operator=(const MediaEngine &) = delete;
+
+    // The program's engine, created on first use (on the UI thread) as a child of the
+    // application object.
+    static MediaEngine &instance();
+
+    // False when libmpv could not be set up; play() then fails at once.
+    bool isAvailable() const { return m_mpv != nullptr; }
+
+    // Stops what plays (here or in any other engine) and plays address: an http(s), mms(h),
+    // rtsp... address, a local file path or file:// address, or a playlist of those.
+    void play(const QString &address);
+    // Stops playback, a lookup in progress and any pending reconnection; state Idle.
+    void stop();
+
+    // 0..100 (values outside are clamped); kept across play() calls.
+    void setVolume(int volume);
+    int volume() const { return m_volume; }
+
+    State state() const { return m_state; }
+    // The address given to play(), and the one mpv plays (a playlist's entry).
+    QString address() const { return m_address; }
+    QString currentUrl() const { return m_currentUrl; }
+    // The title that the stream announces (ICY StreamTitle or the title tag); empty if none.
+    QString streamTitle() const { return m_title; }
+    // A French sentence for a status line: "Connexion à ...", "Lecture en cours : ...",
+    // "Flux interrompu : ...", "Impossible de lire ... : connexion refusée"...
+    QString statusText() const { return m_status; }
+    // Playback position in seconds (mpv's time-pos); negative when nothing plays.
+    double playbackTime() const;
+
+    // Video goes into widget (mpv's "wid"); without a widget only the sound is played. Call it
+    // before play(): it applies from the next play(). Clear it (nullptr) or stop() before the
+    // widget is destroyed; an engine that sees its widget's native window go away stops.
+    void setVideoWidget(QWidget *widget);
+    QWidget *videoWidget() const { return m_videoWidget; }
+
+    // mpv's audio output for the next play(); empty = mpv's default.
+    void setAudioOutput(const QString &name);
+    QString audioOutput() const { return m_audioOutput; }
+
+    // Reconnection delays are base, 2 base, 4 base, 8 base, 16 base (tests shorten them).
+    void setReconnectBaseDelayMs(int ms) { m_baseDelayMs = qMax(0, ms); }
+    int reconnectBaseDelayMs() const { return m_baseDelayMs; }
+    // Attempts made since the stream last played.
+    int reconnectAttempts() const { return m_retries; }
+
+signals:
+    void stateChanged(MediaEngine::State state);
+    void statusTextChanged(const QString &text);
+    void streamTitleChanged(const QString &title);
+    // Emitted once when the engine gives up (state Failed), with the same French text as
+    // statusText().
+    void error(const QString &frenchText);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct MpvDeleter {
+        void operator()(mpv_handle *handle) const;
+    };
+    struct Candidate {
+        QString address;
+        int depth = 0;
+    };
+
+    void setUp(const QString &audioOutput);
+    void drainEvents();
+    void handleEvent(const mpv_event &event);
+    void onResolved(const PlaylistResolver::Result &result);
+    void tryNextCandidate();
+    void load(const QString &url);
+    void onEndFile(int reason, int errorCode);
+    void scheduleReconnect();
+    void reconnectNow();
+    void halt();
+    void fail(const QString &text);
+    void setState(State state, const QString &status);
+    void setStatus(const QString &status);
+    void updateTitle();
+    void dropVideoWindow();
+    QString failureReason(int errorCode) const;
+    bool ownsEntry(qint64 id) const { return id >= m_entryFirst && id <= m_entryLast; }
+
+    std::unique_ptr<mpv_handle, MpvDeleter> m_mpv;
+    std::atomic_bool m_wakeupPending{false}; // set by mpv threads, cleared on the UI thread
+    static void wakeup(void *self);
+
+    PlaylistResolver m_resolver;
+    QList<Candidate> m_candidates;
+    int m_lookupDepth = 0; // depth of the address the resolver is looking at
+    QTimer m_retryTimer;
+
+    State m_state = State::Idle;
+    QString m_status;
+    QString m_address;
+    QString m_currentUrl;
+    QString m_lastFailure; // French reason of the last attempt that did not play
+    QString m_lastLog;     // the last warning or error mpv logged for the current attempt
+    QString m_title, m_icyTitle, m_tagTitle;
+    QString m_audioOutput;
+    QPointer<QWidget> m_videoWidget;
+    QPointer<QObject> m_videoWindow; // the widget's native window, watched for its end
+    int m_volume = 100;
+    int m_baseDelayMs = DefaultReconnectBaseDelayMs;
+    int m_retries = 0;
+    // mpv playlist entries of the current attempt (one, or those mpv inserted for a list)
+    qint64 m_entryFirst = -1;
+    qint64 m_entryLast = -2;
+    bool m_started = false;  // mpv has started loading the current entry
+    double m_duration = -1;  // known length of the current entry (a finite file)
+    bool m_buffering = false;
+};
