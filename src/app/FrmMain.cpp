@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "Icons.h"
+#include "MediaEngine.h"
 #include "Module1.h"
 #include "Settings.h"
 #include "StationList.h"
@@ -69,6 +70,31 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
                 });
     }
     Topmost().main = this;
+
+    // The status line under the page: what plays, or why nothing does.
+    MediaEngine &engine = MediaEngine::instance();
+    connect(&engine, &MediaEngine::stateChanged, this, &FrmMain::updateStatusLine);
+    connect(&engine, &MediaEngine::statusTextChanged, this, &FrmMain::updateStatusLine);
+    connect(&engine, &MediaEngine::streamTitleChanged, this, &FrmMain::updateStatusLine);
+}
+
+void FrmMain::updateStatusLine()
+{
+    const MediaEngine &engine = MediaEngine::instance();
+    QString text;
+    switch (engine.state()) {
+    case MediaEngine::State::Idle:
+        break;
+    case MediaEngine::State::Playing:
+        text = engine.streamTitle().isEmpty() ? engine.statusText()
+                                              : QStringLiteral("\u266A ") + engine.streamTitle();
+        break;
+    default:
+        text = engine.statusText();
+        break;
+    }
+    StatusLine->setText(text);
+    StatusLine->setToolTip(text);
 }
 
 FrmMain::~FrmMain()

@@ -99,6 +99,7 @@ private:
     void onBeforeNavigate(const QString &url, bool &cancel);
     void open(Opener which);
     void openWebPage(const QString &path);
+    void updateStatusLine();
 
     std::function<void()> m_openers[10];
     bool m_shuttingDown = false;

@@ -1,5 +1,7 @@
 #include "WebBrowser.h"
 
+#include "MediaEngine.h"
+#include "PagePlayer.h"
 #include "TextFile.h"
 
 #include <QDesktopServices>
@@ -54,6 +56,37 @@ WebBrowser::WebBrowser(QWidget *parent) : QTextBrowser(parent)
     setOpenExternalLinks(false);
     setReadOnly(true);
     connect(this, &QTextBrowser::anchorClicked, this, &WebBrowser::onAnchorClicked);
+    connect(this, &WebBrowser::PageLeft, this, &WebBrowser::endPagePlayer);
+}
+
+void WebBrowser::startPagePlayer()
+{
+    if (!m_playsPages)
+        return;
+    const PagePlayer player = findPagePlayer(m_pageText);
+    if (!player.isValid() || !player.autostart)
+        return;
+    QString address = player.address;
+    // A stream named relative to the page is a file beside it.
+    if (!address.contains(QStringLiteral("://")) && !address.startsWith(QLatin1Char('/'))) {
+        const QString local = QFileInfo(QFileInfo(m_location).absolutePath(), address).absoluteFilePath();
+        if (QFileInfo(local).isFile())
+            address = local;
+    }
+    m_playingAddress = address;
+    MediaEngine::instance().play(address);
+}
+
+void WebBrowser::endPagePlayer()
+{
+    if (m_playingAddress.isEmpty())
+        return;
+    const QString ours = m_playingAddress;
+    m_playingAddress.clear();
+    MediaEngine &engine = MediaEngine::instance();
+    // Another window may have started its own stream since: only end ours.
+    if (engine.address() == ours)
+        engine.stop();
 }
 
 void WebBrowser::Navigate(const QString &address)
@@ -90,6 +123,7 @@ bool WebBrowser::load(const QString &path)
     document()->setBaseUrl(QUrl::fromLocalFile(fi.absolutePath() + QLatin1Char('/')));
     setHtml(m_pageText);
     emit DocumentComplete(m_location, m_pageText);
+    startPagePlayer();
     return true;
 }
 

@@ -28,6 +28,11 @@ public:
     // Follows a link of the page as if the user had clicked it: href as written in the page.
     void FollowLink(const QString &href);
 
+    // Whether showing a page starts the stream of its player object (on by default).
+    void setPlaysPages(bool on) { m_playsPages = on; }
+    // The stream address this view started, or an empty text when its page plays nothing.
+    QString PlayingAddress() const { return m_playingAddress; }
+
 signals:
     // Raised before every navigation; setting cancel keeps the current page.
     void BeforeNavigate2(const QString &url, bool &cancel);
@@ -46,11 +51,15 @@ protected:
 private:
     bool load(const QString &path);
     void onAnchorClicked(const QUrl &url);
+    void startPagePlayer();
+    void endPagePlayer();
 
     QString m_location;
     QString m_pageText;
     QString m_pressedAnchor; // href under the mouse at the press, as written in the page
     QString m_clickedAnchor;
+    QString m_playingAddress;
+    bool m_playsPages = true;
 };
 
 // Decodes a page file: UTF-8 when it starts with a UTF-8 byte order mark or declares

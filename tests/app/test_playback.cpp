@@ -1,0 +1,209 @@
+// Playing stations from the main window with real components: a local HTTP station serves an MP3
+// stream and playlists, station pages in a temporary radio folder name them, and libmpv plays
+// them (to a null audio output).
+#include "FrmMain.h"
+#include "Globals.h"
+#include "MediaEngine.h"
+#include "Settings.h"
+#include "StreamServer.h"
+#include "TestUtil.h"
+#include "TextFile.h"
+#include "WebBrowser.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A page as the station page generator writes it, for either player object.
+QString stationPage(const QString &title, const QString &stream, bool realPlayer, const QString &info = {})
+{
+    QStringList l{QStringLiteral("<HTML>"), QStringLiteral("<HEAD>"),
+                  QStringLiteral("<META http-equiv=\"content-type\" content=\"text/html; charset=iso-8859-1\">"),
+                  QStringLiteral("<LINK REL=\"stylesheet\" TYPE=\"text/css\" HREF=\"bas.css\">"),
+                  QStringLiteral("</HEAD>"), QStringLiteral("<BODY>"),
+                  QStringLiteral("<font name=\"titre\">%1</font><br>").arg(title),
+                  QStringLiteral("<TABLE CELLPADDING=0 CELLSPACING=0>"), QStringLiteral("    <TR>"),
+                  QStringLiteral("      <TD VALIGN=\"MIDDLE\">")};
+    if (realPlayer) {
+        l << QStringLiteral("<object id=\"NSPlay\"") << QStringLiteral(" CLASSID = \"clsid:CFCDAA03-8BE4-11cf-B84B-0020AFBBCCFA\"")
+          << QStringLiteral(" width=152 height=25>") << QStringLiteral("  <param name=\"SRC\" value=\"%1\">").arg(stream)
+          << QStringLiteral("  <param NAME=\"controls\" value=\"StatusField\">")
+          << QStringLiteral("  <param name=\"AUTOSTART\" value=\"-1\">") << QStringLiteral("</OBJECT>");
+    } else {
+        l << QStringLiteral("<object id=\"NSPlay\" name=\"NSPlay\"")
+          << QStringLiteral("    classid = \"CLSID:22D6F312-B0F6-11D0-94AB-0080C74C7E95\"")
+          << QStringLiteral("    width=152 height=25") << QStringLiteral("    type=\"application/x-oleobject\">")
+          << QStringLiteral("    <param name=\"Filename\" value=\"%1\">").arg(stream)
+          << QStringLiteral("    <param name=\"ShowStatusBar\" value=\"-1\">") << QStringLiteral("</object>");
+    }
+    l << QStringLiteral("    </TD>") << QStringLiteral("    </TR>") << QStringLiteral("</TABLE>");
+    if (!info.isEmpty())
+        l << QStringLiteral("<A HREF=\"app:live('%1')\">Informations</A>").arg(info);
+    l << QStringLiteral("</HTML>");
+    return l.join(QStringLiteral("\r\n"));
+}
+
+class PlaybackTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        server = new tavtest::StreamServer;
+        MediaEngine::instance().setAudioOutput(QStringLiteral("null"));
+    }
+    static void TearDownTestSuite()
+    {
+        MediaEngine::instance().stop();
+        delete server;
+        server = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(server->ok()) << "the local station did not start";
+        prog = dir.path();
+        SetProgramFolder(prog);
+        settings::UseFile(dir.filePath(QStringLiteral("Tavilune.conf")));
+        G() = ProgramValues{};
+        QDir().mkpath(prog + QStringLiteral("/Radios"));
+        QDir().mkpath(prog + QStringLiteral("/TV"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TAV_BIN_DIR "/Intro.htm"), prog + QStringLiteral("/Intro.htm")));
+        page(QStringLiteral("Radios/LIVE.HTM"),
+             stationPage(QStringLiteral("Live"), server->url(QStringLiteral("/stream.mp3")), false,
+                         server->url(QStringLiteral("/now?x=1&y=2"))));
+        page(QStringLiteral("Radios/PLAYLIST.HTM"),
+             stationPage(QStringLiteral("Playlist"), server->url(QStringLiteral("/list.pls")), false));
+        page(QStringLiteral("Radios/REAL.HTM"),
+             stationPage(QStringLiteral("Real"), server->url(QStringLiteral("/list.m3u")), true));
+        page(QStringLiteral("Radios/DEAD.HTM"),
+             stationPage(QStringLiteral("Dead"), server->url(QStringLiteral("/missing.mp3")), false));
+        page(QStringLiteral("TV/CHAINE.HTM"),
+             stationPage(QStringLiteral("Chaîne"), server->url(QStringLiteral("/stream")), false));
+        settings::SaveSetting(QStringLiteral("DossierRadio"), prog + QStringLiteral("/Radios"));
+        settings::SaveSetting(QStringLiteral("DossierTV"), prog + QStringLiteral("/TV"));
+        settings::SaveSetting(QStringLiteral("NomRadio"), QStringLiteral("1"));
+        w = std::make_unique<FrmMain>();
+        ASSERT_TRUE(w->Form_Load());
+    }
+    void TearDown() override
+    {
+        w->Command4_Click();
+        w.reset();
+        settings::UseFile(QString());
+        SetProgramFolder(QString());
+    }
+    void page(const QString &rel, const QString &text)
+    {
+        ASSERT_TRUE(textfile::writeAll(prog + QLatin1Char('/') + rel, text));
+    }
+    void select(const QString &name)
+    {
+        const int i = w->ComboRad->findText(name);
+        ASSERT_GE(i, 0) << name.toStdString();
+        w->ComboRad->setCurrentIndex(i);
+    }
+    // Waits until the engine plays and its position moves on.
+    static bool playsAndAdvances()
+    {
+        MediaEngine &e = MediaEngine::instance();
+        if (!tavtest::waitUntil([&] { return e.state() == MediaEngine::State::Playing && e.playbackTime() > 0.2; },
+                                20000))
+            return false;
+        const double t0 = e.playbackTime();
+        return tavtest::waitUntil([&] { return e.playbackTime() > t0 + 0.5; }, 10000);
+    }
+
+    static tavtest::StreamServer *server;
+    QTemporaryDir dir;
+    QString prog;
+    std::unique_ptr<FrmMain> w;
+};
+
+tavtest::StreamServer *PlaybackTest::server = nullptr;
+
+} // namespace
+
+TEST_F(PlaybackTest, ListenPlaysTheSelectedStationAndStopReturnsToTheIdlePage)
+{
+    MediaEngine &e = MediaEngine::instance();
+    select(QStringLiteral("LIVE"));
+    w->Command1_Click();
+    EXPECT_EQ(w->WebBrowser1->LocationURL(), prog + QStringLiteral("/Radios/LIVE.HTM"));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavilune : LIVE"));
+    ASSERT_TRUE(playsAndAdvances()) << e.statusText().toStdString();
+    EXPECT_EQ(e.address(), server->url(QStringLiteral("/stream.mp3")));
+    EXPECT_FALSE(w->StatusLine->text().isEmpty());
+
+    w->Command4_Click();
+    EXPECT_EQ(e.state(), MediaEngine::State::Idle);
+    EXPECT_EQ(w->WebBrowser1->LocationURL(), prog + QStringLiteral("/Intro.htm"));
+    EXPECT_TRUE(tavtest::waitUntil([&] { return w->StatusLine->text().isEmpty(); }, 2000));
+}
+
+TEST_F(PlaybackTest, PlaylistsOfBothPlayerKindsPlayAndAnotherListenReplacesTheStream)
+{
+    MediaEngine &e = MediaEngine::instance();
+    select(QStringLiteral("PLAYLIST"));
+    w->Command1_Click();
+    ASSERT_TRUE(playsAndAdvances()) << e.statusText().toStdString();
+    EXPECT_EQ(e.address(), server->url(QStringLiteral("/list.pls")));
+
+    select(QStringLiteral("REAL"));
+    w->Command1_Click();
+    EXPECT_EQ(e.address(), server->url(QStringLiteral("/list.m3u")));
+    ASSERT_TRUE(playsAndAdvances()) << e.statusText().toStdString();
+}
+
+TEST_F(PlaybackTest, InformationLinkKeepsThePageAndItsStream)
+{
+    MediaEngine &e = MediaEngine::instance();
+    int opened = 0;
+    w->SetOpener(FrmMain::Opener::NowPlaying, [&] { ++opened; });
+    select(QStringLiteral("LIVE"));
+    w->Command1_Click();
+    ASSERT_TRUE(playsAndAdvances());
+    // The link as the page writes it: the address is stored as written, not re-encoded.
+    w->WebBrowser1->FollowLink(QStringLiteral("app:live('") + server->url(QStringLiteral("/now?x=1&y=2")) +
+                               QStringLiteral("')"));
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(G().infoAddress, server->url(QStringLiteral("/now?x=1&y=2")));
+    EXPECT_EQ(w->WebBrowser1->LocationURL(), prog + QStringLiteral("/Radios/LIVE.HTM"));
+    EXPECT_EQ(e.state(), MediaEngine::State::Playing);
+    EXPECT_TRUE(playsAndAdvances());
+}
+
+TEST_F(PlaybackTest, TvModeListenPlaysTheSameRadioPageUnderTheTvTitle)
+{
+    select(QStringLiteral("LIVE"));
+    w->Mnu_TV_Click();
+    w->Command1_Click();
+    EXPECT_EQ(w->WebBrowser1->LocationURL(), prog + QStringLiteral("/Radios/LIVE.HTM"));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavilune : Sélectionner une TV"));
+    EXPECT_TRUE(playsAndAdvances());
+
+    w->ComboTV->setCurrentIndex(0);
+    w->Command1_Click();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavilune : CHAINE"));
+    EXPECT_EQ(MediaEngine::instance().address(), server->url(QStringLiteral("/stream")));
+    EXPECT_TRUE(playsAndAdvances());
+
+    // "Autres TV..." stops the page's stream and shows the idle page.
+    w->Mnu_AutreTV_Click();
+    EXPECT_EQ(MediaEngine::instance().state(), MediaEngine::State::Idle);
+    EXPECT_EQ(w->WebBrowser1->LocationURL(), prog + QStringLiteral("/Intro.htm"));
+}
+
+TEST_F(PlaybackTest, DeadStationEndsInAClearStatusNotAHang)
+{
+    MediaEngine &e = MediaEngine::instance();
+    select(QStringLiteral("DEAD"));
+    w->Command1_Click();
+    ASSERT_TRUE(tavtest::waitUntil([&] { return e.state() == MediaEngine::State::Failed; }, 30000))
+        << e.statusText().toStdString();
+    EXPECT_TRUE(w->StatusLine->text().startsWith(QStringLiteral("Impossible de lire")))
+        << w->StatusLine->text().toStdString();
+    EXPECT_TRUE(w->StatusLine->text().contains(QStringLiteral("/missing.mp3"))) << w->StatusLine->text().toStdString();
+}
