@@ -47,12 +47,14 @@ bool QtTrayShell::NotifyIcon(NotifyAction action, const NotifyIconData &data, co
 
 void QtTrayShell::Activated(QSystemTrayIcon::ActivationReason reason)
 {
+    // The shell reports a left double click as down, up, double click, up. Qt reports its first
+    // press as Trigger and its second as DoubleClick, so DoubleClick gives the second half only.
     switch (reason) {
     case QSystemTrayIcon::Trigger:
         Deliver({WM_LBUTTONDOWN, WM_LBUTTONUP});
         break;
     case QSystemTrayIcon::DoubleClick:
-        Deliver({WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP});
+        Deliver({WM_LBUTTONDBLCLK, WM_LBUTTONUP});
         break;
     case QSystemTrayIcon::Context:
         Deliver({WM_RBUTTONDOWN, WM_RBUTTONUP});

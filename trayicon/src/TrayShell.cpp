@@ -19,8 +19,10 @@ void TrayShell::SendMessage(int message) const
 
 void TrayShell::SendMouseMove(short Button, short Shift, float X, float Y) const
 {
-    if (m_handler)
-        m_handler(Button, Shift, X, Y);
+    // The handlers of the control's events may destroy the control and this shell with it; the
+    // copy keeps the callable alive until it returns.
+    if (const MouseMoveHandler handler = m_handler)
+        handler(Button, Shift, X, Y);
 }
 
 } // namespace nimbrel
