@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <numeric>
 #include <soxr.h>
 
 static_assert(std::endian::native == std::endian::little, "wave data is read and written as little-endian");
@@ -50,7 +51,7 @@ uint8_t LinearToALaw(int16_t sample)
         pcm = -pcm - 1;
     }
     int seg = 0;
-    while (seg < 8 && pcm > (0x1F << seg))
+    while (seg < 8 && pcm > (0x20 << seg) - 1)
         ++seg;
     if (seg >= 8)
         return uint8_t(0x7F ^ mask);
@@ -76,7 +77,7 @@ uint8_t LinearToMuLaw(int16_t sample)
         pcm = kClip;
     pcm += kBias;
     int seg = 0;
-    while (seg < 8 && pcm > (0x3F << seg))
+    while (seg < 8 && pcm > (0x40 << seg) - 1)
         ++seg;
     if (seg >= 8)
         return uint8_t(0x7F ^ mask);
@@ -377,7 +378,7 @@ bool FormatConverter::Open(const WaveFormatRecord &input, const WaveFormatRecord
             soxr_error_t error = nullptr;
             m_resampler->handle = soxr_create(input.SamplesPerSec, output.SamplesPerSec,
                                               m_midChannels, &error, &io, &quality, &runtime);
-            if (error || !m_resampler->handle) {
+            if (error || !m_resampler->handle || !WarmUpResampler()) {
                 Close();
                 return false;
             }
@@ -392,6 +393,37 @@ bool FormatConverter::Open(const WaveFormatRecord &input, const WaveFormatRecord
     return true;
 }
 
+bool FormatConverter::WarmUpResampler()
+{
+    // The resampler sets up its filters and grows its buffers on first use. Feeding it silence
+    // here makes that happen before the first source buffer, so converting allocates nothing.
+    // The silence lasts a whole number of periods of both rates, so it gives an exact number
+    // of output frames, which are dropped before the real output.
+    const uint64_t inRate = m_in.SamplesPerSec, outRate = m_out.SamplesPerSec;
+    const uint64_t period = inRate / std::gcd(inRate, outRate);
+    const size_t frames = size_t(m_maxInFrames / period * period);
+    m_skipFrames = 0;
+    if (frames == 0)
+        return true;
+    std::fill(m_mix.begin(), m_mix.begin() + long(frames * m_midChannels), 0.0f);
+    size_t idone = 0, odone = 0;
+    const soxr_error_t error = soxr_process(m_resampler->handle, m_mix.data(), frames, &idone,
+                                            m_resampled.data(), m_maxMidFrames, &odone);
+    const uint64_t silence = frames * outRate / inRate;
+    if (error || idone != frames || odone > silence)
+        return false;
+    m_skipFrames = size_t(silence - odone);
+    return true;
+}
+
+size_t FormatConverter::DropWarmUp(float *&frames, size_t count)
+{
+    const size_t drop = std::min(m_skipFrames, count);
+    m_skipFrames -= drop;
+    frames += drop * m_midChannels;
+    return count - drop;
+}
+
 void FormatConverter::Close()
 {
     m_open = false;
@@ -402,6 +434,7 @@ void FormatConverter::Close()
     m_adpcmPredictor = {};
     m_adpcmIndex = {};
     m_blockFill = 0;
+    m_skipFrames = 0;
     m_samplesPerBlock = 0;
     m_maxInFrames = m_maxMidFrames = m_destinationSize = 0;
 }
@@ -448,8 +481,9 @@ bool FormatConverter::Convert(const uint8_t *src, size_t srcLen, uint8_t *dst, s
             m_flushed = true;
             return false;
         }
-        out = m_resampled.data();
-        outFrames = odone;
+        float *resampled = m_resampled.data();
+        outFrames = DropWarmUp(resampled, odone);
+        out = resampled;
     }
     srcUsed = frames * inCh * 2;
     dstUsed = WriteOutput(out, outFrames, dst);
@@ -462,14 +496,18 @@ bool FormatConverter::Flush(uint8_t *dst, size_t dstCap, size_t &dstUsed)
     if (!m_open || dstCap < m_destinationSize || !dst)
         return false;
     m_flushed = true;
-    if (m_resampler) {
+    while (m_resampler) {
         size_t odone = 0;
         soxr_error_t error = soxr_process(m_resampler->handle, nullptr, 0, nullptr,
                                           m_resampled.data(), m_maxMidFrames, &odone);
         if (error)
             return false;
-        if (odone > 0) {
-            dstUsed = WriteOutput(m_resampled.data(), odone, dst);
+        if (odone == 0)
+            break;
+        float *resampled = m_resampled.data();
+        const size_t frames = DropWarmUp(resampled, odone);
+        if (frames > 0) {
+            dstUsed = WriteOutput(resampled, frames, dst);
             return true;
         }
     }

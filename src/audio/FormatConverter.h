@@ -92,6 +92,8 @@ public:
 private:
     struct Resampler;
 
+    bool WarmUpResampler();
+    size_t DropWarmUp(float *&frames, size_t count);
     size_t WriteOutput(const float *frames, size_t count, uint8_t *dst);
     size_t WriteAdpcm(const float *frames, size_t count, uint8_t *dst);
     size_t EncodeAdpcmBlock(uint8_t *dst);
@@ -104,6 +106,7 @@ private:
     size_t m_maxMidFrames = 0;
     size_t m_destinationSize = 0;
     bool m_flushed = false;
+    size_t m_skipFrames = 0;      // resampler output still owed to the warm-up silence
     std::vector<float> m_mix;      // input frames, channel-mapped, as floats
     std::vector<float> m_resampled; // resampler output
     std::unique_ptr<Resampler> m_resampler;
