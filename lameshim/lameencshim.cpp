@@ -4,7 +4,9 @@
 
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <cstdarg>
 #include <cstring>
 #include <mutex>
@@ -129,7 +131,10 @@ uint32_t configure(lame_global_flags *gf, const uint8_t *cfg)
 
     const uint32_t inRate = u32(cfg, BE_CFG_IN_RATE);
     const uint32_t outRate = u32(cfg, BE_CFG_OUT_RATE);
-    if (inRate == 0 || inRate > 1000000 || outRate > 1000000)
+    if (inRate == 0 || inRate > 1000000)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    static constexpr uint32_t mp3Rates[] = {0, 8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
+    if (std::find(std::begin(mp3Rates), std::end(mp3Rates), outRate) == std::end(mp3Rates))
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     lame_set_num_channels(gf, 2);
     lame_set_in_samplerate(gf, int(inRate));

@@ -31,7 +31,7 @@ extern "C" {
 #define BE_CFG_STRUCT_VERSION 4  /* uint32, 1 */
 #define BE_CFG_STRUCT_SIZE 8     /* uint32, at least BE_CONFIG_SIZE */
 #define BE_CFG_IN_RATE 12        /* uint32, Hz */
-#define BE_CFG_OUT_RATE 16       /* uint32, Hz; 0 lets the engine choose */
+#define BE_CFG_OUT_RATE 16       /* uint32, Hz: an MPEG audio rate (8000 to 48000), or 0 to let the engine choose */
 #define BE_CFG_MODE 20           /* int32: 0 stereo, 1 joint stereo, 2 dual channel, 3 mono */
 #define BE_CFG_BITRATE 24        /* uint32 kbit/s: constant rate, or lowest variable rate */
 #define BE_CFG_MAX_BITRATE 28    /* uint32 kbit/s: highest variable rate; 0 = engine's choice */
