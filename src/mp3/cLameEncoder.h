@@ -59,9 +59,6 @@ public:
 
     ProgressHandler Progress;
 
-    // The 331-byte configuration record handed to the engine.
-    const std::array<uint8_t, BE_CONFIG_SIZE> &Configuration() const { return m_config; }
-
 private:
     using Config = std::array<uint8_t, BE_CONFIG_SIZE>;
 
