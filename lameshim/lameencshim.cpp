@@ -109,6 +109,8 @@ uint32_t applyRateControl(lame_global_flags *gf, const uint8_t *cfg)
             lame_set_out_samplerate(gf, 32000);
         lame_set_VBR(gf, vbr_mtrh);
         lame_set_VBR_q(gf, 5);
+        lame_set_VBR_min_bitrate_kbps(gf, 96);
+        lame_set_VBR_max_bitrate_kbps(gf, 160);
         break;
     case BE_PRESET_R3MIX: lame_set_preset(gf, R3MIX); break;
     case BE_PRESET_STANDARD: lame_set_preset(gf, STANDARD); break;

@@ -52,23 +52,25 @@ extern "C" {
 #define BE_CFG_STRICT_ISO 88     /* uint32, 0 or 1 */
 #define BE_CFG_QUALITY 92        /* uint16: 0 = preset's or engine's default, n = engine quality n-1 (0 best .. 9) */
 
-/* Preset codes (BE_CFG_PRESET). */
-#define BE_PRESET_DEFAULT (-1)     /* no preset: the record's rate fields decide */
-#define BE_PRESET_NORMAL 0         /* CBR 128, engine's default quality */
-#define BE_PRESET_LOW 1            /* CBR 128, fast */
-#define BE_PRESET_HIGH 2           /* CBR 128, high quality */
-#define BE_PRESET_VOICE 3          /* VBR, 32 kHz, about 100 to 140 kbit/s */
-#define BE_PRESET_R3MIX 4          /* VBR, about 190 to 200 kbit/s */
-#define BE_PRESET_VERY_HIGH 5      /* CBR 128, best quality, very slow */
-#define BE_PRESET_STANDARD 6       /* VBR, about 170 to 210 kbit/s */
-#define BE_PRESET_STANDARD_FAST 7
-#define BE_PRESET_EXTREME 8        /* VBR, about 200 to 240 kbit/s */
-#define BE_PRESET_EXTREME_FAST 9
-#define BE_PRESET_INSANE 10        /* CBR 320 */
+/* Preset codes (BE_CFG_PRESET) and the engine settings they select. The record's mode, flags,
+ * output rate and (when not 0) quality apply to every preset. */
+#define BE_PRESET_DEFAULT (-1)     /* no preset: CBR at BE_CFG_BITRATE, or with BE_CFG_ENABLE_VBR the
+                                      variable-rate fields (method, quality, lowest/highest rate) */
+#define BE_PRESET_NORMAL 0         /* CBR 128, engine quality 3 (its default) */
+#define BE_PRESET_LOW 1            /* CBR 128, quality 7 */
+#define BE_PRESET_HIGH 2           /* CBR 128, quality 2 */
+#define BE_PRESET_VOICE 3          /* VBR V5 at 32 kHz (a lower input rate is kept), 96 to 160 kbit/s */
+#define BE_PRESET_R3MIX 4          /* the engine's R3MIX preset (VBR) */
+#define BE_PRESET_VERY_HIGH 5      /* CBR 128, quality 0 (very slow) */
+#define BE_PRESET_STANDARD 6       /* the engine's STANDARD preset (VBR V2) */
+#define BE_PRESET_STANDARD_FAST 7  /* the engine's STANDARD_FAST preset */
+#define BE_PRESET_EXTREME 8        /* the engine's EXTREME preset (VBR V0) */
+#define BE_PRESET_EXTREME_FAST 9   /* the engine's EXTREME_FAST preset */
+#define BE_PRESET_INSANE 10        /* the engine's INSANE preset (CBR 320) */
 #define BE_PRESET_ABR 11           /* ABR at BE_CFG_ABR_BITRATE, else BE_CFG_BITRATE */
 #define BE_PRESET_CBR 12           /* CBR at BE_CFG_BITRATE */
-#define BE_PRESET_MEDIUM 13        /* CBR 128, medium quality */
-#define BE_PRESET_MEDIUM_FAST 14
+#define BE_PRESET_MEDIUM 13        /* CBR 128, quality 5 */
+#define BE_PRESET_MEDIUM_FAST 14   /* CBR 128, quality 6 */
 
 /* Variable-rate methods (BE_CFG_VBR_METHOD), used when BE_CFG_ENABLE_VBR is 1 and no preset. */
 #define BE_VBR_METHOD_DEFAULT 0

@@ -43,7 +43,8 @@ void LameEngine::load()
         file = "lib" + m_name + ".so";
         const std::string folder = programFolder();
         const std::string beside = folder + '/' + file;
-        if (!folder.empty() && std::filesystem::exists(beside))
+        std::error_code ec;
+        if (!folder.empty() && std::filesystem::exists(beside, ec))
             file = beside;
     }
     void *library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
