@@ -125,6 +125,8 @@ void IIRFilter::setBandwidth(float bandwidth)
     rebuildAfterWrite(m_sampleRate, m_gainDB, m_frequency, bandwidth);
 }
 
+// The recurrence y = b0 x + b1 x1 + b2 x2 - a1 y1 - a2 y2 is summed in pairs so that a filter
+// whose b and a coefficients are equal (a peaking filter at 0 dB) gives y = x exactly.
 void IIRFilter::ProcessSamples_16bit(std::span<std::int16_t> intSamples, std::size_t stride) noexcept
 {
     if (!m_enabled || !m_built || stride == 0)
@@ -135,7 +137,7 @@ void IIRFilter::ProcessSamples_16bit(std::span<std::int16_t> intSamples, std::si
     std::int16_t *s = intSamples.data();
     for (std::size_t i = 0; i < n; i += stride) {
         const float x = static_cast<float>(s[i]) / 32767.0f;
-        const float y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        const float y = (b1 * x1 - a1 * y1) + (b0 * x + (b2 * x2 - a2 * y2));
         x2 = x1;
         x1 = x;
         y2 = y1;
@@ -161,7 +163,7 @@ void IIRFilter::ProcessSamples_8bit(std::span<std::uint8_t> btSamples) noexcept
     float x1 = m_x1, x2 = m_x2, y1 = m_y1, y2 = m_y2;
     for (std::uint8_t &s : btSamples) {
         const float x = static_cast<float>(static_cast<int>(s) - 128) / 127.0f;
-        const float y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        const float y = (b1 * x1 - a1 * y1) + (b0 * x + (b2 * x2 - a2 * y2));
         x2 = x1;
         x1 = x;
         y2 = y1;

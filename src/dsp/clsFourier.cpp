@@ -22,14 +22,15 @@ const double kTwoPi = 2.0 * kPi;
 
 } // namespace
 
-clsFourier::clsFourier() : m_samples(1) {}
+clsFourier::clsFourier() : m_input(1), m_output(1) {}
 
 void clsFourier::setNumberOfSamples(std::int32_t nuNumSam)
 {
     if (nuNumSam < 2 || (nuNumSam & (nuNumSam - 1)) != 0)
         fail(380, "Number of samples must be a positive value of the form 2 ^ n");
     const auto n = static_cast<std::size_t>(nuNumSam);
-    m_samples.assign(n, Complex{});
+    m_input.assign(n, Complex{});
+    m_output.assign(n, Complex{});
     // The window depends only on N: work it out once instead of on every input.
     m_window.resize(n);
     const double span = static_cast<double>(nuNumSam - 1);
@@ -59,7 +60,7 @@ std::size_t clsFourier::position(std::int32_t index) const
 
 void clsFourier::setRealIn(std::int32_t index, double nuValueIn)
 {
-    Complex &c = m_samples[position(index)];
+    Complex &c = m_input[position(index)];
     c.re = m_withTimeWindow ? nuValueIn * m_window[static_cast<std::size_t>(index - 1)] : nuValueIn / 2.0;
     c.im = 0.0;
     m_dirty = true;
@@ -67,7 +68,7 @@ void clsFourier::setRealIn(std::int32_t index, double nuValueIn)
 
 void clsFourier::setImagIn(std::int32_t index, double nuValueIn)
 {
-    m_samples[position(index)].im = nuValueIn;
+    m_input[position(index)].im = nuValueIn;
     m_dirty = true;
 }
 
@@ -81,7 +82,7 @@ const clsFourier::Complex &clsFourier::output(std::int32_t index)
         transform();
         m_lastDuration = std::chrono::steady_clock::now() - start;
     }
-    return m_samples[static_cast<std::size_t>(index - 1)];
+    return m_output[static_cast<std::size_t>(index - 1)];
 }
 
 double clsFourier::RealOut(std::int32_t index) { return output(index).re; }
@@ -101,8 +102,11 @@ float clsFourier::Timing() const noexcept
 
 void clsFourier::transform() noexcept
 {
-    const std::size_t n = m_samples.size();
-    Complex *x = m_samples.data();
+    // Iterative radix-2 decimation in time on the bit-reversed inputs; the twiddle factor is
+    // advanced by a rotation recurrence rather than a sine and cosine per butterfly.
+    m_output = m_input; // same size: no allocation
+    const std::size_t n = m_output.size();
+    Complex *x = m_output.data();
     for (std::size_t s = 2; s <= n; s *= 2) {
         const std::size_t h = s / 2;
         const double theta = kPi / static_cast<double>(h);

@@ -1,8 +1,10 @@
 #pragma once
-// Complex fast Fourier transform (radix 2, in place, no scaling) of a power-of-two number of
-// samples, with an optional Blackman time window on input. Inputs are stored in bit-reversed
-// order as they arrive; the first output read after an input runs the transform, and the same
-// transform serves every read until the next input. Indices of inputs and outputs are 1-based.
+// Complex fast Fourier transform (radix 2, no scaling) of a power-of-two number of samples,
+// with an optional Blackman time window on input. Inputs are stored in bit-reversed order as
+// they arrive; the first output read after an input runs the transform, and the same transform
+// serves every read until the next input. The inputs are kept apart from the transform, so a
+// caller may change a few of them and read the outputs again. Indices are 1-based.
+// The transform uses the positive exponent: X(k) = sum of x(n) e^(+2 pi i k n / N).
 //
 // Errors are NumberedError with the source "clsFourier":
 //   380 "Number of samples must be a positive value of the form 2 ^ n"
@@ -48,7 +50,8 @@ private:
     const Complex &output(std::int32_t index);
     void transform() noexcept;
 
-    std::vector<Complex> m_samples; // in bit-reversed input order
+    std::vector<Complex> m_input;  // the inputs, in bit-reversed order
+    std::vector<Complex> m_output; // the transform of m_input
     std::vector<double> m_window; // Blackman window factor of each input index
     bool m_sizeKnown = false;
     std::int32_t m_last = 0;
