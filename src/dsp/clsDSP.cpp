@@ -3,7 +3,11 @@
 #include "NumberedError.h"
 #include "SampleMath.h"
 
+#include <algorithm>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -14,12 +18,65 @@ namespace {
 
 constexpr int kDefaultBands = 7;
 constexpr double kLowestCentre = 80.0;
+// Gains are kept within this bound so that a product with a sample is always a finite number.
+constexpr float kMaxFactor = 1e30f;
+
+float finiteFactor(double factor)
+{
+    if (std::isnan(factor))
+        return 0.0f;
+    return static_cast<float>(std::clamp(factor, -static_cast<double>(kMaxFactor), static_cast<double>(kMaxFactor)));
+}
+
+// d[i] = factor × s[i], limited to -32768 .. 32767 and rounded, for n elements; factor is
+// finite. Eight at a time where the processor allows it, with the same result.
+void scaleClip(const std::int16_t *s, std::int16_t *d, std::size_t n, float factor) noexcept
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128 f = _mm_set1_ps(factor);
+    const __m128 lowest = _mm_set1_ps(-32768.0f), highest = _mm_set1_ps(32767.0f);
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+        const __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16); // sign-extended halves
+        const __m128i hi = _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16);
+        const __m128 flo = _mm_min_ps(_mm_max_ps(_mm_mul_ps(f, _mm_cvtepi32_ps(lo)), lowest), highest);
+        const __m128 fhi = _mm_min_ps(_mm_max_ps(_mm_mul_ps(f, _mm_cvtepi32_ps(hi)), lowest), highest);
+        // Conversion rounds to nearest, halves to even (the default rounding mode).
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i),
+                         _mm_packs_epi32(_mm_cvtps_epi32(flo), _mm_cvtps_epi32(fhi)));
+    }
+#endif
+    for (; i < n; ++i)
+        d[i] = tavdsp::RoundClip16(factor * static_cast<float>(s[i]));
+}
+
+// The echo over n samples that use n consecutive slots of the line: each sample gets its slot
+// added (clipped), and the slot then holds the new sample × amp, rounded and clipped.
+void echoRun(std::int16_t *s, std::int16_t *line, std::size_t n, float amp) noexcept
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+        const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i *>(line + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(s + i), _mm_adds_epi16(l, v)); // saturating sum
+    }
+    scaleClip(s, line, i, amp);
+#endif
+    for (; i < n; ++i) {
+        s[i] = tavdsp::Clip16(static_cast<std::int32_t>(line[i]) + s[i]);
+        line[i] = tavdsp::RoundClip16(static_cast<float>(s[i]) * amp);
+    }
+}
 
 } // namespace
 
 clsDSP::clsDSP()
-    : m_bandGain(kDefaultBands, 0.0f), m_bandFilter(kDefaultBands)
+    : m_bandGain(kDefaultBands, 0.0f)
 {
+    for (auto &chain : m_bandFilter)
+        chain.assign(kDefaultBands, IIRFilter{});
 }
 
 // ---- parameters ---------------------------------------------------------------------------
@@ -104,7 +161,8 @@ void clsDSP::setEqualizerBands(std::int32_t bands)
     if (bands < 1 || bands > kMaxEqualizerBands)
         fail("Out Of Bounds!");
     m_bandGain.assign(static_cast<std::size_t>(bands), 0.0f);
-    m_bandFilter.assign(static_cast<std::size_t>(bands), {});
+    for (auto &chain : m_bandFilter)
+        chain.assign(static_cast<std::size_t>(bands), IIRFilter{});
     initEqualizer();
 }
 
@@ -158,7 +216,7 @@ void clsDSP::initEcho()
     const std::size_t frames = length >= 1.0 ? static_cast<std::size_t>(length) : 0;
     m_echoLine.assign(frames * static_cast<std::size_t>(m_channels), 0);
     m_echoPos = 0;
-    m_echoAmpInUse = m_echoAmp;
+    m_echoAmpInUse = finiteFactor(m_echoAmp);
 }
 
 void clsDSP::initPhaseShift()
@@ -182,7 +240,6 @@ void clsDSP::initEqualizer()
     const double top = tavdsp::RoundEven(m_sampleRate / 3.0);
     const double bandwidth = std::log(top / kLowestCentre) / 4.0;
     for (int i = 0; i < EqualizerBands(); ++i) {
-        auto &filters = m_bandFilter[static_cast<std::size_t>(i)];
         IIRFilter built;
         try {
             built.CreateBiquadIIR(IIRFilter::Peaking, m_bandGain[static_cast<std::size_t>(i)],
@@ -193,7 +250,8 @@ void clsDSP::initEqualizer()
             // or no bandwidth left at very low rates) passes the sound unchanged.
             built.setEnabled(false);
         }
-        filters.fill(built);
+        for (auto &chain : m_bandFilter)
+            chain[static_cast<std::size_t>(i)] = built;
     }
 }
 
@@ -218,9 +276,8 @@ void clsDSP::ProcessSamples(std::span<std::int16_t> intSamples) noexcept
 
 void clsDSP::amplify(std::span<std::int16_t> s) const noexcept
 {
-    const float factor = static_cast<float>(std::pow(10.0, m_amplifyDB / 20.0));
-    for (std::int16_t &v : s)
-        v = tavdsp::RoundClip16(factor * static_cast<float>(v));
+    const float factor = finiteFactor(std::pow(10.0, m_amplifyDB / 20.0));
+    scaleClip(s.data(), s.data(), s.size(), factor);
 }
 
 void clsDSP::echo(std::span<std::int16_t> s) noexcept
@@ -228,13 +285,15 @@ void clsDSP::echo(std::span<std::int16_t> s) noexcept
     const std::size_t length = m_echoLine.size();
     if (length == 0)
         return;
-    std::int16_t *line = m_echoLine.data();
-    const float amp = m_echoAmpInUse;
+    // Runs of samples up to the end of the line, then the line starts over.
     std::size_t p = m_echoPos;
-    for (std::int16_t &v : s) {
-        v = tavdsp::Clip16(static_cast<std::int32_t>(line[p]) + v);
-        line[p] = tavdsp::RoundClip16(static_cast<float>(v) * amp);
-        if (++p == length)
+    std::size_t done = 0;
+    while (done < s.size()) {
+        const std::size_t run = std::min(s.size() - done, length - p);
+        echoRun(s.data() + done, m_echoLine.data() + p, run, m_echoAmpInUse);
+        done += run;
+        p += run;
+        if (p == length)
             p = 0;
     }
     m_echoPos = p;
@@ -246,10 +305,11 @@ void clsDSP::phaseShift(std::span<std::int16_t> s, int firstChannel) noexcept
     const float fb = m_psFeedback, wet = m_psWet, dry = m_psDry;
     const float minwp = m_minwp, maxwp = m_maxwp;
     float wp = m_wp, mul = m_sweepMul;
+    const float *unit = tavdsp::UnitScale();
     int ch = firstChannel;
     for (std::int16_t &v : s) {
         auto &st = m_stages[static_cast<std::size_t>(ch)];
-        const float d = static_cast<float>(v) / 32767.0f;
+        const float d = unit[v]; // v / 32767
         const float a = (1.0f - wp) / (1.0f + wp);
         float x = d + st[3].out * fb;
         for (AllPassStage &stage : st) {
@@ -286,13 +346,15 @@ void clsDSP::phaseShift(std::span<std::int16_t> s, int firstChannel) noexcept
 
 void clsDSP::equalize(std::span<std::int16_t> s, int firstChannel) noexcept
 {
-    const auto channels = static_cast<std::size_t>(m_channels);
-    for (auto &filters : m_bandFilter) {
-        for (std::size_t ch = 0; ch < channels; ++ch) {
-            // Index in this buffer of the first sample of channel ch.
-            const std::size_t offset = (ch + channels - static_cast<std::size_t>(firstChannel)) % channels;
-            if (offset < s.size())
-                filters[ch].ProcessSamples_16bit(s.subspan(offset), channels);
-        }
+    // Each channel has its own chain of band filters; the whole buffer passes band 0 first,
+    // then band 1, and so on.
+    const std::size_t bands = m_bandGain.size();
+    if (m_channels == 1) {
+        for (std::size_t k = 0; k < bands; ++k)
+            m_bandFilter[0][k].ProcessSamples_16bit(s);
+        return;
     }
+    // Stereo: the buffer may begin with either channel.
+    IIRFilter::ProcessStereoChain_16bit(s, m_bandFilter[static_cast<std::size_t>(firstChannel)],
+                                        m_bandFilter[static_cast<std::size_t>(1 - firstChannel)]);
 }

@@ -147,7 +147,7 @@ private:
     };
     std::array<std::array<AllPassStage, 4>, kMaxChannels> m_stages{};
 
-    // Equalizer: per band its gain and one filter per channel.
+    // Equalizer: per band its gain; per channel the chain of band filters.
     std::vector<float> m_bandGain;
-    std::vector<std::array<IIRFilter, kMaxChannels>> m_bandFilter;
+    std::array<std::vector<IIRFilter>, kMaxChannels> m_bandFilter;
 };

@@ -148,6 +148,45 @@ TEST(IIRFilter, StrideFollowsOneChannel)
     }
 }
 
+TEST(IIRFilter, StereoChainEqualsEachFilterInTurn)
+{
+    // Two chains of filters with different settings, a few of them disabled or never built,
+    // one channel's band active where the other's is not.
+    auto chain = [](float shift) {
+        std::vector<IIRFilter> c(7);
+        const float freqs[] = {80, 191, 455, 1084, 2586, 6165, 14700};
+        for (int k = 0; k < 7; ++k)
+            c[static_cast<std::size_t>(k)].CreateBiquadIIR(k % 4, 12.0f - 4.0f * k + shift, freqs[k], 44100, 1.3f);
+        return c;
+    };
+    std::vector<IIRFilter> even = chain(0), odd = chain(3);
+    even[2].setEnabled(false);
+    odd[2].setEnabled(false);
+    odd[4].setEnabled(false);
+    even[6] = IIRFilter{};
+
+    for (std::size_t n : {0u, 1u, 2u, 3u, 17u, 33u, 5120u, 5121u}) {
+        SCOPED_TRACE(n);
+        std::vector<IIRFilter> e1 = even, o1 = odd, e2 = even, o2 = odd;
+        auto a = dsptest::noise(n, 32767, static_cast<unsigned>(n)), b = a;
+        IIRFilter::ProcessStereoChain_16bit(a, e1, o1);
+        for (std::size_t k = 0; k < 7; ++k) {
+            e2[k].ProcessSamples_16bit(b, 2);
+            if (n > 1)
+                o2[k].ProcessSamples_16bit(std::span(b).subspan(1), 2);
+        }
+        ASSERT_EQ(a, b);
+        // The memories moved on alike: the next buffer comes out the same too.
+        auto c = dsptest::noise(64, 32767, 5), d = c;
+        IIRFilter::ProcessStereoChain_16bit(c, e1, o1);
+        for (std::size_t k = 0; k < 7; ++k) {
+            e2[k].ProcessSamples_16bit(d, 2);
+            o2[k].ProcessSamples_16bit(std::span(d).subspan(1), 2);
+        }
+        ASSERT_EQ(c, d);
+    }
+}
+
 TEST(IIRFilter, ClipsTheOutputButRemembersTheUnclippedValue)
 {
     // A 12 dB boost of a full-scale tone at the centre frequency must clip.
@@ -291,4 +330,18 @@ TEST(SampleMath, RoundsHalvesToEvenAndClips)
     EXPECT_EQ(tavdsp::RoundClip16(std::numeric_limits<float>::quiet_NaN()), 0);
     EXPECT_EQ(tavdsp::Clip16(40000), 32767);
     EXPECT_EQ(tavdsp::Clip16(-40000), -32768);
+}
+
+TEST(SampleMath, UnitValuesBecomeSamples)
+{
+    EXPECT_EQ(tavdsp::UnitToSample16(1.0f), 32767);
+    EXPECT_EQ(tavdsp::UnitToSample16(1.00001f), 32767);
+    EXPECT_EQ(tavdsp::UnitToSample16(-1.0f), -32767);
+    EXPECT_EQ(tavdsp::UnitToSample16(-1.00001f), -32768); // below -1, not -32767.3 rounded
+    EXPECT_EQ(tavdsp::UnitToSample16(-5.0f), -32768);
+    EXPECT_EQ(tavdsp::UnitToSample16(0.5f), 16384); // 16383.5 to the even neighbour
+    EXPECT_EQ(tavdsp::UnitToSample16(std::numeric_limits<float>::quiet_NaN()), 0);
+    EXPECT_EQ(tavdsp::UnitToSample16(std::numeric_limits<float>::infinity()), 32767);
+    for (int s : {-32768, -12345, -1, 0, 1, 777, 32767})
+        EXPECT_EQ(tavdsp::UnitScale()[s], static_cast<float>(s) / 32767.0f);
 }
