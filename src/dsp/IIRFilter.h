@@ -53,6 +53,7 @@ public:
     // True once CreateBiquadIIR has succeeded. A filter that was never built leaves the samples
     // unchanged.
     bool IsBuilt() const noexcept { return m_built; }
+    // The coefficients in use (all 0 before the first build).
     Coefficients GetCoefficients() const noexcept { return m_c; }
 
     // Filters 16-bit signed samples in place, in array order: intSamples[0], intSamples[stride],
@@ -65,8 +66,9 @@ public:
     // the elements 0, 2, 4 ... through even[0], then even[1] and so on, the elements 1, 3, 5 ...
     // through odd[0], odd[1] ..., exactly as calling ProcessSamples_16bit(intSamples, 2) of every
     // filter of `even` in turn and ProcessSamples_16bit(intSamples.subspan(1), 2) of every filter
-    // of `odd` would. The chains have the same length (the shorter one's length is used). The
-    // work runs several recurrences side by side, so it is much faster than those calls.
+    // of `odd` would. The chains have the same length (the shorter one's length is used) and
+    // share no filter. The work runs four recurrences side by side, so it is much faster than
+    // those calls.
     static void ProcessStereoChain_16bit(std::span<std::int16_t> intSamples, std::span<IIRFilter> even,
                                          std::span<IIRFilter> odd) noexcept;
 
