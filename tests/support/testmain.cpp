@@ -6,10 +6,13 @@
 
 int main(int argc, char **argv)
 {
-    testing::InitGoogleTest(&argc, argv);
+    // Look for the listing flag first: InitGoogleTest takes the flags it knows out of argv.
+    bool listing = false;
     for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--gtest_list_tests", 18) == 0)
-            return RUN_ALL_TESTS();
+        listing |= std::strncmp(argv[i], "--gtest_list_tests", 18) == 0;
+    testing::InitGoogleTest(&argc, argv);
+    if (listing)
+        return RUN_ALL_TESTS();
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
