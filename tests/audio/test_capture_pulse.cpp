@@ -174,7 +174,12 @@ TEST_F(PulseSession, TheNullSinkMonitorIsADeviceWithOneLine)
     EXPECT_EQ(rec.SelectedMixerLine(), 0);
     EXPECT_FALSE(rec.SelectDevice(rec.DeviceCount()));
 
-    // The line volume is the source volume, read back through a second connection.
+    // The line volume is the source volume, read back through a second connection; full volume
+    // is restored whatever happens, for the recordings that follow.
+    struct Restore {
+        WaveInRecorder &rec;
+        ~Restore() { rec.SetMixerLineVolume(65535); }
+    } restore{rec};
     for (qint32 volume : {0, 1, 32768, 65535}) {
         rec.SetMixerLineVolume(volume);
         WaveInRecorder other;
