@@ -1,0 +1,3 @@
+# Capture engine: logic on the in-memory sound system; the real sound server in the test session.
+tav_add_test(test_capture SOURCES test_capture.cpp FakeCapture.h LIBS tav_capture PkgConfig::PULSE)
+tav_add_test(test_capture_pulse SOURCES test_capture_pulse.cpp LIBS tav_capture SESSION TIMEOUT 60)
