@@ -554,8 +554,8 @@ bool PulseCapture::Open(int device, const WaveFormat &format, CaptureClient *cli
     std::string source;
     if (!connectLocked() || (device != kDefaultDevice && !deviceLocked(device, source)))
         return false;
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, format.samplesPerSec, std::uint8_t(format.channels)};
-    pa_stream *stream = pa_stream_new(m_context, "Enregistrement", &spec, nullptr);
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, format.samplesPerSec, std::uint8_t(format.channels)};
+    pa_stream *stream = pa_stream_new(m_context, "Enregistrement", &sampleFormat, nullptr);
     if (!stream)
         return false;
     {
@@ -575,7 +575,7 @@ bool PulseCapture::Open(int device, const WaveFormat &format, CaptureClient *cli
     attr.tlength = std::uint32_t(-1);
     attr.prebuf = std::uint32_t(-1);
     attr.minreq = std::uint32_t(-1);
-    attr.fragsize = std::uint32_t(pa_usec_to_bytes(kFragmentUsec, &spec));
+    attr.fragsize = std::uint32_t(pa_usec_to_bytes(kFragmentUsec, &sampleFormat));
     const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
     bool ready = pa_stream_connect_record(stream, source.empty() ? nullptr : source.c_str(), &attr, flags) == 0;
     if (ready) {
