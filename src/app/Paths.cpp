@@ -1,6 +1,5 @@
 #include "Paths.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -33,18 +32,4 @@ bool FileExists(const QString &path)
         return false;
     const QFileInfo fi(path);
     return fi.exists() && fi.isFile() && !fi.fileName().isEmpty();
-}
-
-QString ResolveNoCase(const QString &path)
-{
-    if (path.isEmpty() || QFileInfo::exists(path))
-        return path;
-    const qsizetype p = path.lastIndexOf(kSep);
-    const QString folder = p < 0 ? QStringLiteral(".") : (p == 0 ? QStringLiteral("/") : path.left(p));
-    const QString name = path.mid(p + 1);
-    const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &e : entries)
-        if (e.compare(name, Qt::CaseInsensitive) == 0)
-            return (p < 0 ? QString() : path.left(p + 1)) + e;
-    return path;
 }

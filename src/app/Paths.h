@@ -1,6 +1,8 @@
 #pragma once
 // Path and file-name helpers shared by every window. The separator is the platform's ('/').
 // The comparisons are plain character comparisons.
+#include "TextFile.h" // ResolveNoCase
+
 #include <QString>
 
 // The part after the last separator; the whole path when there is none.
@@ -11,7 +13,3 @@ QString ExtensionOf(const QString &name, bool withDot);
 QString WithBackslash(const QString &path);
 // True for an existing plain file (not a folder); any error gives false.
 bool FileExists(const QString &path);
-// Page names composed by the program (name + ".HTM") were found whatever their letter case on the
-// first platform: returns the existing file of the same folder whose name matches ignoring case
-// (an exact match first), or the path unchanged when none does.
-QString ResolveNoCase(const QString &path);

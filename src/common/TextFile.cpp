@@ -1,6 +1,8 @@
 #include "TextFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <array>
 
@@ -109,3 +111,17 @@ bool writeLines(const QString &path, const QStringList &lines)
 }
 
 } // namespace textfile
+
+QString ResolveNoCase(const QString &path)
+{
+    if (path.isEmpty() || QFileInfo::exists(path))
+        return path;
+    const qsizetype p = path.lastIndexOf(QLatin1Char('/'));
+    const QString folder = p < 0 ? QStringLiteral(".") : (p == 0 ? QStringLiteral("/") : path.left(p));
+    const QString name = path.mid(p + 1);
+    const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &e : entries)
+        if (e.compare(name, Qt::CaseInsensitive) == 0)
+            return (p < 0 ? QString() : path.left(p + 1)) + e;
+    return path;
+}

@@ -27,3 +27,8 @@ bool writeAll(const QString &path, const QString &text);
 bool writeLines(const QString &path, const QStringList &lines);
 
 } // namespace textfile
+
+// Page names composed by the program (name + ".HTM") were found whatever their letter case on the
+// first platform: returns the existing file of the same folder whose name matches ignoring case
+// (an exact match first), or the path unchanged when none does.
+QString ResolveNoCase(const QString &path);

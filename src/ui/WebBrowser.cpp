@@ -15,20 +15,6 @@
 
 namespace {
 
-// A page name written by the program was found whatever its letter case: look the file up
-// without regard to case in its folder.
-QString resolveNoCase(const QString &path)
-{
-    if (path.isEmpty() || QFileInfo::exists(path))
-        return path;
-    const QFileInfo fi(path);
-    const QStringList entries = fi.dir().entryList(QDir::Files);
-    for (const QString &e : entries)
-        if (e.compare(fi.fileName(), Qt::CaseInsensitive) == 0)
-            return fi.dir().filePath(e);
-    return path;
-}
-
 bool isWebAddress(const QString &href)
 {
     const QString l = href.left(8).toLower();
@@ -95,7 +81,7 @@ void WebBrowser::Navigate(const QString &address)
     emit BeforeNavigate2(address, cancel);
     if (cancel)
         return;
-    const QString path = resolveNoCase(address);
+    const QString path = ResolveNoCase(address);
     if (!load(path)) {
         bool cancelError = false;
         emit NavigateError(address, 404, cancelError);
@@ -136,7 +122,7 @@ QVariant WebBrowser::loadResource(int type, const QUrl &name)
         url = document()->baseUrl().resolved(name);
     if (!url.isLocalFile())
         return {};
-    const QString file = resolveNoCase(url.toLocalFile());
+    const QString file = ResolveNoCase(url.toLocalFile());
     if (type == QTextDocument::StyleSheetResource) {
         QFile f(file);
         if (f.open(QIODevice::ReadOnly))
@@ -184,7 +170,7 @@ void WebBrowser::FollowLink(const QString &href)
         path = url.toLocalFile();
     else if (url.scheme().isEmpty())
         path = QFileInfo(QFileInfo(m_location).absolutePath(), href).absoluteFilePath();
-    if (path.isEmpty() || !load(resolveNoCase(path))) {
+    if (path.isEmpty() || !load(ResolveNoCase(path))) {
         bool cancelError = false;
         emit NavigateError(href, 404, cancelError);
     }
