@@ -17,7 +17,7 @@ QList<MediaEngine *> &engines()
     return list;
 }
 
-enum Observed : uint64_t { ObsDuration = 1, ObsPausedForCache, ObsIcyTitle, ObsTagTitle };
+enum Observed : uint64_t { ObsFileSize = 1, ObsPausedForCache, ObsIcyTitle, ObsTagTitle };
 
 bool isNetworkAddress(const QString &url)
 {
@@ -115,7 +115,7 @@ void MediaEngine::setUp(const QString &audioOutput)
         m_mpv.reset();
         return;
     }
-    mpv_observe_property(handle, ObsDuration, "duration", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(handle, ObsFileSize, "file-size", MPV_FORMAT_INT64);
     mpv_observe_property(handle, ObsPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
     mpv_observe_property(handle, ObsIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
     mpv_observe_property(handle, ObsTagTitle, "metadata/by-key/title", MPV_FORMAT_STRING);
@@ -142,6 +142,10 @@ void MediaEngine::drainEvents()
             break;
         handleEvent(*event);
     }
+    if (m_pendingEnd.pending) {
+        m_pendingEnd.pending = false;
+        onEndFile(m_pendingEnd.reason, m_pendingEnd.error);
+    }
 }
 
 void MediaEngine::handleEvent(const mpv_event &event)
@@ -151,8 +155,7 @@ void MediaEngine::handleEvent(const mpv_event &event)
         const auto *start = static_cast<const mpv_event_start_file *>(event.data);
         if (ownsEntry(start->playlist_entry_id)) {
             m_started = true;
-            m_duration = -1;
-            m_lastLog.clear();
+            m_fileSize = -1;
         }
         break;
     }
@@ -183,7 +186,9 @@ void MediaEngine::handleEvent(const mpv_event &event)
         }
         m_entryFirst = -1;
         m_entryLast = -2;
-        onEndFile(end->reason, end->error);
+        // Handled once the queue is empty: mpv hands out the log lines that tell why after
+        // the event itself.
+        m_pendingEnd = {true, end->reason, end->error};
         break;
     }
     case MPV_EVENT_PROPERTY_CHANGE: {
@@ -191,8 +196,8 @@ void MediaEngine::handleEvent(const mpv_event &event)
         if (!m_started && event.reply_userdata != ObsPausedForCache)
             break; // left over from the previous entry
         switch (event.reply_userdata) {
-        case ObsDuration:
-            m_duration = prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double *>(prop->data) : -1;
+        case ObsFileSize:
+            m_fileSize = prop->format == MPV_FORMAT_INT64 ? *static_cast<int64_t *>(prop->data) : -1;
             break;
         case ObsPausedForCache: {
             const bool buffering = prop->format == MPV_FORMAT_FLAG && *static_cast<int *>(prop->data);
@@ -309,7 +314,7 @@ void MediaEngine::load(const QString &url)
 {
     m_currentUrl = url;
     m_started = false;
-    m_duration = -1;
+    m_fileSize = -1;
     m_buffering = false;
     m_lastLog.clear();
     const QByteArray utf8 = url.toUtf8();
@@ -352,7 +357,9 @@ QString MediaEngine::failureReason(int errorCode) const
 
 void MediaEngine::onEndFile(int reason, int errorCode)
 {
-    const bool finite = m_duration > 0 || !isNetworkAddress(m_currentUrl);
+    // A network stream of unknown size is live: its end is a drop. One with a known size (an
+    // HTTP Content-Length) or a local file ends normally.
+    const bool finite = m_fileSize > 0 || !isNetworkAddress(m_currentUrl);
     if (reason == MPV_END_FILE_REASON_EOF && finite && m_state == State::Playing) {
         setState(State::Idle, QStringLiteral("Lecture terminée"));
         return;

@@ -163,6 +163,11 @@ private:
     qint64 m_entryFirst = -1;
     qint64 m_entryLast = -2;
     bool m_started = false;  // mpv has started loading the current entry
-    double m_duration = -1;  // known length of the current entry (a finite file)
+    qint64 m_fileSize = -1;  // known size of the current entry (a finite file), or -1
     bool m_buffering = false;
+    struct {
+        bool pending = false;
+        int reason = 0;
+        int error = 0;
+    } m_pendingEnd; // the end of the current entry, handled after the event queue is drained
 };

@@ -1,0 +1,219 @@
+#!/usr/bin/env python3
+"""A small radio station for the tests: MP3 streams and playlists over HTTP on 127.0.0.1.
+
+Usage: streamserver.py DIR
+Makes DIR/tone.mp3 (a sine tone encoded by the lame command) unless it is there, listens on a
+free port of 127.0.0.1 and prints that port on a line of its own. Runs until it is killed.
+
+Paths (the playlists name the server's own address):
+  /stream.mp3, /live, /stream       endless live MP3 stream paced at its bit rate; with the
+                                    request header "Icy-MetaData: 1" it carries ICY titles
+                                    (StreamTitle, changed with ?title=...)
+  /file.mp3                         the tone once, with a Content-Length
+  /cut.mp3?id=K&after=N&times=T     the first T requests of id K are cut after N bytes, the
+                                    next ones are the live stream
+  /dies.mp3?id=K&after=N            the first request is cut after N bytes, the next get 503
+  /count?id=K                       how many requests id K has had
+  /missing.mp3, /404                404
+  /list.pls /list.m3u /list.asx /list.xspf /ref.asx   playlists of the live stream
+  /lists/rel.m3u /lists/rel.pls     relative entries ("../stream.mp3")
+  /fallback.pls                     a dead first entry, then the live stream
+  /station                          a PLS without file name extension (audio/x-scpls)
+  /empty.pls                        an empty playlist
+  /hls.m3u8                         an HLS media list (not playable: only looked at)
+  /icy-old                          a stream answered with "ICY 200 OK" instead of HTTP/1.x
+"""
+import math
+import os
+import struct
+import subprocess
+import sys
+import threading
+import time
+import wave
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qs, urlparse
+
+RATE = 22050
+BITRATE = 32  # kbit/s
+BYTES_PER_SEC = BITRATE * 1000 // 8
+METAINT = 4000
+BURST_SECONDS = 2
+
+
+def make_mp3(folder):
+    mp3 = os.path.join(folder, "tone.mp3")
+    if os.path.exists(mp3):
+        return mp3
+    wav = os.path.join(folder, "tone.wav")
+    with wave.open(wav, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(RATE)
+        frames = bytearray()
+        for i in range(RATE * 4):
+            frames += struct.pack("<h", int(8000 * math.sin(2 * math.pi * 440 * i / RATE)))
+        w.writeframes(bytes(frames))
+    subprocess.run(["lame", "--quiet", "-t", "-b", str(BITRATE), "-m", "m", wav, mp3 + ".part"],
+                   check=True)
+    os.replace(mp3 + ".part", mp3)
+    os.remove(wav)
+    return mp3
+
+
+class State:
+    lock = threading.Lock()
+    counts = {}
+    mp3 = b""
+
+    @classmethod
+    def hit(cls, key):
+        with cls.lock:
+            cls.counts[key] = cls.counts.get(key, 0) + 1
+            return cls.counts[key]
+
+    @classmethod
+    def count(cls, key):
+        with cls.lock:
+            return cls.counts.get(key, 0)
+
+
+class Handler(BaseHTTPRequestHandler):
+    server_version = "TestRadio/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def base(self):
+        return "http://127.0.0.1:%d" % self.server.server_address[1]
+
+    def send_text(self, body, ctype, status=200):
+        data = body.encode("utf-8") if isinstance(body, str) else body
+        self.send_response(status)
+        self.send_header("Content-Type", ctype)
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data)
+
+    def live(self, cut_after=None, title="Tavilune test"):
+        icy = self.headers.get("Icy-MetaData", "0").strip() == "1"
+        self.send_response(200)
+        self.send_header("Content-Type", "audio/mpeg")
+        self.send_header("icy-name", "Radio de test")
+        if icy:
+            self.send_header("icy-metaint", str(METAINT))
+        self.end_headers()
+        data = State.mp3
+        pos = 0            # position in the tone
+        sent = 0           # audio bytes sent
+        until_meta = METAINT
+        start = time.monotonic()
+        while cut_after is None or sent < cut_after:
+            # Pace: a burst first, then the bit rate.
+            allowed = BYTES_PER_SEC * (BURST_SECONDS + time.monotonic() - start)
+            if sent >= allowed:
+                time.sleep(0.05)
+                continue
+            n = min(1000, len(data) - pos, until_meta)
+            if cut_after is not None:
+                n = min(n, cut_after - sent)
+            self.wfile.write(data[pos:pos + n])
+            pos = (pos + n) % len(data)
+            sent += n
+            until_meta -= n
+            if until_meta == 0:
+                if icy:
+                    text = ("StreamTitle='%s';" % title).encode("utf-8")
+                    text += b"\0" * (-len(text) % 16)
+                    self.wfile.write(bytes([len(text) // 16]) + text)
+                until_meta = METAINT
+        self.wfile.flush()
+        self.close_connection = True
+
+    def do_GET(self):
+        try:
+            self.route()
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+    def route(self):
+        url = urlparse(self.path)
+        q = {k: v[0] for k, v in parse_qs(url.query).items()}
+        path = url.path
+        b = self.base()
+        if path in ("/stream.mp3", "/live", "/stream"):
+            self.live(title=q.get("title", "Tavilune test"))
+        elif path == "/file.mp3":
+            self.send_text(State.mp3, "audio/mpeg")
+        elif path == "/cut.mp3":
+            n = State.hit("cut:" + q.get("id", ""))
+            if n <= int(q.get("times", "1")):
+                self.live(cut_after=int(q.get("after", "16000")))
+            else:
+                self.live()
+        elif path == "/dies.mp3":
+            n = State.hit("dies:" + q.get("id", ""))
+            if n == 1:
+                self.live(cut_after=int(q.get("after", "16000")))
+            else:
+                self.send_text("gone", "text/plain", 503)
+        elif path == "/count":
+            key = q.get("id", "")
+            self.send_text(str(State.count("cut:" + key) + State.count("dies:" + key)), "text/plain")
+        elif path == "/list.pls":
+            self.send_text("[playlist]\nNumberOfEntries=1\nFile1=%s/stream.mp3\nTitle1=Test\n"
+                           "Length1=-1\nVersion=2\n" % b, "audio/x-scpls")
+        elif path == "/station":
+            self.send_text("[Playlist]\r\nfile1=%s/live\r\nnumberofentries=1\r\n" % b,
+                           "audio/x-scpls")
+        elif path == "/list.m3u":
+            body = "\ufeff#EXTM3U\r\n#EXTINF:-1,Radio de test\r\n%s/stream.mp3\r\n" % b
+            self.send_text(body, "audio/x-mpegurl")
+        elif path == "/list.asx":
+            body = ("<ASX version=\"3.0\">\r\n  <Title>Radio</Title>\r\n  <Entry>\r\n"
+                    "    <Ref HREF = '%s/stream.mp3' />\r\n  </Entry>\r\n</ASX>\r\n" % b)
+            self.send_text(body, "video/x-ms-asf")
+        elif path == "/ref.asx":
+            self.send_text("[Reference]\r\nRef1=%s/stream.mp3\r\n" % b, "video/x-ms-asf")
+        elif path == "/list.xspf":
+            body = ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                    "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n"
+                    "  <trackList>\n    <track><location>%s/stream.mp3</location>"
+                    "<title>Radio</title></track>\n  </trackList>\n</playlist>\n" % b)
+            self.send_text(body, "application/xspf+xml")
+        elif path == "/lists/rel.m3u":
+            self.send_text("# relative\n../stream.mp3\n", "audio/x-mpegurl")
+        elif path == "/lists/rel.pls":
+            self.send_text("[playlist]\nFile1=../live\n", "text/plain")
+        elif path == "/fallback.pls":
+            self.send_text("[playlist]\nFile1=%s/missing.mp3\nFile2=stream.mp3\n" % b,
+                           "audio/x-scpls")
+        elif path == "/empty.pls":
+            self.send_text("", "audio/x-scpls")
+        elif path == "/hls.m3u8":
+            self.send_text("#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:10\n"
+                           "#EXTINF:10.0,\nseg0.ts\n", "application/vnd.apple.mpegurl")
+        elif path == "/icy-old":
+            self.wfile.write(b"ICY 200 OK\r\nicy-name:Old\r\ncontent-type:audio/mpeg\r\n\r\n")
+            self.wfile.write(State.mp3)
+            self.close_connection = True
+        else:
+            self.send_text("not found", "text/plain", 404)
+
+
+def main():
+    folder = sys.argv[1] if len(sys.argv) > 1 else "."
+    os.makedirs(folder, exist_ok=True)
+    with open(make_mp3(folder), "rb") as f:
+        State.mp3 = f.read()
+    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    print(server.server_address[1], flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+
+
+if __name__ == "__main__":
+    main()
