@@ -63,6 +63,9 @@ MediaEngine::MediaEngine(const QString &audioOutput, QObject *parent) : QObject(
     m_status = QStringLiteral("Arrêt");
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &MediaEngine::reconnectNow);
+    m_watchdog.setSingleShot(true);
+    m_watchdog.setInterval(DefaultConnectTimeoutMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &MediaEngine::onWatchdog);
     connect(&m_resolver, &PlaylistResolver::finished, this, &MediaEngine::onResolved);
     setUp(audioOutput);
 }
@@ -161,6 +164,7 @@ void MediaEngine::handleEvent(const mpv_event &event)
     }
     case MPV_EVENT_PLAYBACK_RESTART:
         if (m_started && (m_state == State::Connecting || m_state == State::Reconnecting)) {
+            m_watchdog.stop();
             m_retries = 0;
             m_candidates.clear();
             m_lastFailure.clear();
@@ -266,6 +270,7 @@ void MediaEngine::play(const QString &address)
     }
     m_candidates.append({m_address, 0});
     setState(State::Connecting, QStringLiteral("Connexion à %1...").arg(m_address));
+    m_watchdog.start();
     tryNextCandidate();
 }
 
@@ -383,6 +388,7 @@ void MediaEngine::onEndFile(int reason, int errorCode)
 
 void MediaEngine::scheduleReconnect()
 {
+    m_watchdog.stop();
     if (m_retries >= MaxReconnectAttempts) {
         fail(QStringLiteral("Flux interrompu : impossible de se reconnecter à %1").arg(m_address));
         return;
@@ -402,13 +408,34 @@ void MediaEngine::reconnectNow()
         return;
     setStatus(QStringLiteral("Reconnexion à %1 (tentative %2/%3)...")
                   .arg(m_address, QString::number(m_retries), QString::number(MaxReconnectAttempts)));
+    m_watchdog.start();
     load(m_currentUrl);
+}
+
+void MediaEngine::onWatchdog()
+{
+    // Nothing played in time: give this attempt up as if mpv had reported an error.
+    m_resolver.cancel();
+    m_entryFirst = -1;
+    m_entryLast = -2;
+    if (m_mpv) {
+        const char *args[] = {"stop", nullptr};
+        mpv_command(m_mpv.get(), args);
+    }
+    if (m_state == State::Connecting) {
+        m_lastFailure = QStringLiteral("le serveur ne répond pas");
+        m_candidates.clear();
+        tryNextCandidate();
+    } else if (m_state == State::Reconnecting) {
+        scheduleReconnect();
+    }
 }
 
 void MediaEngine::halt()
 {
     m_resolver.cancel();
     m_retryTimer.stop();
+    m_watchdog.stop();
     m_candidates.clear();
     m_entryFirst = -1;
     m_entryLast = -2;

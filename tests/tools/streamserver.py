@@ -22,6 +22,7 @@ Paths (the playlists name the server's own address):
   /empty.pls                        an empty playlist
   /hls.m3u8                         an HLS media list (not playable: only looked at)
   /icy-old                          a stream answered with "ICY 200 OK" instead of HTTP/1.x
+  /silent.mp3                       answers the headers of a stream, then sends nothing
 """
 import math
 import os
@@ -193,6 +194,12 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/hls.m3u8":
             self.send_text("#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:10\n"
                            "#EXTINF:10.0,\nseg0.ts\n", "application/vnd.apple.mpegurl")
+        elif path == "/silent.mp3":
+            self.send_response(200)
+            self.send_header("Content-Type", "audio/mpeg")
+            self.end_headers()
+            self.wfile.flush()
+            time.sleep(30)
         elif path == "/icy-old":
             self.wfile.write(b"ICY 200 OK\r\nicy-name:Old\r\ncontent-type:audio/mpeg\r\n\r\n")
             self.wfile.write(State.mp3)

@@ -272,6 +272,16 @@ TEST_F(MediaTest, DeadAddressesFailWithAReason)
     EXPECT_FALSE(engine.statusText().isEmpty());
 }
 
+TEST_F(MediaTest, ASilentServerIsGivenUp)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    engine.setConnectTimeoutMs(1500);
+    const QString address = url(QStringLiteral("/silent.mp3"));
+    engine.play(address);
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Failed; }, 8000)) << engine.statusText().toStdString();
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Impossible de lire %1 : le serveur ne répond pas").arg(address));
+}
+
 TEST_F(MediaTest, ShowsTheIcyStreamTitle)
 {
     MediaEngine engine(QStringLiteral("null"));
