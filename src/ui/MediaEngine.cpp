@@ -216,8 +216,8 @@ void MediaEngine::handleEvent(const mpv_event &event)
         case ObsIcyTitle:
         case ObsTagTitle: {
             QString value;
-            if (prop->format == MPV_FORMAT_STRING)
-                value = QString::fromUtf8(*static_cast<char **>(prop->data)).trimmed();
+            if (prop->format == MPV_FORMAT_STRING) // old servers send Latin-1 titles
+                value = Playlist::decodeText(QByteArray(*static_cast<char **>(prop->data))).trimmed();
             (event.reply_userdata == ObsIcyTitle ? m_icyTitle : m_tagTitle) = value;
             updateTitle();
             break;

@@ -293,6 +293,14 @@ TEST_F(MediaTest, ShowsTheIcyStreamTitle)
     EXPECT_EQ(titles.last()[0].toString(), QStringLiteral("Chanson d'essai"));
     engine.stop();
     EXPECT_TRUE(engine.streamTitle().isEmpty());
+
+    // Titles in UTF-8 and in Latin-1 (older servers) both read right.
+    engine.play(url(QStringLiteral("/stream?title=Caf%C3%A9%20cr%C3%A8me")));
+    ASSERT_TRUE(waitUntil([&] { return !engine.streamTitle().isEmpty(); }, 10000));
+    EXPECT_EQ(engine.streamTitle(), QStringLiteral("Café crème"));
+    engine.play(url(QStringLiteral("/stream?title=D%C3%A9j%C3%A0%20vu&encoding=latin-1")));
+    ASSERT_TRUE(waitUntil([&] { return !engine.streamTitle().isEmpty(); }, 10000));
+    EXPECT_EQ(engine.streamTitle(), QStringLiteral("Déjà vu"));
 }
 
 TEST_F(MediaTest, AFiniteFileEndsWithoutReconnecting)
@@ -310,7 +318,9 @@ TEST_F(MediaTest, AFiniteFileEndsWithoutReconnecting)
 TEST_F(MediaTest, OneStreamAtATime)
 {
     MediaEngine first(QStringLiteral("null"));
-    MediaEngine second(QStringLiteral("null"));
+    MediaEngine second; // mpv's default output, changed before playing
+    second.setAudioOutput(QStringLiteral("null"));
+    EXPECT_EQ(second.audioOutput(), QStringLiteral("null"));
     first.play(url(QStringLiteral("/stream.mp3")));
     ASSERT_TRUE(waitUntil([&] { return first.state() == State::Playing; }, 10000));
     second.play(url(QStringLiteral("/live")));
