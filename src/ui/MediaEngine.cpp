@@ -17,7 +17,7 @@ QList<MediaEngine *> &engines()
     return list;
 }
 
-enum Observed : uint64_t { ObsDuration = 1, ObsPausedForCache, ObsIcyTitle, ObsTagTitle };
+enum Observed : uint64_t { ObsFileSize = 1, ObsPausedForCache, ObsIcyTitle, ObsTagTitle };
 
 bool isNetworkAddress(const QString &url)
 {
@@ -63,6 +63,9 @@ MediaEngine::MediaEngine(const QString &audioOutput, QObject *parent) : QObject(
     m_status = QStringLiteral("Arrêt");
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &MediaEngine::reconnectNow);
+    m_watchdog.setSingleShot(true);
+    m_watchdog.setInterval(DefaultConnectTimeoutMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &MediaEngine::onWatchdog);
     connect(&m_resolver, &PlaylistResolver::finished, this, &MediaEngine::onResolved);
     setUp(audioOutput);
 }
@@ -115,7 +118,7 @@ void MediaEngine::setUp(const QString &audioOutput)
         m_mpv.reset();
         return;
     }
-    mpv_observe_property(handle, ObsDuration, "duration", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(handle, ObsFileSize, "file-size", MPV_FORMAT_INT64);
     mpv_observe_property(handle, ObsPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
     mpv_observe_property(handle, ObsIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
     mpv_observe_property(handle, ObsTagTitle, "metadata/by-key/title", MPV_FORMAT_STRING);
@@ -142,6 +145,10 @@ void MediaEngine::drainEvents()
             break;
         handleEvent(*event);
     }
+    if (m_pendingEnd.pending) {
+        m_pendingEnd.pending = false;
+        onEndFile(m_pendingEnd.reason, m_pendingEnd.error);
+    }
 }
 
 void MediaEngine::handleEvent(const mpv_event &event)
@@ -151,13 +158,13 @@ void MediaEngine::handleEvent(const mpv_event &event)
         const auto *start = static_cast<const mpv_event_start_file *>(event.data);
         if (ownsEntry(start->playlist_entry_id)) {
             m_started = true;
-            m_duration = -1;
-            m_lastLog.clear();
+            m_fileSize = -1;
         }
         break;
     }
     case MPV_EVENT_PLAYBACK_RESTART:
         if (m_started && (m_state == State::Connecting || m_state == State::Reconnecting)) {
+            m_watchdog.stop();
             m_retries = 0;
             m_candidates.clear();
             m_lastFailure.clear();
@@ -183,7 +190,9 @@ void MediaEngine::handleEvent(const mpv_event &event)
         }
         m_entryFirst = -1;
         m_entryLast = -2;
-        onEndFile(end->reason, end->error);
+        // Handled once the queue is empty: mpv hands out the log lines that tell why after
+        // the event itself.
+        m_pendingEnd = {true, end->reason, end->error};
         break;
     }
     case MPV_EVENT_PROPERTY_CHANGE: {
@@ -191,8 +200,8 @@ void MediaEngine::handleEvent(const mpv_event &event)
         if (!m_started && event.reply_userdata != ObsPausedForCache)
             break; // left over from the previous entry
         switch (event.reply_userdata) {
-        case ObsDuration:
-            m_duration = prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double *>(prop->data) : -1;
+        case ObsFileSize:
+            m_fileSize = prop->format == MPV_FORMAT_INT64 ? *static_cast<int64_t *>(prop->data) : -1;
             break;
         case ObsPausedForCache: {
             const bool buffering = prop->format == MPV_FORMAT_FLAG && *static_cast<int *>(prop->data);
@@ -207,8 +216,8 @@ void MediaEngine::handleEvent(const mpv_event &event)
         case ObsIcyTitle:
         case ObsTagTitle: {
             QString value;
-            if (prop->format == MPV_FORMAT_STRING)
-                value = QString::fromUtf8(*static_cast<char **>(prop->data)).trimmed();
+            if (prop->format == MPV_FORMAT_STRING) // old servers send Latin-1 titles
+                value = Playlist::decodeText(QByteArray(*static_cast<char **>(prop->data))).trimmed();
             (event.reply_userdata == ObsIcyTitle ? m_icyTitle : m_tagTitle) = value;
             updateTitle();
             break;
@@ -261,6 +270,7 @@ void MediaEngine::play(const QString &address)
     }
     m_candidates.append({m_address, 0});
     setState(State::Connecting, QStringLiteral("Connexion à %1...").arg(m_address));
+    m_watchdog.start();
     tryNextCandidate();
 }
 
@@ -309,7 +319,7 @@ void MediaEngine::load(const QString &url)
 {
     m_currentUrl = url;
     m_started = false;
-    m_duration = -1;
+    m_fileSize = -1;
     m_buffering = false;
     m_lastLog.clear();
     const QByteArray utf8 = url.toUtf8();
@@ -352,7 +362,9 @@ QString MediaEngine::failureReason(int errorCode) const
 
 void MediaEngine::onEndFile(int reason, int errorCode)
 {
-    const bool finite = m_duration > 0 || !isNetworkAddress(m_currentUrl);
+    // A network stream of unknown size is live: its end is a drop. One with a known size (an
+    // HTTP Content-Length) or a local file ends normally.
+    const bool finite = m_fileSize > 0 || !isNetworkAddress(m_currentUrl);
     if (reason == MPV_END_FILE_REASON_EOF && finite && m_state == State::Playing) {
         setState(State::Idle, QStringLiteral("Lecture terminée"));
         return;
@@ -376,6 +388,7 @@ void MediaEngine::onEndFile(int reason, int errorCode)
 
 void MediaEngine::scheduleReconnect()
 {
+    m_watchdog.stop();
     if (m_retries >= MaxReconnectAttempts) {
         fail(QStringLiteral("Flux interrompu : impossible de se reconnecter à %1").arg(m_address));
         return;
@@ -395,13 +408,34 @@ void MediaEngine::reconnectNow()
         return;
     setStatus(QStringLiteral("Reconnexion à %1 (tentative %2/%3)...")
                   .arg(m_address, QString::number(m_retries), QString::number(MaxReconnectAttempts)));
+    m_watchdog.start();
     load(m_currentUrl);
+}
+
+void MediaEngine::onWatchdog()
+{
+    // Nothing played in time: give this attempt up as if mpv had reported an error.
+    m_resolver.cancel();
+    m_entryFirst = -1;
+    m_entryLast = -2;
+    if (m_mpv) {
+        const char *args[] = {"stop", nullptr};
+        mpv_command(m_mpv.get(), args);
+    }
+    if (m_state == State::Connecting) {
+        m_lastFailure = QStringLiteral("le serveur ne répond pas");
+        m_candidates.clear();
+        tryNextCandidate();
+    } else if (m_state == State::Reconnecting) {
+        scheduleReconnect();
+    }
 }
 
 void MediaEngine::halt()
 {
     m_resolver.cancel();
     m_retryTimer.stop();
+    m_watchdog.stop();
     m_candidates.clear();
     m_entryFirst = -1;
     m_entryLast = -2;

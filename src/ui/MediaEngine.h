@@ -43,6 +43,7 @@ public:
 
     static constexpr int MaxReconnectAttempts = 5;
     static constexpr int DefaultReconnectBaseDelayMs = 1000;
+    static constexpr int DefaultConnectTimeoutMs = 30000;
     static constexpr int MaxPlaylistDepth = 3;    // a playlist entry that is a playlist...
     static constexpr int MaxPlaylistEntries = 10; // entries of one playlist that are tried
 
@@ -96,6 +97,11 @@ public:
     // Reconnection delays are base, 2 base, 4 base, 8 base, 16 base (tests shorten them).
     void setReconnectBaseDelayMs(int ms) { m_baseDelayMs = qMax(0, ms); }
     int reconnectBaseDelayMs() const { return m_baseDelayMs; }
+    // Longest wait from play() (playlist entries included), or from one reconnection attempt,
+    // until playback starts; then it counts as failed with "le serveur ne répond pas".
+    // Default 30 s (mpv's own network timeout, 10 s, usually ends a dead attempt first).
+    void setConnectTimeoutMs(int ms) { m_watchdog.setInterval(qMax(1, ms)); }
+    int connectTimeoutMs() const { return m_watchdog.interval(); }
     // Attempts made since the stream last played.
     int reconnectAttempts() const { return m_retries; }
 
@@ -128,6 +134,7 @@ private:
     void onEndFile(int reason, int errorCode);
     void scheduleReconnect();
     void reconnectNow();
+    void onWatchdog();
     void halt();
     void fail(const QString &text);
     void setState(State state, const QString &status);
@@ -145,6 +152,7 @@ private:
     QList<Candidate> m_candidates;
     int m_lookupDepth = 0; // depth of the address the resolver is looking at
     QTimer m_retryTimer;
+    QTimer m_watchdog; // bounds Connecting and each reconnection attempt
 
     State m_state = State::Idle;
     QString m_status;
@@ -163,6 +171,11 @@ private:
     qint64 m_entryFirst = -1;
     qint64 m_entryLast = -2;
     bool m_started = false;  // mpv has started loading the current entry
-    double m_duration = -1;  // known length of the current entry (a finite file)
+    qint64 m_fileSize = -1;  // known size of the current entry (a finite file), or -1
     bool m_buffering = false;
+    struct {
+        bool pending = false;
+        int reason = 0;
+        int error = 0;
+    } m_pendingEnd; // the end of the current entry, handled after the event queue is drained
 };

@@ -74,7 +74,8 @@ void PlaylistResolver::dropReply()
     QNetworkReply *reply = m_reply;
     m_reply = nullptr;
     reply->disconnect(this);
-    reply->abort();
+    if (reply->isRunning())
+        reply->abort();
     reply->deleteLater();
 }
 
@@ -141,14 +142,8 @@ void PlaylistResolver::onReadyRead()
     if (!m_reply)
         return;
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400) {
-        Result result;
-        result.address = m_address;
-        result.outcome = Outcome::Failed;
-        result.errorText = httpErrorText(status);
-        finish(std::move(result));
-        return;
-    }
+    if (status >= 400)
+        return; // an error page: finished() follows and reports the status
     m_contentType = m_reply->header(QNetworkRequest::ContentTypeHeader).toString();
     const qint64 room = MaxPlaylistBytes - m_buffer.size();
     if (room > 0)

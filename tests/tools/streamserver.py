@@ -8,7 +8,7 @@ free port of 127.0.0.1 and prints that port on a line of its own. Runs until it 
 Paths (the playlists name the server's own address):
   /stream.mp3, /live, /stream       endless live MP3 stream paced at its bit rate; with the
                                     request header "Icy-MetaData: 1" it carries ICY titles
-                                    (StreamTitle, changed with ?title=...)
+                                    (StreamTitle, changed with ?title=...&encoding=latin-1)
   /file.mp3                         the tone once, with a Content-Length
   /cut.mp3?id=K&after=N&times=T     the first T requests of id K are cut after N bytes, the
                                     next ones are the live stream
@@ -22,6 +22,7 @@ Paths (the playlists name the server's own address):
   /empty.pls                        an empty playlist
   /hls.m3u8                         an HLS media list (not playable: only looked at)
   /icy-old                          a stream answered with "ICY 200 OK" instead of HTTP/1.x
+  /silent.mp3                       answers the headers of a stream, then sends nothing
 """
 import math
 import os
@@ -95,7 +96,7 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(data)
 
-    def live(self, cut_after=None, title="Tavilune test"):
+    def live(self, cut_after=None, title="Tavilune test", encoding="utf-8"):
         icy = self.headers.get("Icy-MetaData", "0").strip() == "1"
         self.send_response(200)
         self.send_header("Content-Type", "audio/mpeg")
@@ -123,7 +124,7 @@ class Handler(BaseHTTPRequestHandler):
             until_meta -= n
             if until_meta == 0:
                 if icy:
-                    text = ("StreamTitle='%s';" % title).encode("utf-8")
+                    text = ("StreamTitle='%s';" % title).encode(encoding)
                     text += b"\0" * (-len(text) % 16)
                     self.wfile.write(bytes([len(text) // 16]) + text)
                 until_meta = METAINT
@@ -142,7 +143,7 @@ class Handler(BaseHTTPRequestHandler):
         path = url.path
         b = self.base()
         if path in ("/stream.mp3", "/live", "/stream"):
-            self.live(title=q.get("title", "Tavilune test"))
+            self.live(title=q.get("title", "Tavilune test"), encoding=q.get("encoding", "utf-8"))
         elif path == "/file.mp3":
             self.send_text(State.mp3, "audio/mpeg")
         elif path == "/cut.mp3":
@@ -193,6 +194,12 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/hls.m3u8":
             self.send_text("#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:10\n"
                            "#EXTINF:10.0,\nseg0.ts\n", "application/vnd.apple.mpegurl")
+        elif path == "/silent.mp3":
+            self.send_response(200)
+            self.send_header("Content-Type", "audio/mpeg")
+            self.end_headers()
+            self.wfile.flush()
+            time.sleep(30)
         elif path == "/icy-old":
             self.wfile.write(b"ICY 200 OK\r\nicy-name:Old\r\ncontent-type:audio/mpeg\r\n\r\n")
             self.wfile.write(State.mp3)

@@ -1,0 +1,75 @@
+#pragma once
+// Starts and stops tests/tools/streamserver.py, the local test radio, for one test program.
+// Needs TAV_TOOLS_DIR, python3 and the lame command.
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+class StreamServer {
+public:
+    StreamServer() = default;
+    StreamServer(const StreamServer &) = delete;
+    StreamServer &operator=(const StreamServer &) = delete;
+    ~StreamServer() { stop(); }
+
+    // Starts the server and waits for the port it prints; false (with the reason) on failure.
+    bool start(QString *error = nullptr)
+    {
+        if (!m_dir.isValid()) {
+            if (error)
+                *error = QStringLiteral("no temporary folder");
+            return false;
+        }
+        m_process.setProgram(QStringLiteral("python3"));
+        m_process.setArguments({QStringLiteral(TAV_TOOLS_DIR "/streamserver.py"), m_dir.path()});
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start();
+        QByteArray line;
+        while (!line.contains('\n') && m_process.waitForReadyRead(20000))
+            line += m_process.readAllStandardOutput();
+        m_port = line.trimmed().toInt();
+        if (m_port <= 0) {
+            if (error)
+                *error = QString::fromLocal8Bit(m_process.readAllStandardError());
+            stop();
+            return false;
+        }
+        return true;
+    }
+
+    void stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill(); // only the server this object started
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    int port() const { return m_port; }
+    QString url(const QString &path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
+    }
+
+    // A small GET answered in full (the server's /count), run on a local event loop.
+    QByteArray get(const QString &path) const
+    {
+        QNetworkAccessManager network;
+        QNetworkReply *reply = network.get(QNetworkRequest(QUrl(url(path))));
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const QByteArray body = reply->readAll();
+        delete reply;
+        return body;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+};

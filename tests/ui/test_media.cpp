@@ -1,0 +1,353 @@
+// The playlist resolver and the media engine against a local test radio, with real libmpv
+// playing through mpv's null audio output.
+#include "MediaEngine.h"
+#include "PlaylistResolver.h"
+#include "StreamServer.h"
+#include "TestUtil.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryFile>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+
+using tavtest::waitUntil;
+using State = MediaEngine::State;
+
+namespace {
+
+// Every test program run starts its own server (ctest runs each test in its own process).
+class MediaTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        server = std::make_unique<StreamServer>();
+        QString error;
+        if (!server->start(&error)) {
+            startError = error;
+            server.reset();
+        }
+    }
+    static void TearDownTestSuite() { server.reset(); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(server) << "test radio did not start: " << startError.toStdString();
+    }
+    static QString url(const QString &path) { return server->url(path); }
+
+    // An address on which nothing listens.
+    static QString refusedAddress(const QString &path)
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        const quint16 port = probe.serverPort();
+        probe.close();
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path);
+    }
+
+    static std::unique_ptr<StreamServer> server;
+    static QString startError;
+};
+std::unique_ptr<StreamServer> MediaTest::server;
+QString MediaTest::startError;
+
+std::optional<PlaylistResolver::Result> resolve(const QString &address)
+{
+    PlaylistResolver resolver;
+    std::optional<PlaylistResolver::Result> result;
+    QObject::connect(&resolver, &PlaylistResolver::finished,
+                     [&](const PlaylistResolver::Result &r) { result = r; });
+    resolver.start(address);
+    EXPECT_FALSE(result.has_value()) << "finished() came from inside start()";
+    waitUntil([&] { return result.has_value(); }, 15000);
+    return result;
+}
+
+// The engine's playback position moves forward by at least seconds.
+bool advances(const MediaEngine &engine, double seconds, int timeoutMs = 10000)
+{
+    double start = -1;
+    if (!waitUntil([&] { return (start = engine.playbackTime()) >= 0; }, timeoutMs))
+        return false;
+    return waitUntil([&] { return engine.playbackTime() >= start + seconds; }, timeoutMs);
+}
+
+} // namespace
+
+using Outcome = PlaylistResolver::Outcome;
+
+TEST_F(MediaTest, ResolverDecodesEveryPlaylistFormat)
+{
+    const QString stream = url(QStringLiteral("/stream.mp3"));
+    const struct {
+        const char *path;
+        Playlist::Format format;
+        QString entry;
+    } cases[] = {
+        {"/list.pls", Playlist::Format::Pls, stream},
+        {"/list.m3u", Playlist::Format::M3u, stream}, // BOM, CR LF, #EXTINF
+        {"/list.asx", Playlist::Format::Asx, stream}, // served as video/x-ms-asf
+        {"/ref.asx", Playlist::Format::AsfReference, stream},
+        {"/list.xspf", Playlist::Format::Xspf, stream},
+        {"/station", Playlist::Format::Pls, url(QStringLiteral("/live"))}, // by Content-Type only
+        {"/lists/rel.m3u", Playlist::Format::M3u, stream},                 // "../stream.mp3"
+        {"/lists/rel.pls", Playlist::Format::Pls, url(QStringLiteral("/live"))}, // text/plain
+    };
+    for (const auto &c : cases) {
+        const auto r = resolve(url(QString::fromLatin1(c.path)));
+        ASSERT_TRUE(r.has_value()) << c.path;
+        EXPECT_EQ(r->outcome, Outcome::Entries) << c.path;
+        EXPECT_EQ(r->format, c.format) << c.path;
+        EXPECT_EQ(r->entries, QStringList{c.entry}) << c.path;
+    }
+    const auto fallback = resolve(url(QStringLiteral("/fallback.pls")));
+    ASSERT_TRUE(fallback.has_value());
+    EXPECT_EQ(fallback->entries, (QStringList{url(QStringLiteral("/missing.mp3")), stream}));
+}
+
+TEST_F(MediaTest, ResolverLeavesStreamsAndHlsAsTheyAre)
+{
+    for (const char *path : {"/live", "/hls.m3u8", "/icy-old"}) {
+        const auto r = resolve(url(QString::fromLatin1(path)));
+        ASSERT_TRUE(r.has_value()) << path;
+        EXPECT_EQ(r->outcome, Outcome::Direct) << path;
+        EXPECT_EQ(r->address, url(QString::fromLatin1(path))) << path;
+    }
+    EXPECT_EQ(resolve(url(QStringLiteral("/hls.m3u8")))->format, Playlist::Format::Hls);
+
+    EXPECT_FALSE(PlaylistResolver::needsLookup(url(QStringLiteral("/stream.mp3"))));
+    EXPECT_FALSE(PlaylistResolver::needsLookup(QStringLiteral("mms://wm.example/live")));
+    EXPECT_FALSE(PlaylistResolver::needsLookup(QStringLiteral("/home/user/song.mp3")));
+    EXPECT_TRUE(PlaylistResolver::needsLookup(url(QStringLiteral("/live"))));
+    EXPECT_TRUE(PlaylistResolver::needsLookup(QStringLiteral("/home/user/radio.PLS")));
+}
+
+TEST_F(MediaTest, ResolverReportsDeadAddressesAndEmptyLists)
+{
+    const auto missing = resolve(url(QStringLiteral("/404")));
+    ASSERT_TRUE(missing.has_value());
+    EXPECT_EQ(missing->outcome, Outcome::Failed);
+    EXPECT_EQ(missing->errorText, QStringLiteral("adresse introuvable (erreur HTTP 404)"));
+
+    const auto refused = resolve(refusedAddress(QStringLiteral("/live")));
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->outcome, Outcome::Failed);
+    EXPECT_EQ(refused->errorText, QStringLiteral("connexion refusée"));
+
+    const auto empty = resolve(url(QStringLiteral("/empty.pls")));
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_EQ(empty->outcome, Outcome::Failed);
+    EXPECT_EQ(empty->errorText, QStringLiteral("liste de lecture vide ou illisible"));
+}
+
+TEST_F(MediaTest, ResolverReadsLocalPlaylistFiles)
+{
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/tavXXXXXX.m3u"));
+    ASSERT_TRUE(file.open());
+    file.write("#EXTM3U\r\nhttp://a.example/live\r\nsub/b.mp3\r\n");
+    file.close();
+    const auto r = resolve(file.fileName());
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->outcome, Outcome::Entries);
+    ASSERT_EQ(r->entries.size(), 2);
+    EXPECT_EQ(r->entries[0], QStringLiteral("http://a.example/live"));
+    EXPECT_EQ(r->entries[1], QUrl::fromLocalFile(QFileInfo(file.fileName()).absolutePath() + QStringLiteral("/sub/b.mp3")).toString());
+
+    const auto gone = resolve(QStringLiteral("/nonexistent/folder/x.pls"));
+    ASSERT_TRUE(gone.has_value());
+    EXPECT_EQ(gone->outcome, Outcome::Failed);
+}
+
+TEST_F(MediaTest, PlaysALiveStreamAndStops)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    ASSERT_TRUE(engine.isAvailable());
+    QSignalSpy states(&engine, &MediaEngine::stateChanged);
+    const QString address = url(QStringLiteral("/stream.mp3"));
+    engine.play(address);
+    EXPECT_EQ(engine.state(), State::Connecting);
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Connexion à %1...").arg(address));
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 10000)) << engine.statusText().toStdString();
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Lecture en cours : %1").arg(address));
+    EXPECT_TRUE(advances(engine, 0.5));
+
+    engine.setVolume(150);
+    EXPECT_EQ(engine.volume(), 100);
+    engine.setVolume(-4);
+    EXPECT_EQ(engine.volume(), 0);
+
+    engine.stop();
+    EXPECT_EQ(engine.state(), State::Idle);
+    EXPECT_LT(engine.playbackTime(), 0);
+    ASSERT_EQ(states.size(), 3);
+    EXPECT_EQ(states[0][0].value<State>(), State::Connecting);
+    EXPECT_EQ(states[1][0].value<State>(), State::Playing);
+    EXPECT_EQ(states[2][0].value<State>(), State::Idle);
+    // Nothing comes back after a stop.
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(engine.state(), State::Idle);
+}
+
+TEST_F(MediaTest, PlaysEveryPlaylistFormat)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    for (const char *path : {"/list.pls", "/list.m3u", "/list.asx", "/ref.asx", "/list.xspf", "/station",
+                             "/lists/rel.m3u", "/fallback.pls"}) {
+        engine.play(url(QString::fromLatin1(path)));
+        ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing || engine.state() == State::Failed; }, 15000))
+            << path;
+        EXPECT_EQ(engine.state(), State::Playing) << path << ": " << engine.statusText().toStdString();
+        EXPECT_TRUE(engine.currentUrl().endsWith(u"/stream.mp3") || engine.currentUrl().endsWith(u"/live"))
+            << engine.currentUrl().toStdString();
+        EXPECT_EQ(engine.address(), url(QString::fromLatin1(path)));
+    }
+    EXPECT_TRUE(advances(engine, 0.3));
+}
+
+TEST_F(MediaTest, ReconnectsWhenTheStreamDrops)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    engine.setReconnectBaseDelayMs(50);
+    QList<State> seen;
+    QObject::connect(&engine, &MediaEngine::stateChanged, [&](State s) { seen.append(s); });
+    // The first two connections are cut after about two seconds of sound.
+    engine.play(url(QStringLiteral("/cut.mp3?id=reconnect&after=8000&times=2")));
+    ASSERT_TRUE(waitUntil([&] { return seen.count(State::Reconnecting) >= 1; }, 15000)) << engine.statusText().toStdString();
+    EXPECT_TRUE(engine.statusText().startsWith(u"Flux interrompu : reconnexion à ") || engine.statusText().startsWith(u"Reconnexion à "))
+        << engine.statusText().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return server->get(QStringLiteral("/count?id=reconnect")).toInt() >= 3
+                                           && engine.state() == State::Playing; }, 30000))
+        << engine.statusText().toStdString();
+    EXPECT_TRUE(advances(engine, 0.5));
+    EXPECT_EQ(engine.state(), State::Playing);
+    EXPECT_EQ(engine.reconnectAttempts(), 0);
+    EXPECT_EQ(seen.first(), State::Connecting);
+    EXPECT_FALSE(seen.contains(State::Failed));
+}
+
+TEST_F(MediaTest, GivesUpAfterFiveReconnections)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    engine.setReconnectBaseDelayMs(20);
+    QSignalSpy errors(&engine, &MediaEngine::error);
+    const QString address = url(QStringLiteral("/dies.mp3?id=giveup&after=8000"));
+    engine.play(address);
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Failed; }, 30000)) << engine.statusText().toStdString();
+    const QString text = QStringLiteral("Flux interrompu : impossible de se reconnecter à %1").arg(address);
+    EXPECT_EQ(engine.statusText(), text);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0][0].toString(), text);
+    // The first connection and five attempts.
+    EXPECT_EQ(server->get(QStringLiteral("/count?id=giveup")).toInt(), 1 + MediaEngine::MaxReconnectAttempts);
+}
+
+TEST_F(MediaTest, DeadAddressesFailWithAReason)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    const struct {
+        QString address;
+        const char *reason;
+    } cases[] = {
+        {refusedAddress(QStringLiteral("/radio.mp3")), "connexion refusée"},       // mpv opens it
+        {refusedAddress(QStringLiteral("/radio")), "connexion refusée"},           // looked at first
+        {url(QStringLiteral("/missing.mp3")), "adresse introuvable (erreur HTTP 404)"},
+        {url(QStringLiteral("/404")), "adresse introuvable (erreur HTTP 404)"},
+        {url(QStringLiteral("/empty.pls")), "liste de lecture vide ou illisible"},
+    };
+    for (const auto &c : cases) {
+        bool played = false;
+        auto watch = QObject::connect(&engine, &MediaEngine::stateChanged, [&](State s) { played |= s == State::Playing; });
+        engine.play(c.address);
+        ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Failed; }, 20000))
+            << c.address.toStdString() << ": " << engine.statusText().toStdString();
+        QObject::disconnect(watch);
+        EXPECT_FALSE(played);
+        EXPECT_EQ(engine.statusText().toStdString(),
+                  QStringLiteral("Impossible de lire %1 : %2").arg(c.address, QString::fromUtf8(c.reason)).toStdString());
+    }
+    engine.play(QStringLiteral("   "));
+    EXPECT_EQ(engine.state(), State::Failed);
+    EXPECT_FALSE(engine.statusText().isEmpty());
+}
+
+TEST_F(MediaTest, ASilentServerIsGivenUp)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    engine.setConnectTimeoutMs(1500);
+    const QString address = url(QStringLiteral("/silent.mp3"));
+    engine.play(address);
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Failed; }, 8000)) << engine.statusText().toStdString();
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Impossible de lire %1 : le serveur ne répond pas").arg(address));
+}
+
+TEST_F(MediaTest, ShowsTheIcyStreamTitle)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    QSignalSpy titles(&engine, &MediaEngine::streamTitleChanged);
+    engine.play(url(QStringLiteral("/stream?title=Chanson%20d%27essai")));
+    ASSERT_TRUE(waitUntil([&] { return !engine.streamTitle().isEmpty(); }, 10000));
+    EXPECT_EQ(engine.streamTitle(), QStringLiteral("Chanson d'essai"));
+    ASSERT_GE(titles.size(), 1);
+    EXPECT_EQ(titles.last()[0].toString(), QStringLiteral("Chanson d'essai"));
+    engine.stop();
+    EXPECT_TRUE(engine.streamTitle().isEmpty());
+
+    // Titles in UTF-8 and in Latin-1 (older servers) both read right.
+    engine.play(url(QStringLiteral("/stream?title=Caf%C3%A9%20cr%C3%A8me")));
+    ASSERT_TRUE(waitUntil([&] { return !engine.streamTitle().isEmpty(); }, 10000));
+    EXPECT_EQ(engine.streamTitle(), QStringLiteral("Café crème"));
+    engine.play(url(QStringLiteral("/stream?title=D%C3%A9j%C3%A0%20vu&encoding=latin-1")));
+    ASSERT_TRUE(waitUntil([&] { return !engine.streamTitle().isEmpty(); }, 10000));
+    EXPECT_EQ(engine.streamTitle(), QStringLiteral("Déjà vu"));
+}
+
+TEST_F(MediaTest, AFiniteFileEndsWithoutReconnecting)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    engine.setReconnectBaseDelayMs(20);
+    QList<State> seen;
+    QObject::connect(&engine, &MediaEngine::stateChanged, [&](State s) { seen.append(s); });
+    engine.play(url(QStringLiteral("/file.mp3"))); // four seconds of sound
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Idle; }, 20000)) << engine.statusText().toStdString();
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Lecture terminée"));
+    EXPECT_EQ(seen, (QList<State>{State::Connecting, State::Playing, State::Idle}));
+}
+
+TEST_F(MediaTest, OneStreamAtATime)
+{
+    MediaEngine first(QStringLiteral("null"));
+    MediaEngine second; // mpv's default output, changed before playing
+    second.setAudioOutput(QStringLiteral("null"));
+    EXPECT_EQ(second.audioOutput(), QStringLiteral("null"));
+    first.play(url(QStringLiteral("/stream.mp3")));
+    ASSERT_TRUE(waitUntil([&] { return first.state() == State::Playing; }, 10000));
+    second.play(url(QStringLiteral("/live")));
+    EXPECT_EQ(first.state(), State::Idle);
+    ASSERT_TRUE(waitUntil([&] { return second.state() == State::Playing; }, 10000));
+    // A new play() on the same engine replaces its stream.
+    second.play(url(QStringLiteral("/stream.mp3")));
+    ASSERT_TRUE(waitUntil([&] { return second.state() == State::Playing; }, 10000));
+    EXPECT_EQ(second.currentUrl(), url(QStringLiteral("/stream.mp3")));
+    EXPECT_EQ(first.state(), State::Idle);
+    EXPECT_EQ(&MediaEngine::instance(), &MediaEngine::instance());
+}
+
+TEST_F(MediaTest, VideoWidgetGoingAwayStopsPlayback)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    auto *widget = new QWidget;
+    widget->resize(160, 90);
+    widget->show();
+    engine.setVideoWidget(widget);
+    EXPECT_EQ(engine.videoWidget(), widget);
+    engine.play(url(QStringLiteral("/stream.mp3")));
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 10000)) << engine.statusText().toStdString();
+    delete widget;
+    EXPECT_EQ(engine.videoWidget(), nullptr);
+    EXPECT_EQ(engine.state(), State::Idle);
+    // Playing again without a widget plays the sound only.
+    engine.play(url(QStringLiteral("/stream.mp3")));
+    EXPECT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 10000));
+}
