@@ -63,6 +63,9 @@ MediaEngine::MediaEngine(const QString &audioOutput, QObject *parent) : QObject(
     m_status = QStringLiteral("Arrêt");
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &MediaEngine::reconnectNow);
+    m_lateLogTimer.setSingleShot(true);
+    m_lateLogTimer.setInterval(250);
+    connect(&m_lateLogTimer, &QTimer::timeout, this, &MediaEngine::drainEvents);
     m_watchdog.setSingleShot(true);
     m_watchdog.setInterval(DefaultConnectTimeoutMs);
     connect(&m_watchdog, &QTimer::timeout, this, &MediaEngine::onWatchdog);
@@ -146,6 +149,15 @@ void MediaEngine::drainEvents()
         handleEvent(*event);
     }
     if (m_pendingEnd.pending) {
+        // mpv's threads may log why a stream failed a little after the end itself: an error
+        // without a reason yet waits a moment for it (once) before it is handled.
+        if (m_pendingEnd.reason == MPV_END_FILE_REASON_ERROR && !m_pendingEnd.waited &&
+            reasonFromLog(m_lastLog).isEmpty()) {
+            m_pendingEnd.waited = true;
+            m_lateLogTimer.start();
+            return;
+        }
+        m_lateLogTimer.stop();
         m_pendingEnd.pending = false;
         onEndFile(m_pendingEnd.reason, m_pendingEnd.error);
     }
@@ -192,7 +204,7 @@ void MediaEngine::handleEvent(const mpv_event &event)
         m_entryLast = -2;
         // Handled once the queue is empty: mpv hands out the log lines that tell why after
         // the event itself.
-        m_pendingEnd = {true, end->reason, end->error};
+        m_pendingEnd = {true, false, end->reason, end->error};
         break;
     }
     case MPV_EVENT_PROPERTY_CHANGE: {
@@ -433,6 +445,8 @@ void MediaEngine::onWatchdog()
 
 void MediaEngine::halt()
 {
+    m_pendingEnd.pending = false;
+    m_lateLogTimer.stop();
     m_resolver.cancel();
     m_retryTimer.stop();
     m_watchdog.stop();

@@ -175,7 +175,9 @@ private:
     bool m_buffering = false;
     struct {
         bool pending = false;
+        bool waited = false; // given the log a moment to tell why
         int reason = 0;
         int error = 0;
     } m_pendingEnd; // the end of the current entry, handled after the event queue is drained
+    QTimer m_lateLogTimer; // drains the queue again for log lines that come after the end
 };

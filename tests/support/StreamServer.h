@@ -1,50 +1,75 @@
 #pragma once
-// Starts tests/tools/streamserver.py (a small local radio station: MP3 streams and playlists on
-// 127.0.0.1) for the life of the object, and gives its address.
+// Starts and stops tests/tools/streamserver.py, the local test radio, for one test program.
+// Needs TAV_TOOLS_DIR, python3 and the lame command.
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
-
-namespace tavtest {
+#include <QTimer>
 
 class StreamServer {
 public:
-    StreamServer()
-    {
-        m_proc.setProcessChannelMode(QProcess::SeparateChannels);
-        m_proc.start(QStringLiteral("python3"),
-                     {QStringLiteral(TAV_TEST_TOOLS_DIR "/streamserver.py"), m_dir.path()});
-        if (!m_proc.waitForStarted(5000))
-            return;
-        // The server makes its MP3 with the lame command, then prints its port.
-        while (m_port == 0 && m_proc.waitForReadyRead(30000)) {
-            while (m_proc.canReadLine()) {
-                bool ok = false;
-                const int port = QString::fromLatin1(m_proc.readLine()).trimmed().toInt(&ok);
-                if (ok && port > 0)
-                    m_port = port;
-            }
-        }
-    }
-    ~StreamServer()
-    {
-        m_proc.kill();
-        m_proc.waitForFinished(3000);
-    }
+    StreamServer() = default;
     StreamServer(const StreamServer &) = delete;
     StreamServer &operator=(const StreamServer &) = delete;
+    ~StreamServer() { stop(); }
 
-    bool ok() const { return m_port != 0; }
+    // Starts the server and waits for the port it prints; false (with the reason) on failure.
+    bool start(QString *error = nullptr)
+    {
+        if (!m_dir.isValid()) {
+            if (error)
+                *error = QStringLiteral("no temporary folder");
+            return false;
+        }
+        m_process.setProgram(QStringLiteral("python3"));
+        m_process.setArguments({QStringLiteral(TAV_TOOLS_DIR "/streamserver.py"), m_dir.path()});
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start();
+        QByteArray line;
+        while (!line.contains('\n') && m_process.waitForReadyRead(20000))
+            line += m_process.readAllStandardOutput();
+        m_port = line.trimmed().toInt();
+        if (m_port <= 0) {
+            if (error)
+                *error = QString::fromLocal8Bit(m_process.readAllStandardError());
+            stop();
+            return false;
+        }
+        return true;
+    }
+
+    void stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill(); // only the server this object started
+            m_process.waitForFinished(5000);
+        }
+    }
+
     int port() const { return m_port; }
     QString url(const QString &path) const
     {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
     }
 
+    // A small GET answered in full (the server's /count), run on a local event loop.
+    QByteArray get(const QString &path) const
+    {
+        QNetworkAccessManager network;
+        QNetworkReply *reply = network.get(QNetworkRequest(QUrl(url(path))));
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const QByteArray body = reply->readAll();
+        delete reply;
+        return body;
+    }
+
 private:
     QTemporaryDir m_dir;
-    QProcess m_proc;
+    QProcess m_process;
     int m_port = 0;
 };
-
-} // namespace tavtest
