@@ -2,6 +2,7 @@
 // selection, mode switch, title rule, information links and what shutdown stores.
 #include "FrmMain.h"
 #include "Globals.h"
+#include "Module1.h"
 #include "Settings.h"
 #include "TestUtil.h"
 #include "WebBrowser.h"
@@ -243,4 +244,35 @@ TEST_F(FrmMainTest, MenusButtonsAndHiddenFavouriteEntries)
     EXPECT_EQ(w.Command4->toolTip(), QStringLiteral("Stop - Arrêt Radio ou TV"));
     EXPECT_EQ(w.Image1->toolTip(), QStringLiteral("Passe en mode TV"));
     EXPECT_FALSE(w.Command1->icon().isNull());
+}
+
+TEST_F(FrmMainTest, TopmostPreferencesReachTheThreeWindowsAndCreateThemAtStartUp)
+{
+    unpackStations();
+    settings::SaveSetting(QStringLiteral("FenVisible"), QStringLiteral("1"));
+    settings::SaveSetting(QStringLiteral("FenVisibleTV"), QStringLiteral("0"));
+    QWidget nowPlaying, tv;
+    tv.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    int created = 0;
+    Topmost().nowPlaying = [&] { ++created; return &nowPlaying; };
+    Topmost().tvPlayer = [&] { ++created; return &tv; };
+    {
+        FrmMain w;
+        ASSERT_TRUE(w.Form_Load());
+        EXPECT_EQ(created, 2); // both windows exist (hidden) once start-up is done
+        EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_TRUE(nowPlaying.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_FALSE(tv.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_FALSE(nowPlaying.isVisible());
+
+        // Shown windows stay shown, in place.
+        w.show();
+        w.move(30, 40);
+        G().fenVisible = 0;
+        ApplyTopmost();
+        EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(w.pos(), QPoint(30, 40));
+    }
+    Topmost() = TopmostWindows{};
 }
