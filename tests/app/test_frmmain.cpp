@@ -276,3 +276,22 @@ TEST_F(FrmMainTest, TopmostPreferencesReachTheThreeWindowsAndCreateThemAtStartUp
     }
     Topmost() = TopmostWindows{};
 }
+
+TEST_F(FrmMainTest, VolumeButtonWithoutAnyMixerSaysSoInFrench)
+{
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.path().toLocal8Bit()); // a folder with no mixer program in it
+    FrmMain w;
+    QString title, text;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            text = box->text();
+            box->accept();
+        }
+    });
+    w.Command2->click();
+    qputenv("PATH", path);
+    EXPECT_EQ(title, QStringLiteral("Réglage du volume"));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Aucun contrôle du volume n'a été trouvé."))) << text.toStdString();
+}
