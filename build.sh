@@ -15,7 +15,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libmpv-dev libpulse-dev libmp3lame-dev libsoxr-dev
   libgtest-dev libbenchmark-dev
-  xvfb xauth trayer xdotool x11-utils pulseaudio pulseaudio-utils lame sox python3
+  xvfb xauth trayer xdotool x11-utils dbus-daemon pulseaudio pulseaudio-utils lame sox python3
   fonts-dejavu-core
 )
 
