@@ -20,3 +20,9 @@ QString ProgramFolder()
 }
 
 void SetProgramFolder(const QString &folder) { g_programFolder = folder; }
+
+bool InfoAddressFetchable(const QString &address)
+{
+    return address.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) ||
+           address.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
+}

@@ -20,6 +20,11 @@ struct ProgramValues {
 
 ProgramValues &G();
 
+// Only web addresses are ever downloaded from an information link: true for an address that
+// starts with "http://" or "https://" (in any letter case). Anything else is kept as the
+// information address but never fetched.
+bool InfoAddressFetchable(const QString &address);
+
 // The folder holding the program file (the build lays the shipped files beside it).
 QString ProgramFolder();
 // Points the program folder elsewhere (tests); an empty text restores the default.

@@ -156,3 +156,14 @@ TEST(StartupText, FirstRunMessageHasFiveLinesSeparatedByCarriageReturns)
     EXPECT_EQ(lines[2], QStringLiteral("-1- Decompressez le fichier <Radios.exe> "));
     EXPECT_FALSE(startup::FirstRunText().contains(QChar(10)));
 }
+
+TEST(InfoAddress, OnlyWebAddressesMayBeFetched)
+{
+    EXPECT_TRUE(InfoAddressFetchable(QStringLiteral("http://radio.example/now.php?id=3")));
+    EXPECT_TRUE(InfoAddressFetchable(QStringLiteral("HTTPS://radio.example/")));
+    EXPECT_FALSE(InfoAddressFetchable(QString()));
+    EXPECT_FALSE(InfoAddressFetchable(QStringLiteral("file:///etc/passwd")));
+    EXPECT_FALSE(InfoAddressFetchable(QStringLiteral("/etc/passwd")));
+    EXPECT_FALSE(InfoAddressFetchable(QStringLiteral("javascript:alert(1)")));
+    EXPECT_FALSE(InfoAddressFetchable(QStringLiteral(" http://x/"))); // as stored, not trimmed
+}
