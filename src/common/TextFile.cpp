@@ -56,13 +56,19 @@ QByteArray toCp1252(const QString &text)
     return out;
 }
 
-bool readAll(const QString &path, QString &text)
+bool readBytes(const QString &path, QByteArray &bytes)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFile::NoError)
+    bytes = f.readAll();
+    return f.error() == QFile::NoError;
+}
+
+bool readAll(const QString &path, QString &text)
+{
+    QByteArray bytes;
+    if (!readBytes(path, bytes))
         return false;
     text = fromCp1252(bytes);
     return true;

@@ -12,6 +12,9 @@ namespace textfile {
 QString fromCp1252(const QByteArray &bytes);
 QByteArray toCp1252(const QString &text);
 
+// Reads the whole file as bytes. Returns false when the file cannot be opened or read.
+bool readBytes(const QString &path, QByteArray &bytes);
+
 // Reads every line of a file (line ends removed). A last line without a line end counts;
 // an empty file gives no line. Returns false when the file cannot be opened or read.
 bool readLines(const QString &path, QStringList &lines);

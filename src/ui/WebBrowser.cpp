@@ -6,7 +6,6 @@
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QRegularExpression>
@@ -96,11 +95,8 @@ bool WebBrowser::load(const QString &path)
     const QFileInfo fi(path);
     if (path.isEmpty() || !fi.isFile())
         return false;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFile::NoError)
+    QByteArray bytes;
+    if (!textfile::readBytes(path, bytes))
         return false;
     emit PageLeft(); // the page being replaced ends its stream
     m_location = fi.absoluteFilePath();
@@ -124,9 +120,9 @@ QVariant WebBrowser::loadResource(int type, const QUrl &name)
         return {};
     const QString file = ResolveNoCase(url.toLocalFile());
     if (type == QTextDocument::StyleSheetResource) {
-        QFile f(file);
-        if (f.open(QIODevice::ReadOnly))
-            return DecodePage(f.readAll());
+        QByteArray bytes;
+        if (textfile::readBytes(file, bytes))
+            return DecodePage(bytes);
         return {};
     }
     return QTextBrowser::loadResource(type, QUrl::fromLocalFile(file));
