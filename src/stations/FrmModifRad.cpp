@@ -97,13 +97,14 @@ void FrmModifRad::Form_Load()
     Label2->clear();
     readFolder();
     applyState();
-    m_fresh = false;
 }
 
 void FrmModifRad::showEvent(QShowEvent *e)
 {
-    if (m_fresh && !e->spontaneous())
+    if (m_fresh && !e->spontaneous()) {
         Form_Load();
+        m_fresh = false;
+    }
     QDialog::showEvent(e);
 }
 

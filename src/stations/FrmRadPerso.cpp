@@ -191,13 +191,14 @@ void FrmRadPerso::Form_Load()
     m_state = stations::GeneratorState{};
     Command6_Click();
     applyState();
-    m_fresh = false;
 }
 
 void FrmRadPerso::showEvent(QShowEvent *e)
 {
-    if (m_fresh && !e->spontaneous())
+    if (m_fresh && !e->spontaneous()) {
         Form_Load();
+        m_fresh = false;
+    }
     QDialog::showEvent(e);
 }
 

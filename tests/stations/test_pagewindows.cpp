@@ -276,14 +276,13 @@ TEST_F(PageWindowTest, GeneratorPreviewShowsTheSavedPageAndInterceptsInformation
 
 TEST_F(PageWindowTest, GeneratorLogoChooser)
 {
+    FrmRadPerso w; // the logo folder is read when the window opens
     QImage red(20, 10, QImage::Format_RGB32);
     red.fill(Qt::red);
     ASSERT_TRUE(red.save(dir.filePath(u("logo/jazz.gif")), "PNG")); // no GIF writer: the reader goes by content
     ASSERT_TRUE(red.save(dir.filePath(u("logo/B.JPG")), "JPG"));
     spit(dir.filePath(u("logo/broken.jpeg")), "not a picture");
     spit(dir.filePath(u("logo/notes.txt")), "x");
-
-    FrmRadPerso w;
     w.show();
     w.CheckLogo->setChecked(true);
     ASSERT_EQ(w.FileLogo->count(), 3);
@@ -417,9 +416,10 @@ TEST_F(PageWindowTest, EditorPreviewShowsTheFileAsSavedAndLocksTheEditing)
 
 TEST_F(PageWindowTest, EditorDeletesOnlyOnYesAndReadsTheFolderAgain)
 {
+    FrmModifRad w; // the radio folder is read when the window opens
     spit(page("A.HTM"), "a\r\n");
     spit(page("B.HTM"), "b\r\n");
-    FrmModifRad w;
+    w.show();
     w.File1->setCurrentRow(1);
     w.Command1_Click();
     auto no = answerNextBox(QMessageBox::No);
