@@ -1,7 +1,10 @@
 #include "FrmModifRad.h"
 
 #include "Globals.h"
+#include "MainLink.h"
+#include "MediaEngine.h"
 #include "PageFiles.h"
+#include "Prompts.h"
 #include "Paths.h"
 #include "StationPage.h"
 #include "WebBrowser.h"
@@ -10,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
@@ -29,7 +31,8 @@ QPushButton *button(QWidget *parent, const QString &caption, const QString &tip)
 
 } // namespace
 
-FrmModifRad::FrmModifRad(QWidget *parent) : QDialog(parent)
+FrmModifRad::FrmModifRad(MainLink &main, QWidget *parent)
+    : QDialog(parent), m_main(main), m_engine(new MediaEngine(this))
 {
     setObjectName(QStringLiteral("FrmModifRad"));
     setWindowTitle(QStringLiteral("Modifier une radio "));
@@ -45,7 +48,7 @@ FrmModifRad::FrmModifRad(QWidget *parent) : QDialog(parent)
     TextHTML->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TextHTML->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TextHTML->setAccessibleName(QStringLiteral("Page HTML"));
-    WebBrowser1 = new WebBrowser(this);
+    WebBrowser1 = new WebBrowser(m_engine, this);
 
     Command1 = button(this, QStringLiteral("Editer"), QStringLiteral("Edite le fichier HTM de la radio sélectionnée"));
     Command3 = button(this, QStringLiteral("Enregistrer"), QStringLiteral("Enregistre le fichier radio HTM"));
@@ -113,6 +116,8 @@ void FrmModifRad::done(int result)
     WebBrowser1->Stop();
     m_fresh = true;
     QDialog::done(result);
+    // A page made or deleted shows in the main window's list at once.
+    m_main.RefreshStationLists();
 }
 
 void FrmModifRad::applyState()
@@ -150,19 +155,18 @@ void FrmModifRad::Command1_Click()
 void FrmModifRad::Command3_Click()
 {
     if (FileExists(m_pagePath)
-        && QMessageBox::question(this, QStringLiteral("Fichier existant"), stations::OverwriteQuestion(m_pagePath),
-                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        && !Prompts().AskYesNo(this, QStringLiteral("Fichier existant"), stations::OverwriteQuestion(m_pagePath)))
         return;
     const stations::SaveResult result =
         stations::SavePageText(m_pagePath, stations::PageTextOf(TextHTML->document()->toRawText()));
     if (!result.ok())
-        QMessageBox::warning(this, QStringLiteral("Erreur"), stations::SaveErrorText(m_pagePath, result));
+        Prompts().Message(this, QStringLiteral("Erreur"), stations::SaveErrorText(m_pagePath, result),
+                          UiPrompts::Icon::Exclamation);
 }
 
 void FrmModifRad::Command4_Click()
 {
-    if (m_links.stopMainPage)
-        m_links.stopMainPage();
+    m_main.StopMainPage();
     m_state.PreviewShown();
     applyState();
     WebBrowser1->Navigate(m_pagePath);
@@ -182,12 +186,11 @@ void FrmModifRad::Command6_Click()
     if (!File1->currentItem())
         return;
     m_pagePath = selectedPath();
-    if (QMessageBox::question(this, QStringLiteral("Supprimer un fichier radio"),
-                              stations::DeleteQuestion(m_pagePath), QMessageBox::Yes | QMessageBox::No)
-        != QMessageBox::Yes)
+    if (!Prompts().AskYesNo(this, QStringLiteral("Supprimer un fichier radio"), stations::DeleteQuestion(m_pagePath)))
         return;
     if (!QFile::remove(m_pagePath) && QFile::exists(m_pagePath))
-        QMessageBox::warning(this, QStringLiteral("Erreur"), stations::DeleteErrorText(m_pagePath));
+        Prompts().Message(this, QStringLiteral("Erreur"), stations::DeleteErrorText(m_pagePath),
+                          UiPrompts::Icon::Exclamation);
     readFolder();
 }
 
@@ -204,6 +207,5 @@ void FrmModifRad::onBeforeNavigate(const QString &url, bool &cancel)
         return;
     cancel = true;
     G().infoAddress = address;
-    if (m_links.openNowPlaying)
-        m_links.openNowPlaying(stations::InfoCaption(FileNameOf(m_pagePath)));
+    m_main.OpenNowPlaying(true, stations::InfoCaption(FileNameOf(m_pagePath)));
 }

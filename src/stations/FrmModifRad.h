@@ -3,11 +3,12 @@
 // raw text, saved back, tried in the window's own page view, or deleted. Opened modally; every
 // opening starts with no page loaded. Saving and testing use the page last loaded or deleted,
 // not the current selection of the list.
-#include "FrmRadPerso.h" // PageWindowLinks
 #include "PageWindowState.h"
 
 #include <QDialog>
 
+class MainLink;
+class MediaEngine;
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
@@ -17,10 +18,9 @@ class WebBrowser;
 class FrmModifRad : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmModifRad(QWidget *parent = nullptr);
+    // main: as for the generator window (FrmRadPerso.h).
+    explicit FrmModifRad(MainLink &main, QWidget *parent = nullptr);
     ~FrmModifRad() override;
-
-    void SetLinks(PageWindowLinks links) { m_links = std::move(links); }
 
     // The state of a fresh opening: no page, the radio folder listed.
     void Form_Load();
@@ -54,7 +54,8 @@ private:
     void onBeforeNavigate(const QString &url, bool &cancel);
 
     stations::EditorState m_state;
-    PageWindowLinks m_links;
+    MainLink &m_main;
+    MediaEngine *m_engine = nullptr;
     QString m_pagePath;
     bool m_fresh = true;
 };

@@ -1,7 +1,10 @@
 #include "FrmRadPerso.h"
 
 #include "Globals.h"
+#include "MainLink.h"
+#include "MediaEngine.h"
 #include "PageFiles.h"
+#include "Prompts.h"
 #include "Paths.h"
 #include "StationPage.h"
 #include "WebBrowser.h"
@@ -15,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -43,7 +45,8 @@ QLabel *labelFor(QWidget *parent, const QString &caption, QWidget *buddy)
 
 } // namespace
 
-FrmRadPerso::FrmRadPerso(QWidget *parent) : QDialog(parent)
+FrmRadPerso::FrmRadPerso(MainLink &main, QWidget *parent)
+    : QDialog(parent), m_main(main), m_engine(new MediaEngine(this))
 {
     setObjectName(QStringLiteral("FrmRadPerso"));
     setWindowTitle(QStringLiteral("Création de radio perso"));
@@ -125,7 +128,7 @@ FrmRadPerso::FrmRadPerso(QWidget *parent) : QDialog(parent)
     TextHTML->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TextHTML->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TextHTML->setAccessibleName(QStringLiteral("Page HTML"));
-    WebBrowser1 = new WebBrowser(this);
+    WebBrowser1 = new WebBrowser(m_engine, this);
     WebBrowser1->setMinimumHeight(120);
 
     Command2 = new QPushButton(QStringLiteral("Générer le fichier HTML"), this);
@@ -208,6 +211,8 @@ void FrmRadPerso::done(int result)
     WebBrowser1->Stop();
     m_fresh = true;
     QDialog::done(result);
+    // A page made or deleted shows in the main window's list at once.
+    m_main.RefreshStationLists();
 }
 
 void FrmRadPerso::applyState()
@@ -261,13 +266,13 @@ void FrmRadPerso::Command5_Click()
         result.status = stations::SaveResult::BadName;
     } else {
         if (FileExists(path)
-            && QMessageBox::question(this, QStringLiteral("Fichier existant"), stations::OverwriteQuestion(path),
-                                     QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+            && !Prompts().AskYesNo(this, QStringLiteral("Fichier existant"), stations::OverwriteQuestion(path)))
             return;
         result = stations::SavePageText(path, stations::PageTextOf(TextHTML->document()->toRawText()));
     }
     if (!result.ok()) {
-        QMessageBox::warning(this, QStringLiteral("Erreur"), stations::SaveErrorText(path, result));
+        Prompts().Message(this, QStringLiteral("Erreur"), stations::SaveErrorText(path, result),
+                          UiPrompts::Icon::Exclamation);
         return;
     }
     m_state.Saved();
@@ -280,8 +285,7 @@ void FrmRadPerso::Command3_Click()
     applyState();
     bool nameOk = false;
     const QString path = pagePath(&nameOk);
-    if (m_links.stopMainPage)
-        m_links.stopMainPage();
+    m_main.StopMainPage();
     WebBrowser1->Navigate(nameOk ? path : QString());
 }
 
@@ -333,6 +337,5 @@ void FrmRadPerso::onBeforeNavigate(const QString &url, bool &cancel)
         return;
     cancel = true;
     G().infoAddress = address;
-    if (m_links.openNowPlaying)
-        m_links.openNowPlaying(stations::InfoCaption(stations::PageFileName(TextNom->text())));
+    m_main.OpenNowPlaying(true, stations::InfoCaption(stations::PageFileName(TextNom->text())));
 }

@@ -6,9 +6,9 @@
 #include "PageWindowState.h"
 
 #include <QDialog>
-#include <functional>
 
-class QButtonGroup;
+class MainLink;
+class MediaEngine;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -21,19 +21,14 @@ class QRadioButton;
 class QToolButton;
 class WebBrowser;
 
-// What the page windows need from the rest of the program.
-struct PageWindowLinks {
-    std::function<void()> stopMainPage;                        // before a preview plays
-    std::function<void(const QString &caption)> openNowPlaying; // modal, after an information link
-};
-
 class FrmRadPerso : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmRadPerso(QWidget *parent = nullptr);
+    // main: stopped before a preview plays, asked for the now-playing window, and told to read
+    // the station folders again when this window closes. The preview plays with an engine of
+    // this window's own.
+    explicit FrmRadPerso(MainLink &main, QWidget *parent = nullptr);
     ~FrmRadPerso() override;
-
-    void SetLinks(PageWindowLinks links) { m_links = std::move(links); }
 
     // The state of a fresh opening: blank fields, the logo folder listed.
     void Form_Load();
@@ -76,6 +71,7 @@ private:
     QString pagePath(bool *ok) const;
 
     stations::GeneratorState m_state;
-    PageWindowLinks m_links;
+    MainLink &m_main;
+    MediaEngine *m_engine = nullptr;
     bool m_fresh = true; // the next showing is a new opening
 };

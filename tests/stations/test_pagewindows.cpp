@@ -1,7 +1,9 @@
 // The generator and editor windows on a radio folder of their own: enabling rules, saving with its
 // questions and errors, the previews and their information links, the logo chooser, deleting.
 #include "FrmModifRad.h"
+#include "FakePrompts.h"
 #include "FrmRadPerso.h"
+#include "MainLink.h"
 #include "Globals.h"
 #include "PageFiles.h"
 #include "StationPage.h"
@@ -9,7 +11,6 @@
 #include "TestUtil.h"
 #include "WebBrowser.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -19,16 +20,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTextDocument>
-#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace {
 
@@ -47,46 +45,20 @@ void spit(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
-// A message box shown by the window, answered with a button.
-struct Box {
-    bool shown = false;
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-};
-
-std::shared_ptr<Box> answerNextBox(QMessageBox::StandardButton answer)
-{
-    auto box = std::make_shared<Box>();
-    auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        auto *mb = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (mb || ++*tries > 200) {
-            timer->stop();
-            timer->deleteLater();
-        }
-        if (!mb)
-            return;
-        box->shown = true;
-        box->title = mb->windowTitle();
-        box->text = mb->text();
-        box->icon = mb->icon();
-        if (QAbstractButton *b = mb->button(answer))
-            b->click();
-        else
-            mb->reject();
-    });
-    timer->start(5);
-    return box;
-}
-
-struct Calls {
-    int stops = 0;
-    QStringList captions;
-    PageWindowLinks links()
+// The main window as the page windows see it: records what they ask of it.
+class FakeMain : public MainLink {
+public:
+    int stops = 0, refreshes = 0;
+    QStringList captions; // now-playing window opened modally with these captions
+    void StopMainPage() override { ++stops; }
+    void OpenNowPlaying(bool modal, const QString &caption) override
     {
-        return {[this] { ++stops; }, [this](const QString &c) { captions << c; }};
+        if (modal)
+            captions << caption;
     }
+    QRect MainGeometryTwips() const override { return {}; }
+    void RefreshStationLists() override { ++refreshes; }
+    QWidget *MainWindow() override { return nullptr; }
 };
 
 class PageWindowTest : public ::testing::Test {
@@ -98,8 +70,18 @@ protected:
         QDir().mkpath(dir.filePath(u("logo")));
     }
     QString page(const char *name) const { return dir.filePath(u(name)); }
+    // Runs act with the answer queued for a question; the one prompt it showed (an empty kind
+    // when it showed none).
+    FakePrompts::Shown ask(bool answer, const std::function<void()> &act)
+    {
+        prompts.shown.clear();
+        prompts.answers = {answer};
+        act();
+        return prompts.shown.size() == 1 ? prompts.shown.first() : FakePrompts::Shown{};
+    }
     QTemporaryDir dir;
-    Calls calls;
+    FakeMain main;
+    FakePrompts prompts;
 };
 
 void type(QLineEdit *e, const char *text) { e->setText(QString::fromUtf8(text)); }
@@ -108,7 +90,7 @@ void type(QLineEdit *e, const char *text) { e->setText(QString::fromUtf8(text));
 
 TEST_F(PageWindowTest, GeneratorOpensBlankAndFollowsItsEnablingRules)
 {
-    FrmRadPerso w;
+    FrmRadPerso w(main);
     EXPECT_EQ(w.windowTitle(), u("Création de radio perso"));
     EXPECT_EQ(w.Frame1->title(), u("Ajouter une radio perso "));
     EXPECT_EQ(w.Command6->toolTip(), u("Actualiser la liste des fichiers "));
@@ -146,7 +128,9 @@ TEST_F(PageWindowTest, GeneratorOpensBlankAndFollowsItsEnablingRules)
     }
 
     // A new opening starts again from a blank form.
+    EXPECT_EQ(main.refreshes, 0);
     w.reject();
+    EXPECT_EQ(main.refreshes, 1); // the main list shows a new page at once
     w.show();
     EXPECT_TRUE(w.TextNom->text().isEmpty());
     EXPECT_TRUE(w.TextHTML->document()->isEmpty());
@@ -156,7 +140,7 @@ TEST_F(PageWindowTest, GeneratorOpensBlankAndFollowsItsEnablingRules)
 
 TEST_F(PageWindowTest, GeneratorWritesThePageOfItsFieldsUnderTheUpperCasedName)
 {
-    FrmRadPerso w;
+    FrmRadPerso w(main);
     type(w.TextNom, "radio jazz");
     type(w.TextLienRadio, "http://127.0.0.1:8000/jazz.mp3");
     type(w.TextTitre, "Radio Jazz");
@@ -188,9 +172,8 @@ TEST_F(PageWindowTest, GeneratorWritesThePageOfItsFieldsUnderTheUpperCasedName)
 
     // A hand edit is saved; a new generation discards it.
     w.TextHTML->appendPlainText(u("<!-- edited -->"));
-    auto yes = answerNextBox(QMessageBox::Yes);
-    w.Command5_Click();
-    EXPECT_TRUE(yes->shown);
+    const auto yes = ask(true, [&] { w.Command5_Click(); });
+    EXPECT_TRUE(!yes.kind.isEmpty());
     EXPECT_EQ(slurp(page("RADIO JAZZ.HTM")), textfile::toCp1252(expected + u("\r\n<!-- edited -->\r\n")));
     w.Command2_Click();
     EXPECT_EQ(stations::PageTextOf(w.TextHTML->document()->toRawText()), expected);
@@ -198,19 +181,18 @@ TEST_F(PageWindowTest, GeneratorWritesThePageOfItsFieldsUnderTheUpperCasedName)
 
 TEST_F(PageWindowTest, GeneratorSaveQuestionsAndErrors)
 {
-    FrmRadPerso w;
+    FrmRadPerso w(main);
     type(w.TextNom, "jazz");
     w.Command2_Click();
     const QByteArray old = "<HTML>old</HTML>\r\n";
     spit(page("JAZZ.HTM"), old);
 
     // "Fichier existant" answered No: nothing written, "Tester le fichier" as it was.
-    auto no = answerNextBox(QMessageBox::No);
-    w.Command5_Click();
-    ASSERT_TRUE(no->shown);
-    EXPECT_EQ(no->title, u("Fichier existant"));
-    EXPECT_EQ(no->text, u("Le fichier ") + page("JAZZ.HTM") + u(" existe !\nLe remplacer ?"));
-    EXPECT_EQ(no->icon, QMessageBox::Question);
+    const auto no = ask(false, [&] { w.Command5_Click(); });
+    ASSERT_TRUE(!no.kind.isEmpty());
+    EXPECT_EQ(no.title, u("Fichier existant"));
+    EXPECT_EQ(no.text, u("Le fichier ") + page("JAZZ.HTM") + u(" existe !\nLe remplacer ?"));
+    EXPECT_EQ(no.kind, u("question"));
     EXPECT_EQ(slurp(page("JAZZ.HTM")), old);
     EXPECT_FALSE(w.Command3->isEnabled());
 
@@ -233,12 +215,12 @@ TEST_F(PageWindowTest, GeneratorSaveQuestionsAndErrors)
         type(w.TextNom, c.name);
         w.TextHTML->moveCursor(QTextCursor::End);
         w.TextHTML->insertPlainText(u(c.extraText));
-        auto err = answerNextBox(QMessageBox::Ok);
-        w.Command5_Click();
-        ASSERT_TRUE(err->shown) << c.name;
-        EXPECT_EQ(err->title, u("Erreur"));
-        EXPECT_EQ(err->icon, QMessageBox::Warning);
-        EXPECT_EQ(err->text.toStdString(), (u("Erreur lors de la création du fichier ") + dir.path() + u("/")
+        const auto err = ask(false, [&] { w.Command5_Click(); });
+        ASSERT_TRUE(!err.kind.isEmpty()) << c.name;
+        EXPECT_EQ(err.title, u("Erreur"));
+        EXPECT_EQ(err.kind, u("message"));
+    EXPECT_EQ(err.icon, UiPrompts::Icon::Exclamation);
+        EXPECT_EQ(err.text.toStdString(), (u("Erreur lors de la création du fichier ") + dir.path() + u("/")
                                             + u(c.file) + u(" !") + u(c.reason)).toStdString());
         EXPECT_FALSE(w.Command3->isEnabled()) << c.name;
     }
@@ -248,8 +230,7 @@ TEST_F(PageWindowTest, GeneratorSaveQuestionsAndErrors)
 
 TEST_F(PageWindowTest, GeneratorPreviewShowsTheSavedPageAndInterceptsInformationLinks)
 {
-    FrmRadPerso w;
-    w.SetLinks(calls.links());
+    FrmRadPerso w(main);
     w.WebBrowser1->setPlaysPages(false);
     type(w.TextNom, "jazz");
     w.CheckInfoRad->setChecked(true);
@@ -257,7 +238,7 @@ TEST_F(PageWindowTest, GeneratorPreviewShowsTheSavedPageAndInterceptsInformation
     w.Command2_Click();
     w.Command5_Click();
     w.Command3_Click();
-    EXPECT_EQ(calls.stops, 1);
+    EXPECT_EQ(main.stops, 1);
     EXPECT_TRUE(w.TextHTML->isHidden());
     EXPECT_FALSE(w.WebBrowser1->isHidden());
     EXPECT_FALSE(w.Command1->isHidden());
@@ -265,7 +246,7 @@ TEST_F(PageWindowTest, GeneratorPreviewShowsTheSavedPageAndInterceptsInformation
 
     w.WebBrowser1->FollowLink(u("app:live('http://jazz.example/live.txt')"));
     EXPECT_EQ(G().infoAddress, u("http://jazz.example/live.txt"));
-    EXPECT_EQ(calls.captions, QStringList{u("Information titre en cours : JAZZ.HTM")});
+    EXPECT_EQ(main.captions, QStringList{u("Information titre en cours : JAZZ.HTM")});
     EXPECT_EQ(w.WebBrowser1->LocationURL(), page("JAZZ.HTM")); // no navigation
 
     w.Command1_Click();
@@ -276,7 +257,7 @@ TEST_F(PageWindowTest, GeneratorPreviewShowsTheSavedPageAndInterceptsInformation
 
 TEST_F(PageWindowTest, GeneratorLogoChooser)
 {
-    FrmRadPerso w; // the logo folder is read when the window opens
+    FrmRadPerso w(main); // the logo folder is read when the window opens
     QImage red(20, 10, QImage::Format_RGB32);
     red.fill(Qt::red);
     ASSERT_TRUE(red.save(dir.filePath(u("logo/jazz.gif")), "PNG")); // no GIF writer: the reader goes by content
@@ -315,7 +296,7 @@ TEST_F(PageWindowTest, EditorLoadsSavesAndAddsOneEmptyLine)
     spit(page("FIP.HTM"), "<HTML>\r\n<BODY>\r\n</HTML>\r\n");
     spit(page("b.html"), "x");
     spit(page("notes.txt"), "x");
-    FrmModifRad w;
+    FrmModifRad w(main);
     EXPECT_EQ(w.windowTitle(), u("Modifier une radio "));
     EXPECT_EQ(w.Command5->toolTip(), u("Arrêt de la ardio"));
     ASSERT_EQ(w.File1->count(), 2);
@@ -334,16 +315,14 @@ TEST_F(PageWindowTest, EditorLoadsSavesAndAddsOneEmptyLine)
     EXPECT_TRUE(w.Command3->isEnabled());
     EXPECT_TRUE(w.Command4->isEnabled());
 
-    auto no = answerNextBox(QMessageBox::No);
-    w.Command3_Click();
-    ASSERT_TRUE(no->shown);
-    EXPECT_EQ(no->title, u("Fichier existant"));
-    EXPECT_EQ(no->text, u("Le fichier ") + page("FIP.HTM") + u(" existe !\nLe remplacer ?"));
+    const auto no = ask(false, [&] { w.Command3_Click(); });
+    ASSERT_TRUE(!no.kind.isEmpty());
+    EXPECT_EQ(no.title, u("Fichier existant"));
+    EXPECT_EQ(no.text, u("Le fichier ") + page("FIP.HTM") + u(" existe !\nLe remplacer ?"));
     EXPECT_EQ(slurp(page("FIP.HTM")), QByteArray("<HTML>\r\n<BODY>\r\n</HTML>\r\n"));
 
-    auto yes = answerNextBox(QMessageBox::Yes);
-    w.Command3_Click();
-    ASSERT_TRUE(yes->shown);
+    const auto yes = ask(true, [&] { w.Command3_Click(); });
+    ASSERT_TRUE(!yes.kind.isEmpty());
     EXPECT_EQ(slurp(page("FIP.HTM")), QByteArray("<HTML>\r\n<BODY>\r\n</HTML>\r\n\r\n"));
     EXPECT_TRUE(w.Command3->isEnabled());
 
@@ -362,29 +341,28 @@ TEST_F(PageWindowTest, EditorLoadsSavesAndAddsOneEmptyLine)
 
 TEST_F(PageWindowTest, EditorTextWithoutAPageFailsToSaveWithTheEmptyPath)
 {
-    FrmModifRad w;
+    FrmModifRad w(main);
     w.TextHTML->setPlainText(u("<HTML></HTML>"));
     EXPECT_TRUE(w.Command3->isEnabled());
-    auto err = answerNextBox(QMessageBox::Ok);
-    w.Command3_Click();
-    ASSERT_TRUE(err->shown);
-    EXPECT_EQ(err->title, u("Erreur"));
-    EXPECT_EQ(err->icon, QMessageBox::Warning);
-    EXPECT_EQ(err->text, u("Erreur lors de la création du fichier  !"));
+    const auto err = ask(false, [&] { w.Command3_Click(); });
+    ASSERT_TRUE(!err.kind.isEmpty());
+    EXPECT_EQ(err.title, u("Erreur"));
+    EXPECT_EQ(err.kind, u("message"));
+    EXPECT_EQ(err.icon, UiPrompts::Icon::Exclamation);
+    EXPECT_EQ(err.text, u("Erreur lors de la création du fichier  !"));
     EXPECT_EQ(w.TextHTML->toPlainText(), u("<HTML></HTML>"));
 }
 
 TEST_F(PageWindowTest, EditorPreviewShowsTheFileAsSavedAndLocksTheEditing)
 {
     spit(page("JAZZ.HTM"), "<HTML>\r\n<A HREF=\"app:live('http://jazz.example/i')\">Informations</A>\r\n</HTML>\r\n");
-    FrmModifRad w;
-    w.SetLinks(calls.links());
+    FrmModifRad w(main);
     w.WebBrowser1->setPlaysPages(false);
     w.File1->setCurrentRow(0);
     w.Command1_Click();
     w.TextHTML->appendPlainText(u("unsaved"));
     w.Command4_Click();
-    EXPECT_EQ(calls.stops, 1);
+    EXPECT_EQ(main.stops, 1);
     EXPECT_EQ(w.WebBrowser1->LocationURL(), page("JAZZ.HTM"));
     EXPECT_FALSE(w.WebBrowser1->PageText().contains(u("unsaved")));
     struct Control {
@@ -403,7 +381,7 @@ TEST_F(PageWindowTest, EditorPreviewShowsTheFileAsSavedAndLocksTheEditing)
 
     w.WebBrowser1->FollowLink(u("app:live('http://jazz.example/i')"));
     EXPECT_EQ(G().infoAddress, u("http://jazz.example/i"));
-    EXPECT_EQ(calls.captions, QStringList{u("Information titre en cours : JAZZ.HTM")});
+    EXPECT_EQ(main.captions, QStringList{u("Information titre en cours : JAZZ.HTM")});
     EXPECT_EQ(w.WebBrowser1->LocationURL(), page("JAZZ.HTM"));
 
     w.Command5_Click();
@@ -416,24 +394,22 @@ TEST_F(PageWindowTest, EditorPreviewShowsTheFileAsSavedAndLocksTheEditing)
 
 TEST_F(PageWindowTest, EditorDeletesOnlyOnYesAndReadsTheFolderAgain)
 {
-    FrmModifRad w; // the radio folder is read when the window opens
+    FrmModifRad w(main); // the radio folder is read when the window opens
     spit(page("A.HTM"), "a\r\n");
     spit(page("B.HTM"), "b\r\n");
     w.show();
     w.File1->setCurrentRow(1);
     w.Command1_Click();
-    auto no = answerNextBox(QMessageBox::No);
-    w.Command6_Click();
-    ASSERT_TRUE(no->shown);
-    EXPECT_EQ(no->title, u("Supprimer un fichier radio"));
-    EXPECT_EQ(no->text, u("Confirmer la suppression du fichier <") + page("B.HTM") + u("> ?"));
-    EXPECT_EQ(no->icon, QMessageBox::Question);
+    const auto no = ask(false, [&] { w.Command6_Click(); });
+    ASSERT_TRUE(!no.kind.isEmpty());
+    EXPECT_EQ(no.title, u("Supprimer un fichier radio"));
+    EXPECT_EQ(no.text, u("Confirmer la suppression du fichier <") + page("B.HTM") + u("> ?"));
+    EXPECT_EQ(no.kind, u("question"));
     EXPECT_TRUE(QFile::exists(page("B.HTM")));
     EXPECT_TRUE(w.TextHTML->document()->isEmpty());
 
-    auto yes = answerNextBox(QMessageBox::Yes);
-    w.Command6_Click();
-    ASSERT_TRUE(yes->shown);
+    const auto yes = ask(true, [&] { w.Command6_Click(); });
+    ASSERT_TRUE(!yes.kind.isEmpty());
     EXPECT_FALSE(QFile::exists(page("B.HTM")));
     ASSERT_EQ(w.File1->count(), 1);
     EXPECT_EQ(w.File1->item(0)->text(), u("A.HTM"));
@@ -441,9 +417,11 @@ TEST_F(PageWindowTest, EditorDeletesOnlyOnYesAndReadsTheFolderAgain)
 
     // Nothing selected: nothing to ask, nothing deleted.
     w.File1->setCurrentRow(-1);
-    auto none = answerNextBox(QMessageBox::Yes);
-    w.Command6_Click();
-    tavtest::waitUntil([] { return false; }, 100);
-    EXPECT_FALSE(none->shown);
+    const auto none = ask(true, [&] { w.Command6_Click(); });
+    EXPECT_TRUE(none.kind.isEmpty());
     EXPECT_TRUE(QFile::exists(page("A.HTM")));
+
+    w.Command2_Click(); // "Fermer": the main list drops the deleted page
+    EXPECT_TRUE(w.isHidden());
+    EXPECT_EQ(main.refreshes, 1);
 }
