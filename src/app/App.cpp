@@ -1,5 +1,7 @@
 #include "App.h"
 
+#include "FrmModifRad.h"
+#include "FrmRadPerso.h"
 #include "Module1.h"
 
 App::App() : m_main(&m_engine), m_hub(m_main)
@@ -25,4 +27,8 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
     //   hub.Register(WindowKind::Options, [&main] { return new FrmOptions(main); });
     (void)hub;
     (void)main;
+
+    // Station pages: the generator and the editor (modal, placed by themselves).
+    hub.Register(WindowKind::RadioPerso, [&main] { return new FrmRadPerso(main, main.MainWindow()); });
+    hub.Register(WindowKind::ModifRadio, [&main] { return new FrmModifRad(main, main.MainWindow()); });
 }
