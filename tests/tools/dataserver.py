@@ -2,9 +2,12 @@
 """A small now-playing data server for the tests: files of a folder over HTTP on 127.0.0.1,
 answered in the ways a real server may answer.
 
-Usage: dataserver.py DIR
+Usage: dataserver.py DIR [--station]
 Listens on a free port of 127.0.0.1, prints that port on a line of its own and runs until it is
-killed. The tests write the pages and covers into DIR while it runs.
+killed. The tests write the pages and covers into DIR while it runs. With --station it first
+writes a station of its own: DIR/radio/d_data.html redirecting to DIR/radio/data.html, five
+tracks ("Le titre le plus récent" first) and their covers DIR/covers/C1.png ... C5.png, plain
+colours (50 k, 200 - 30 k, 120) for entry k.
 
 Paths (NAME is a file path inside DIR, subfolders allowed):
   /f/NAME               the file with its Content-Length (404 when it is missing)
@@ -22,7 +25,9 @@ Every request is counted by its path (query left out): /count?path=P answers how
 P had; /headers?path=P answers the request headers of P's last request.
 """
 import os
+import struct
 import sys
+import zlib
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -152,9 +157,45 @@ class Handler(BaseHTTPRequestHandler):
             sent += n
 
 
+def png(rgb, n=48):
+    raw = b"".join(b"\0" + bytes(rgb) * n for _ in range(n))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", n, n, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def write_station(root):
+    os.makedirs(os.path.join(root, "radio"), exist_ok=True)
+    os.makedirs(os.path.join(root, "covers"), exist_ok=True)
+    with open(os.path.join(root, "radio", "d_data.html"), "w") as f:
+        f.write('<html><head><meta http-equiv="Content-Type" content="text/html; charset=windows-1252">'
+                '<meta http-equiv="Expires" content="0"><meta http-equiv="Pragma" content="no-cache">'
+                '<meta http-equiv="Cache-Control" content="no-cache"> <meta http-equiv="Refresh" '
+                'content="10; url=data.html"><base target="_self"></head></html>\n')
+    titles = ["Le titre le plus récent", "Deuxième titre", "Troisième titre", "Quatrième titre",
+              "Cinquième titre"]
+    s = ["var v%d = %d" % (i, i) for i in range(110)]
+    for k in range(1, 6):
+        b = 43 + 13 * (k - 1)
+        s[16 + 2 * k] = 'parent.imagesPochettesSrc[%d] = "/f/covers/C%d.png"' % (k, k)
+        s[b] = 'parent.titresPochettes[%d] = "%s"' % (k, titles[k - 1])
+        s[b + 1] = 'parent.albumsPochettes[%d] = "Album %d"' % (k, k)
+        s[b + 2] = 'parent.interpretesPochettes[%d] = "Interprète %d"' % (k, k)
+        s[b + 8] = 'parent.sortiePochettes[%d] = "20%02d"' % (k, 20 + k)
+        s[b + 9] = 'parent.labelPochettes[%d] = "Label %d"' % (k, k)
+        with open(os.path.join(root, "covers", "C%d.png" % k), "wb") as f:
+            f.write(png((50 * k, 200 - 30 * k, 120)))
+    with open(os.path.join(root, "radio", "data.html"), "w", encoding="utf-8") as f:
+        f.write(";\n".join(s) + ";\n")
+
+
 def main():
     global ROOT
     ROOT = os.path.abspath(sys.argv[1])
+    if "--station" in sys.argv[2:]:
+        write_station(ROOT)
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     print(server.server_address[1], flush=True)
