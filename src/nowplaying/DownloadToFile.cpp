@@ -113,14 +113,15 @@ bool DownloadToFile::start(const QString &address, const QString &localPath)
     request.setTransferTimeout(m_stallMs);
 
     m_reply = m_network->get(request);
-    m_reply->setReadBufferSize(16 * kPieceBytes);
-    connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
+    QNetworkReply *reply = m_reply.data();
+    reply->setReadBufferSize(16 * kPieceBytes);
+    connect(reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
         if (!WebScheme(target))
             fail();
     });
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, &DownloadToFile::onMetaData);
-    connect(m_reply, &QNetworkReply::readyRead, this, &DownloadToFile::onReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &DownloadToFile::onFinished);
+    connect(reply, &QNetworkReply::metaDataChanged, this, &DownloadToFile::onMetaData);
+    connect(reply, &QNetworkReply::readyRead, this, &DownloadToFile::onReadyRead);
+    connect(reply, &QNetworkReply::finished, this, &DownloadToFile::onFinished);
     m_total->start(m_totalMs);
     return true;
 }
@@ -213,8 +214,8 @@ void DownloadToFile::release()
 {
     m_total->stop();
     if (m_reply) {
-        QNetworkReply *reply = m_reply;
-        m_reply = nullptr;
+        QNetworkReply *reply = m_reply.data();
+        m_reply.clear();
         reply->disconnect(this);
         reply->abort();
         reply->deleteLater();

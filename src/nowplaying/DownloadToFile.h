@@ -13,13 +13,14 @@
 // times, to web addresses only.
 //
 // Lives on the thread of its network manager; finished() is emitted once per start().
+#include <QNetworkReply>
 #include <QObject>
+#include <QPointer>
 #include <QSaveFile>
 #include <QString>
 #include <memory>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 class QTimer;
 
 namespace nowplaying {
@@ -65,8 +66,9 @@ private:
     void fail();
     void release();
 
-    QNetworkAccessManager *m_network;
-    QNetworkReply *m_reply = nullptr;
+    // The manager may go first (it owns its replies): both are watched.
+    QPointer<QNetworkAccessManager> m_network;
+    QPointer<QNetworkReply> m_reply;
     QTimer *m_total;
     std::unique_ptr<QSaveFile> m_file;
     QString m_path;

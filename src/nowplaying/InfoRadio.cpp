@@ -126,7 +126,10 @@ InfoRadio::InfoRadio(QWidget *parent, Notice notice) : QDialog(parent), m_notice
     Form_Load();
 }
 
-InfoRadio::~InfoRadio() = default;
+InfoRadio::~InfoRadio()
+{
+    delete m_refresh; // before the network manager that carries its download
+}
 
 void InfoRadio::Form_Load()
 {

@@ -291,4 +291,24 @@ TEST_F(InfoRadioTest, TicksDuringARefreshAreSkippedAndTheWindowKeepsServing)
     EXPECT_GE(ticks, 5);
     EXPECT_EQ(nptest::Count(*server, slow), 1) << "a tick started a second refresh";
     EXPECT_EQ(lines(), entryLines(5, 1));
+
+    // Closed in the middle of a refresh: the download goes with the window, the files stay.
+    const QByteArray before = [&] {
+        QFile f(dir.filePath(QStringLiteral("info2.html")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    window->Command1_Click();
+    ASSERT_TRUE(tavtest::waitUntil([&] { return nptest::Count(*server, slow) == 2; }, 5000));
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    tavtest::waitUntil([] { return false; }, 500);
+    QFile f(dir.filePath(QStringLiteral("info2.html")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    QStringList known = {QStringLiteral("info.html"), QStringLiteral("info2.html"), QStringLiteral("Tavilune.conf")};
+    for (int k = 1; k <= 5; ++k)
+        known << CoverFileName(k);
+    for (const QString &name : QDir(dir.path()).entryList(QDir::Files))
+        EXPECT_TRUE(known.contains(name)) << "left behind: " << name.toStdString();
 }
