@@ -213,7 +213,9 @@ TEST_F(Download, LargeBodiesAreRefusedOrStreamedWithoutGrowingTheProcess)
     EXPECT_EQ(run(d, server->url(QStringLiteral("/big/50")), 60000), std::optional<bool>(true));
     EXPECT_EQ(QFileInfo(target).size(), 50 * 1024 * 1024);
     const long grown = RssKiB() - before;
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer holds freed blocks back: the size says nothing there
     EXPECT_LT(grown, 8 * 1024) << grown << " KiB";
+#endif
 }
 
 TEST_F(Download, RefreshReadsTheStationAndRunsOneAtATime)
