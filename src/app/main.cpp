@@ -1,14 +1,11 @@
 // Tavilune: internet radio and TV player, sound recorder and MP3 converter.
-#include "FrmMain.h"
-#include "InfoRadio.h"
-#include "Module1.h"
+#include "App.h"
+#include "DecimalPoint.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLibraryInfo>
-#include <QComboBox>
 #include <QLockFile>
-#include <QPointer>
 #include <QStandardPaths>
 #include <QTranslator>
 
@@ -35,30 +32,12 @@ int main(int argc, char **argv)
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtFrench);
 
-    FrmMain w;
-    // The now-playing window: created hidden by the always-on-top handling at start-up, shown
-    // below the main window when an information link is followed, destroyed when it closes.
-    QPointer<InfoRadio> nowPlaying;
-    Topmost().nowPlaying = [&nowPlaying]() -> QWidget * {
-        if (!nowPlaying)
-            nowPlaying = new InfoRadio;
-        return nowPlaying;
-    };
-    w.SetOpener(FrmMain::Opener::NowPlaying, [&w] {
-        QWidget *info = Topmost().nowPlaying();
-        const QRect main = w.frameGeometry();
-        info->move(main.left(), main.top() + main.height() + 1);
-        info->setWindowTitle(QStringLiteral("Information titre en cours : ") + w.ComboRad->currentText());
-        info->show();
-        info->raise();
-        info->activateWindow();
-    });
-    if (!w.Form_Load()) {
-        delete nowPlaying.data();
+    // Numbers shown by the Qt-free parts follow the user's locale too.
+    SetUserDecimalPoint(QLocale().decimalPoint().toStdString());
+
+    App program;
+    if (!program.Start())
         return 0;
-    }
-    w.show();
-    const int rc = app.exec();
-    delete nowPlaying.data();
-    return rc;
+    program.Main().show();
+    return app.exec();
 }

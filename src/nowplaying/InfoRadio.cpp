@@ -3,6 +3,7 @@
 #include "DownloadToFile.h"
 #include "Globals.h"
 #include "InfoRefresh.h"
+#include "Prompts.h"
 #include "Settings.h"
 
 #include <QClipboard>
@@ -16,7 +17,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -48,14 +48,10 @@ QPushButton *Button(const QString &caption, const QString &tip, QWidget *parent)
 
 int StartPeriod(int stored) { return stored < 1 || stored >= 66 ? 10 : stored; }
 
-InfoRadio::InfoRadio(QWidget *parent, Notice notice) : QDialog(parent), m_notice(std::move(notice))
+InfoRadio::InfoRadio(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Information : "));
     setAttribute(Qt::WA_DeleteOnClose);
-    if (!m_notice)
-        m_notice = [](QWidget *p, const QString &title, const QString &text) {
-            QMessageBox::information(p, title, text);
-        };
 
     Command1 = new QPushButton(this);
     Command1->setVisible(false);
@@ -222,7 +218,8 @@ void InfoRadio::Text2_Change()
             Timer1->start(seconds * 1000);
         return;
     }
-    m_notice(this, QStringLiteral("Avertissement !"), QStringLiteral("La valeur doit être inférieure à 66"));
+    Prompts().Message(this, QStringLiteral("Avertissement !"), QStringLiteral("La valeur doit être inférieure à 66"),
+                      UiPrompts::Icon::Information);
 }
 
 bool InfoRadio::eventFilter(QObject *watched, QEvent *e)

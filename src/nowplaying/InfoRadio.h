@@ -9,7 +9,6 @@
 // from the server of the information address.
 #include <QDialog>
 #include <QImage>
-#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -23,11 +22,9 @@ class InfoRefresh;
 class InfoRadio : public QDialog {
     Q_OBJECT
 public:
-    // Message boxes go through this (title, text; an information icon).
-    using Notice = std::function<void(QWidget *parent, const QString &title, const QString &text)>;
-
-    // Creating the window loads it: slot 5, the timer started, a first refresh.
-    explicit InfoRadio(QWidget *parent = nullptr, Notice notice = {});
+    // Creating the window loads it: slot 5, the timer started, a first refresh. Its message goes
+    // through Prompts().
+    explicit InfoRadio(QWidget *parent = nullptr);
     ~InfoRadio() override;
 
     QPushButton *Command1 = nullptr; // hidden: the refresh
@@ -71,7 +68,6 @@ private:
     void onRefreshed(bool shown);
     void showPicture();
 
-    Notice m_notice;
     nowplaying::InfoRefresh *m_refresh = nullptr;
     QImage m_picture;
     int m_slot = 5;

@@ -1,6 +1,7 @@
 // The now-playing window against the local data server: the five slots and their covers, the
 // slot buttons, what failures leave on display, the period field, ticks during a refresh, the
 // period kept at close, the clipboard.
+#include "FakePrompts.h"
 #include "Globals.h"
 #include "InfoRadio.h"
 #include "InfoRefresh.h"
@@ -26,14 +27,6 @@ bool Near(QRgb a, QRgb b)
 {
     return qAbs(qRed(a) - qRed(b)) < 16 && qAbs(qGreen(a) - qGreen(b)) < 16 && qAbs(qBlue(a) - qBlue(b)) < 16;
 }
-
-struct Notices {
-    QStringList seen; // "title|text"
-    InfoRadio::Notice sink()
-    {
-        return [this](QWidget *, const QString &title, const QString &text) { seen << title + QLatin1Char('|') + text; };
-    }
-};
 
 class InfoRadioTest : public ::testing::Test {
 protected:
@@ -67,7 +60,7 @@ protected:
     // Creates the window and waits for its first refresh.
     bool open(bool expectShown = true)
     {
-        window = new InfoRadio(nullptr, notices.sink());
+        window = new InfoRadio;
         return next(expectShown, false);
     }
     // Waits for the end of a refresh (started by a click when click is true).
@@ -97,7 +90,7 @@ protected:
     static StreamServer *server;
     QTemporaryDir dir;
     QPointer<InfoRadio> window;
-    Notices notices;
+    FakePrompts prompts;
 };
 StreamServer *InfoRadioTest::server = nullptr;
 
@@ -141,7 +134,7 @@ TEST_F(InfoRadioTest, FiveSlotsShowTheirLinesAndCoversAndTheButtonsStepThroughTh
     const QImage copied = QGuiApplication::clipboard()->image();
     ASSERT_FALSE(copied.isNull());
     EXPECT_TRUE(Near(copied.pixel(8, 8), nptest::CoverColour(4)));
-    EXPECT_TRUE(notices.seen.isEmpty());
+    EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
 TEST_F(InfoRadioTest, WhatEachServerChangeLeavesOnDisplay)
@@ -221,14 +214,17 @@ TEST_F(InfoRadioTest, PeriodFieldKeepsDigitsWarnsAtSixtySixAndStopsWhenEmpty)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.typed);
-        notices.seen.clear();
+        prompts.shown.clear();
         window->Text2->clear();
         QTest::keyClicks(window->Text2, QString::fromLatin1(c.typed));
         EXPECT_EQ(window->Text2->text(), QString::fromLatin1(c.text));
         EXPECT_EQ(window->Timer1->isActive() ? window->Timer1->interval() : 0, c.interval);
-        EXPECT_EQ(notices.seen.size(), c.notices);
+        ASSERT_EQ(prompts.shown.size(), c.notices);
         if (c.notices) {
-            EXPECT_EQ(notices.seen.value(0), QStringLiteral("Avertissement !|La valeur doit être inférieure à 66"));
+            EXPECT_EQ(prompts.shown[0].kind, QStringLiteral("message"));
+            EXPECT_EQ(prompts.shown[0].title, QStringLiteral("Avertissement !"));
+            EXPECT_EQ(prompts.shown[0].text, QStringLiteral("La valeur doit être inférieure à 66"));
+            EXPECT_EQ(prompts.shown[0].icon, UiPrompts::Icon::Information);
         }
     }
     QTest::keyClick(window->Text2, Qt::Key_Backspace);
@@ -276,7 +272,7 @@ TEST_F(InfoRadioTest, TicksDuringARefreshAreSkippedAndTheWindowKeepsServing)
                 nptest::DataPage(5, 0, 110, QStringLiteral("/slow/1500/covers")));
     G().infoAddress = server->url(slow);
     G().tempoRadio = 1;
-    window = new InfoRadio(nullptr, notices.sink());
+    window = new InfoRadio;
     int ticks = 0;
     QObject::connect(window->Timer1, &QTimer::timeout, [&] { ++ticks; });
     std::optional<bool> shown;
