@@ -2,6 +2,7 @@
 
 #include "FrmModifRad.h"
 #include "FrmRadPerso.h"
+#include "InfoRadio.h"
 #include "Module1.h"
 
 App::App() : m_main(&m_engine), m_hub(m_main)
@@ -25,10 +26,10 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
 {
     // Each window of the program adds its factory here:
     //   hub.Register(WindowKind::Options, [&main] { return new FrmOptions(main); });
-    (void)hub;
-    (void)main;
 
     // Station pages: the generator and the editor (modal, placed by themselves).
     hub.Register(WindowKind::RadioPerso, [&main] { return new FrmRadPerso(main, main.MainWindow()); });
     hub.Register(WindowKind::ModifRadio, [&main] { return new FrmModifRad(main, main.MainWindow()); });
+    // The now-playing window destroys itself when it closes; the next use makes a new one.
+    hub.Register(WindowKind::NowPlaying, [&main] { return new InfoRadio(main.MainWindow()); });
 }
