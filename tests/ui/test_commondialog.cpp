@@ -14,6 +14,14 @@
 
 namespace {
 
+// The file dialogs keep their state in the user's configuration: give them a scratch one.
+const bool kSandboxed = [] {
+    static QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
+    return true;
+}();
+
 const QString kWavFilter = QStringLiteral("Fichiers Wave (*.WAV)|*.wav|Tous les fichiers (*.*)|*.*");
 const QString kMp3Filter = QStringLiteral("Fichiers MP3 (*.mp3)|*.mp3|Tous les fichiers (*.*)|*.*");
 
