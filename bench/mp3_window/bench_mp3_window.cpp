@@ -6,6 +6,7 @@
 // The last line printed is "ratio=<our time / reference time>", the worse of the two presets.
 #include "BenchMp3.h"
 #include "Mp3Encoder.h"
+#include "Prompts.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -98,10 +99,15 @@ int main(int argc, char **argv)
     g_wav = g_dir + "/source.wav";
     benchmp3::writeSource(g_wav);
 
+    // A failure is printed instead of waiting on a message box.
+    struct PrintedPrompts : UiPrompts {
+        void Message(QWidget *, const QString &, const QString &text, Icon) override
+        {
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        }
+    } prompts;
+    SetPrompts(&prompts);
     auto window = std::make_unique<Mp3Encoder>();
-    window->SetWarningSink([](const QString &, const QString &text) {
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    });
     window->show();
     g_window = window.get();
 
@@ -109,6 +115,7 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     window.reset();
+    SetPrompts(nullptr);
     std::filesystem::remove_all(g_dir);
     std::printf("ratio=%.3f\n", std::max(g_ratio[0], g_ratio[1]));
     return 0;

@@ -1,6 +1,7 @@
 #include "App.h"
 
 #include "Module1.h"
+#include "Mp3Encoder.h"
 
 App::App() : m_main(&m_engine), m_hub(m_main)
 {
@@ -23,6 +24,6 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
 {
     // Each window of the program adds its factory here:
     //   hub.Register(WindowKind::Options, [&main] { return new FrmOptions(main); });
-    (void)hub;
+    hub.Register(WindowKind::Mp3Encoder, [&main] { return new Mp3Encoder(main.MainWindow()); });
     (void)main;
 }

@@ -3,6 +3,7 @@
 #include "Mp3EncoderRules.h"
 #include "NumberedError.h"
 #include "Paths.h"
+#include "Prompts.h"
 #include "cCommonDialog.h"
 
 #include <QCloseEvent>
@@ -12,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -31,9 +31,6 @@ constexpr int kBarStrip = 24;
 Mp3Encoder::Mp3Encoder(QWidget *parent, std::string engineName)
     : QWidget(parent), m_cEncoder(std::move(engineName)), m_conversion(m_cEncoder)
 {
-    m_warn = [this](const QString &title, const QString &text) {
-        QMessageBox::warning(this, title, text);
-    };
     setWindowFlag(Qt::Window);
     setWindowTitle(kMp3EncoderTitle);
     buildControls();
@@ -291,8 +288,7 @@ void Mp3Encoder::onFinished(Mp3Conversion::Outcome outcome, long number, const Q
 
 void Mp3Encoder::warn(const QString &text)
 {
-    if (m_warn)
-        m_warn(kMp3EncoderTitle, text);
+    Prompts().Message(this, kMp3EncoderTitle, text, UiPrompts::Icon::Exclamation);
 }
 
 QRect Mp3Encoder::ProgressRect() const

@@ -7,7 +7,7 @@
 // queued calls. While it runs the path fields, pickers and presets are disabled and the button
 // reads "Annuler". Closing the window during a conversion cancels it and waits for the worker;
 // the output name never holds a partial file. Failures are shown as French warnings carrying the
-// error's number, and the window returns to idle.
+// error's number (through Prompts()), and the window returns to idle.
 //
 // UI thread only.
 #include "Mp3Conversion.h"
@@ -16,7 +16,6 @@
 
 #include <QWidget>
 
-#include <functional>
 #include <string>
 
 class QComboBox;
@@ -30,10 +29,6 @@ public:
     // `engineName`: the engine library to load (its base name or a path).
     explicit Mp3Encoder(QWidget *parent = nullptr, std::string engineName = "lameencshim");
     ~Mp3Encoder() override;
-
-    // How warnings are shown (title, text); a message box with the exclamation icon by default.
-    using WarningSink = std::function<void(const QString &title, const QString &text)>;
-    void SetWarningSink(WarningSink sink) { m_warn = std::move(sink); }
 
     // Controls reached by the tests.
     QWidget *picEncode = nullptr;
@@ -78,5 +73,4 @@ private:
     Mp3Conversion m_conversion; // after the encoder: stopped before the encoder goes
     cProgressBar m_bar;
     QString m_output; // the output path accepted by the last update of the encode state
-    WarningSink m_warn;
 };

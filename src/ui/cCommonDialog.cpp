@@ -1,6 +1,8 @@
 #include "cCommonDialog.h"
 
-#include <QFileDialog>
+#include "Prompts.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -19,37 +21,44 @@ struct Answer {
     int filterIndex = -1; // 0-based
 };
 
+QString joinPath(const QString &folder, const QString &name)
+{
+    if (folder.isEmpty())
+        return name;
+    if (name.isEmpty())
+        return folder;
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+// Shows the chooser of the program's prompt provider; the default extension is added to the
+// choice and, for the save dialog, the replacement of an existing file confirmed here (with the
+// extension already in place).
 Answer runDialog(const Request &r)
 {
-    QFileDialog d(r.owner, r.title, r.folder);
-    d.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    if (r.save)
-        d.setFileMode(QFileDialog::AnyFile);
-    else if (r.flags & ofn::AllowMultiSelect)
-        d.setFileMode(QFileDialog::ExistingFiles);
-    else
-        d.setFileMode(r.flags & ofn::FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    d.setOption(QFileDialog::DontConfirmOverwrite, !(r.flags & ofn::OverwritePrompt));
-    // The list shows the descriptions as given; the patterns are for matching only.
-    d.setOption(QFileDialog::HideNameFilterDetails, true);
-    if (!r.nameFilters.isEmpty()) {
-        d.setNameFilters(r.nameFilters);
-        d.selectNameFilter(r.nameFilters.value(r.filterIndex, r.nameFilters.front()));
-    }
-    d.setDefaultSuffix(r.defaultSuffix);
-    if (!r.proposed.isEmpty())
-        d.selectFile(r.proposed);
-    d.setWindowModality(r.owner ? Qt::WindowModal : Qt::ApplicationModal);
+    const QString filter = r.nameFilters.join(QStringLiteral(";;"));
+    QString selected = r.nameFilters.value(r.filterIndex);
+    const QString start = joinPath(r.folder, r.proposed);
+    QString path = r.save ? Prompts().SaveFileName(r.owner, r.title, start, filter, &selected)
+                          : Prompts().OpenFileName(r.owner, r.title, start, filter, &selected);
     Answer a;
-    if (d.exec() != QDialog::Accepted)
+    if (path.isEmpty())
         return a;
+    const QString withExtension = AddDefaultExtension(path, r.defaultSuffix);
+    if (r.save || !(r.flags & ofn::FileMustExist) || QFileInfo(withExtension).isFile())
+        path = withExtension;
+    if (r.save && (r.flags & ofn::OverwritePrompt) && QFileInfo::exists(path)) {
+        const QString name = QFileInfo(path).fileName();
+        const QString title = r.title.isEmpty() ? QStringLiteral("Enregistrer sous") : r.title;
+        if (!Prompts().AskYesNo(r.owner, title,
+                                name + QStringLiteral(" existe déjà.\nVoulez-vous le remplacer ?")))
+            return a;
+    }
     a.accepted = true;
-    a.files = d.selectedFiles();
-    // The dialog reports the filter as it shows it, without its patterns.
-    const QString shown = d.selectedNameFilter();
+    a.files = QStringList{path};
+    // The chooser may report the filter with or without its patterns.
     for (qsizetype i = 0; i < r.nameFilters.size() && a.filterIndex < 0; ++i) {
         const QString &f = r.nameFilters[i];
-        if (f == shown || f.left(f.lastIndexOf(QStringLiteral(" ("))) == shown)
+        if (f == selected || f.left(f.lastIndexOf(QStringLiteral(" ("))) == selected)
             a.filterIndex = int(i);
     }
     return a;
@@ -76,7 +85,7 @@ Outcome choose(Request r, const QString &filter, int filterIndex, const QString 
     const Answer a = runDialog(r);
     if (!a.accepted || a.files.isEmpty())
         return out;
-    const QString path = AddDefaultExtension(a.files.front(), defaultExt);
+    const QString path = a.files.front();
     const QString title = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     if (!FitsPathBuffer(path) || !FitsPathBuffer(title))
         return out;

@@ -5,7 +5,9 @@
 // Both calls return true when the user confirmed a choice; false after a cancel, a failure or a
 // choice too long to be returned (kMaxPath), and then Filename, FileTitle and Filter are empty,
 // FilterIndex is −1 and Flags 0. There is no read-only box: ReadOnly comes back as it went in.
-// With MultiSelect, Filename receives the first chosen file.
+// The dialogs are the file choosers of Prompts(): one file at a time (MultiSelect gives one file),
+// an existing one for the open dialog. The save dialog asks itself before an existing file is
+// replaced (OverWritePrompt), after the default extension has been added.
 //
 // UI thread only; the dialog is modal over Owner (or over the application without one).
 #include "FileDialogRules.h"

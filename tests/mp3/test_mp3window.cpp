@@ -1,6 +1,7 @@
 // The conversion window offscreen, with the real engine library: controls and presets, when the
 // button is enabled, a whole conversion with the bar along the bottom edge, cancel, a mono file,
 // closing mid-conversion, a missing engine, and both pickers with the dialogs driven.
+#include "FakePrompts.h"
 #include "Mp3Encoder.h"
 #include "Mp3EncoderRules.h"
 #include "Mp3TestUtil.h"
@@ -9,23 +10,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
+#include <algorithm>
 
-// The file dialogs keep their state in the user's configuration: give them a scratch one.
-const bool kSandboxed = [] {
-    static QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
-    return true;
-}();
+namespace {
 
 struct Warning {
     QString title, text;
@@ -44,7 +36,6 @@ protected:
     std::unique_ptr<Mp3Encoder> open(std::string engine = "lameencshim")
     {
         auto w = std::make_unique<Mp3Encoder>(nullptr, std::move(engine));
-        w->SetWarningSink([this](const QString &t, const QString &x) { warnings.push_back({t, x}); });
         QObject::connect(w.get(), &Mp3Encoder::EncodingFinished,
                          [this](Mp3Conversion::Outcome o) { outcomes.push_back(o); });
         w->show();
@@ -57,9 +48,21 @@ protected:
         return tavtest::waitUntil([&] { return outcomes.size() >= count; }, 60000);
     }
 
+    // The messages the window showed.
+    std::vector<Warning> warnings() const
+    {
+        std::vector<Warning> out;
+        for (const FakePrompts::Shown &m : prompts.shown)
+            if (m.kind == QStringLiteral("message")) {
+                EXPECT_EQ(m.icon, UiPrompts::Icon::Exclamation);
+                out.push_back({m.title, m.text});
+            }
+        return out;
+    }
+
+    FakePrompts prompts;
     mp3test::TempDir dir;
     QString d;
-    std::vector<Warning> warnings;
     std::vector<Mp3Conversion::Outcome> outcomes;
 };
 
@@ -88,7 +91,7 @@ TEST_F(Mp3WindowTest, ControlsPresetsAndVersion)
         EXPECT_TRUE(labelled) << box->objectName().toStdString();
         EXPECT_FALSE(box->text().isEmpty()) << box->objectName().toStdString();
     }
-    EXPECT_TRUE(warnings.empty());
+    EXPECT_TRUE(warnings().empty());
 
     ASSERT_EQ(w->cboOption->count(), 16);
     EXPECT_EQ(w->cboOption->currentIndex(), 3);
@@ -180,7 +183,7 @@ TEST_F(Mp3WindowTest, CancelLeavesNoFile)
     EXPECT_EQ(w->cmdEncode->text(), QStringLiteral("&Encoder"));
     EXPECT_TRUE(w->picEncode->isEnabled());
     EXPECT_EQ(files(), QStringList{QStringLiteral("essai.wav")});
-    EXPECT_TRUE(warnings.empty());
+    EXPECT_TRUE(warnings().empty());
 }
 
 TEST_F(Mp3WindowTest, MonoFileGivesAWarningAndIdleState)
@@ -194,10 +197,11 @@ TEST_F(Mp3WindowTest, MonoFileGivesAWarningAndIdleState)
     w->cmdEncode->click();
     ASSERT_TRUE(waitFinished());
     EXPECT_EQ(outcomes.back(), Mp3Conversion::Outcome::Failed);
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0].title, kMp3EncoderTitle);
-    EXPECT_TRUE(warnings[0].text.contains(QStringLiteral("29671")));
-    EXPECT_TRUE(warnings[0].text.contains(QStringLiteral("Only stereo 16 bit wave files supported.")));
+    const auto shown = warnings();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].title, kMp3EncoderTitle);
+    EXPECT_TRUE(shown[0].text.contains(QStringLiteral("29671")));
+    EXPECT_TRUE(shown[0].text.contains(QStringLiteral("Only stereo 16 bit wave files supported.")));
     EXPECT_EQ(w->cmdEncode->text(), QStringLiteral("&Encoder"));
     EXPECT_TRUE(w->picEncode->isEnabled());
     EXPECT_FALSE(w->Encoding());
@@ -233,9 +237,9 @@ TEST_F(Mp3WindowTest, ClosingMidConversionLeavesNoFile)
 TEST_F(Mp3WindowTest, MissingEngineIsReportedAndTheWindowStaysUsable)
 {
     auto w = open(d.toStdString() + "libabsent.so");
-    ASSERT_TRUE(tavtest::waitUntil([&] { return !warnings.empty(); }, 5000));
-    EXPECT_TRUE(warnings[0].text.contains(QStringLiteral("29776")));
-    EXPECT_TRUE(warnings[0].text.startsWith(QStringLiteral("Le moteur d'encodage MP3")));
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !warnings().empty(); }, 5000));
+    EXPECT_TRUE(warnings()[0].text.contains(QStringLiteral("29776")));
+    EXPECT_TRUE(warnings()[0].text.startsWith(QStringLiteral("Le moteur d'encodage MP3")));
     EXPECT_TRUE(w->txtMajorVersion->text().isEmpty());
     EXPECT_EQ(w->cboOption->count(), 16);
     w->txtSourceFile->setText(path("essai.wav"));
@@ -243,63 +247,43 @@ TEST_F(Mp3WindowTest, MissingEngineIsReportedAndTheWindowStaysUsable)
     w->cmdEncode->click();
     ASSERT_TRUE(waitFinished());
     EXPECT_EQ(outcomes.back(), Mp3Conversion::Outcome::Failed);
-    ASSERT_EQ(warnings.size(), 2u);
-    EXPECT_TRUE(warnings[1].text.contains(QStringLiteral("29776")));
+    ASSERT_EQ(warnings().size(), 2u);
+    EXPECT_TRUE(warnings()[1].text.contains(QStringLiteral("29776")));
     EXPECT_EQ(files(), QStringList{QStringLiteral("essai.wav")});
-}
-
-// Acts on the file dialog once it shows.
-void whenDialogShows(std::function<void(QFileDialog *)> act)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dlg || !dlg->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(dlg);
-    });
-    timer->start();
 }
 
 TEST_F(Mp3WindowTest, PickersFillTheFieldsAndTheSaveChoiceReplacesAnExistingFile)
 {
     auto w = open();
-    whenDialogShows([&](QFileDialog *dlg) {
-        EXPECT_EQ(dlg->acceptMode(), QFileDialog::AcceptOpen);
-        EXPECT_EQ(dlg->defaultSuffix(), QStringLiteral("WAV"));
-        dlg->selectFile(path("essai.wav"));
-        static_cast<QDialog *>(dlg)->accept();
-    });
+    prompts.files << path("essai.wav");
     w->cmdPickSource->click();
     EXPECT_EQ(w->txtSourceFile->text(), path("essai.wav"));
+    ASSERT_FALSE(prompts.shown.isEmpty());
+    EXPECT_EQ(prompts.shown.last().kind, QStringLiteral("open"));
 
+    // The save dialog proposes "essai"; the user picks the existing essai.mp3 and agrees to
+    // replace it: it is deleted at once.
     mp3test::writeFile(dir.file("essai.mp3"), {1, 2});
-    QString proposed;
-    whenDialogShows([&](QFileDialog *dlg) {
-        EXPECT_EQ(dlg->acceptMode(), QFileDialog::AcceptSave);
-        EXPECT_EQ(dlg->defaultSuffix(), QStringLiteral("MP3"));
-        if (auto *name = dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-            proposed = name->text();
-        dlg->setOption(QFileDialog::DontConfirmOverwrite); // the user's "yes" is not part of this test
-        dlg->selectFile(path("essai.mp3"));
-        static_cast<QDialog *>(dlg)->accept();
-    });
+    prompts.files << path("essai.mp3");
+    prompts.answers << true;
     w->cmdPickMp3File->click();
-    EXPECT_EQ(proposed, QStringLiteral("essai"));
+    const auto save = std::find_if(prompts.shown.begin(), prompts.shown.end(),
+                                   [](const FakePrompts::Shown &s) { return s.kind == QStringLiteral("save"); });
+    ASSERT_NE(save, prompts.shown.end());
+    EXPECT_EQ(save->text, QStringLiteral("essai"));
+    EXPECT_EQ(prompts.shown.last().kind, QStringLiteral("question"));
     EXPECT_EQ(w->txtOutputMp3File->text(), path("essai.mp3"));
-    EXPECT_FALSE(QFileInfo::exists(path("essai.mp3"))); // deleted at once
+    EXPECT_FALSE(QFileInfo::exists(path("essai.mp3")));
     EXPECT_TRUE(w->cmdEncode->isEnabled());
 
-    // Cancelling leaves the fields as they were.
-    whenDialogShows([](QFileDialog *dlg) { static_cast<QDialog *>(dlg)->reject(); });
+    // A name typed without extension gets ".MP3"; cancelling leaves the fields as they were.
+    prompts.files << path("autre");
+    w->cmdPickMp3File->click();
+    EXPECT_EQ(w->txtOutputMp3File->text(), path("autre.MP3"));
     w->cmdPickSource->click();
-    whenDialogShows([](QFileDialog *dlg) { static_cast<QDialog *>(dlg)->reject(); });
     w->cmdPickMp3File->click();
     EXPECT_EQ(w->txtSourceFile->text(), path("essai.wav"));
-    EXPECT_EQ(w->txtOutputMp3File->text(), path("essai.mp3"));
+    EXPECT_EQ(w->txtOutputMp3File->text(), path("autre.MP3"));
 }
 
 } // namespace

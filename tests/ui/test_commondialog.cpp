@@ -1,15 +1,18 @@
 // The file dialogs: filter splitting and default extension, then both calls with the real dialog
 // driven from the test (choose, type a name, switch filter, cancel, a path too long).
+#include "FakePrompts.h"
 #include "cCommonDialog.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -60,174 +63,170 @@ TEST(FileDialogRules, FilterSplittingAndDefaultExtension)
     EXPECT_EQ(CleanFlags(0x1000 | 0x20 | 0x40 | 0x80 | 0x4), 0x1004u);
 }
 
-// Acts on the file dialog as soon as it is shown; `seen` receives what it showed.
-struct Shown {
-    QStringList nameFilters;
-    QString selectedFilter, defaultSuffix, proposed, title;
-    QFileDialog::AcceptMode acceptMode = QFileDialog::AcceptOpen;
-    QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
-    bool confirmOverwrite = false;
-};
-void whenShown(Shown &seen, std::function<void(QFileDialog *)> act)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, &seen, act] {
-        auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!d || !d->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        seen.nameFilters = d->nameFilters();
-        seen.selectedFilter = d->selectedNameFilter();
-        seen.defaultSuffix = d->defaultSuffix();
-        seen.proposed = d->selectedFiles().value(0);
-        seen.title = d->windowTitle();
-        seen.acceptMode = d->acceptMode();
-        seen.fileMode = d->fileMode();
-        seen.confirmOverwrite = !d->testOption(QFileDialog::DontConfirmOverwrite);
-        act(d);
-    });
-    timer->start();
-}
+// A provider that records what the chooser was given and answers from the test's queues,
+// the filter in force included.
+class ChooserPrompts : public FakePrompts {
+public:
+    QString filterGiven, selectedGiven, startGiven;
+    QString selectedAnswer; // empty: the selection stays as given
+    QString OpenFileName(QWidget *o, const QString &t, const QString &folder, const QString &filter,
+                         QString *selected) override
+    {
+        record(folder, filter, selected);
+        return FakePrompts::OpenFileName(o, t, folder, filter, selected);
+    }
+    QString SaveFileName(QWidget *o, const QString &t, const QString &path, const QString &filter,
+                         QString *selected) override
+    {
+        record(path, filter, selected);
+        return FakePrompts::SaveFileName(o, t, path, filter, selected);
+    }
 
-class CommonDialogTest : public ::testing::Test {
-protected:
+private:
+    void record(const QString &start, const QString &filter, QString *selected)
+    {
+        startGiven = start;
+        filterGiven = filter;
+        selectedGiven = selected ? *selected : QString();
+        if (selected && !selectedAnswer.isEmpty())
+            *selected = selectedAnswer;
+    }
+};
+
+TEST(CommonDialog, ArgumentsInAndOut)
+{
     QTemporaryDir dir;
-    QString path(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
-    cCommonDialog dlg;
-};
-
-TEST_F(CommonDialogTest, OpenReturnsTheChosenFileAndFilter)
-{
-    QFile f(path(QStringLiteral("essai.wav")));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
-    OpenFileArgs a;
-    a.Filter = kWavFilter;
-    a.DefaultExt = QStringLiteral("WAV");
-    a.InitDir = dir.path();
-    a.Flags = ofn::EnableHook;
-    Shown seen;
-    whenShown(seen, [&](QFileDialog *d) {
-        d->selectFile(path(QStringLiteral("essai.wav")));
-        static_cast<QDialog *>(d)->accept();
-    });
-    ASSERT_TRUE(dlg.VBGetOpenFileName(a));
-    EXPECT_EQ(a.Filename, path(QStringLiteral("essai.wav")));
-    EXPECT_EQ(a.FileTitle, QStringLiteral("essai.wav"));
-    EXPECT_EQ(a.FilterIndex, 1);
-    EXPECT_EQ(a.Filter, QStringLiteral("Fichiers Wave (*.WAV)|*.wav"));
-    EXPECT_TRUE(a.Flags & ofn::FileMustExist);
-    EXPECT_FALSE(a.Flags & ofn::EnableHook);
-    EXPECT_FALSE(a.Flags & ofn::ExtensionDifferent); // "wav" is "WAV" whatever the case
-    EXPECT_FALSE(a.ReadOnly);
-
-    EXPECT_EQ(seen.nameFilters, (QStringList{QStringLiteral("Fichiers Wave (*.WAV) (*.wav)"),
-                                             QStringLiteral("Tous les fichiers (*.*) (*.*)")}));
-    EXPECT_EQ(seen.selectedFilter, QStringLiteral("Fichiers Wave (*.WAV)")); // shown without the patterns
-    EXPECT_EQ(seen.defaultSuffix, QStringLiteral("WAV"));
-    EXPECT_EQ(seen.acceptMode, QFileDialog::AcceptOpen);
-    EXPECT_EQ(seen.fileMode, QFileDialog::ExistingFile);
-}
-
-TEST_F(CommonDialogTest, SaveAddsTheDefaultExtensionAndReportsTheFilterInForce)
-{
-    SaveFileArgs a;
-    a.Filename = QStringLiteral("essai"); // the suggested name
-    a.Filter = kMp3Filter;
-    a.DefaultExt = QStringLiteral("MP3");
-    a.InitDir = dir.path();
-    Shown seen;
-    whenShown(seen, [](QFileDialog *d) { static_cast<QDialog *>(d)->accept(); }); // the suggestion as it stands
-    ASSERT_TRUE(dlg.VBGetSaveFileName(a));
-    EXPECT_EQ(a.Filename, path(QStringLiteral("essai.MP3")));
-    EXPECT_EQ(a.FileTitle, QStringLiteral("essai.MP3"));
-    EXPECT_EQ(seen.proposed, path(QStringLiteral("essai.MP3"))); // the suggestion was shown
-    EXPECT_EQ(seen.acceptMode, QFileDialog::AcceptSave);
-    EXPECT_TRUE(seen.confirmOverwrite);
-    EXPECT_TRUE(a.Flags & ofn::OverwritePrompt);
-    EXPECT_TRUE(a.Flags & ofn::HideReadOnly);
-
-    // The second pair, and a name with another extension.
-    SaveFileArgs b;
-    b.Filter = kMp3Filter;
-    b.DefaultExt = QStringLiteral("MP3");
-    b.InitDir = dir.path();
-    b.OverWritePrompt = false;
-    whenShown(seen, [&](QFileDialog *d) {
-        d->selectNameFilter(d->nameFilters().value(1));
-        d->selectFile(QStringLiteral("notes.txt"));
-        static_cast<QDialog *>(d)->accept();
-    });
-    ASSERT_TRUE(dlg.VBGetSaveFileName(b));
-    EXPECT_FALSE(seen.confirmOverwrite);
-    EXPECT_EQ(b.Filename, path(QStringLiteral("notes.txt")));
-    EXPECT_EQ(b.FilterIndex, 2);
-    EXPECT_EQ(b.Filter, QStringLiteral("Tous les fichiers (*.*)|*.*"));
-    EXPECT_TRUE(b.Flags & ofn::ExtensionDifferent);
-    EXPECT_FALSE(b.Flags & ofn::OverwritePrompt);
-}
-
-TEST_F(CommonDialogTest, CancelAndOverlongPathsReturnNothing)
-{
-    // A folder deep enough that a chosen file's path passes 259 characters.
+    const QString d = dir.path() + QLatin1Char('/');
+    QFile(d + QStringLiteral("essai.wav")).open(QIODevice::WriteOnly);
+    QFile(d + QStringLiteral("exists.mp3")).open(QIODevice::WriteOnly);
     QString deep = dir.path();
     while (deep.size() < 200)
         deep += QStringLiteral("/dossier_assez_long_pour_le_test");
-    ASSERT_TRUE(QDir().mkpath(deep));
-
-    // A name that makes the whole path `length` characters long.
-    const auto nameFor = [&](int length) {
-        return QString(length - int(deep.size()) - 1 - 4, QLatin1Char('n')) + QStringLiteral(".mp3");
+    const auto ofLength = [&](int length) {
+        return deep + QLatin1Char('/') + QString(length - int(deep.size()) - 1 - 4, QLatin1Char('n')) +
+               QStringLiteral(".mp3");
     };
+
     struct Case {
         const char *name;
-        QString initDir, proposed;
-        bool accept, ok;
+        bool save;
+        QString proposed, answer, selectedAnswer;
+        int filterIndex = 1;
+        bool overwritePrompt = true;
+        QList<bool> yesNo;
+        bool ok;
+        QString filename, title, filter;
+        int index;
+        bool questionAsked = false;
+        uint32_t flagsSet = 0, flagsClear = 0;
     };
+    const QString all = QStringLiteral("Tous les fichiers (*.*) (*.*)");
     const Case cases[] = {
-        {"cancel", dir.path(), QStringLiteral("essai"), false, false},
-        {"259 characters", deep, nameFor(259), true, true},
-        {"260 characters", deep, nameFor(260), true, false},
+        {"open", false, {}, d + "essai.wav", {}, 1, true, {}, true, d + "essai.wav", "essai.wav",
+         "Fichiers Wave (*.WAV)|*.wav", 1, false, ofn::FileMustExist, ofn::ExtensionDifferent},
+        {"open, second filter shown first", false, {}, d + "essai.wav", all, 2, true, {}, true,
+         d + "essai.wav", "essai.wav", "Tous les fichiers (*.*)|*.*", 2},
+        {"save adds the extension", true, "essai", d + "essai", {}, 1, true, {}, true, d + "essai.MP3",
+         "essai.MP3", "Fichiers MP3 (*.mp3)|*.mp3", 1, false, ofn::OverwritePrompt | ofn::HideReadOnly,
+         ofn::ExtensionDifferent},
+        {"save, other filter and extension", true, {}, d + "notes.txt", all, 1, true, {}, true,
+         d + "notes.txt", "notes.txt", "Tous les fichiers (*.*)|*.*", 2, false, ofn::ExtensionDifferent},
+        {"save over a file, No", true, {}, d + "exists.mp3", {}, 1, true, {false}, false, {}, {}, {}, -1, true},
+        {"save over a file, Yes", true, {}, d + "exists.mp3", {}, 1, true, {true}, true, d + "exists.mp3",
+         "exists.mp3", "Fichiers MP3 (*.mp3)|*.mp3", 1, true},
+        {"save over a file, not asked", true, {}, d + "exists.mp3", {}, 1, false, {}, true, d + "exists.mp3",
+         "exists.mp3", "Fichiers MP3 (*.mp3)|*.mp3", 1, false, 0, ofn::OverwritePrompt},
+        {"cancel open", false, "x", {}, {}, 1, true, {}, false, {}, {}, {}, -1},
+        {"cancel save", true, "x", {}, {}, 1, true, {}, false, {}, {}, {}, -1},
+        {"259 characters", true, {}, ofLength(259), {}, 1, false, {}, true, ofLength(259),
+         QFileInfo(ofLength(259)).fileName(), "Fichiers MP3 (*.mp3)|*.mp3", 1},
+        {"260 characters", true, {}, ofLength(260), {}, 1, false, {}, false, {}, {}, {}, -1},
     };
     for (const Case &c : cases) {
-        for (const bool save : {true, false}) {
-            Shown seen;
-            whenShown(seen, [&](QFileDialog *d) { c.accept ? static_cast<QDialog *>(d)->accept() : static_cast<QDialog *>(d)->reject(); });
-            bool ok = true;
-            QString filename, title, filter;
-            int index = 0;
-            uint32_t flags = 1;
-            if (save) {
-                SaveFileArgs a;
-                a.Filename = c.proposed;
-                a.Filter = kMp3Filter;
-                a.InitDir = c.initDir;
-                a.OverWritePrompt = false;
-                a.Flags = ofn::ReadOnly;
-                ok = dlg.VBGetSaveFileName(a);
-                filename = a.Filename, title = a.FileTitle, filter = a.Filter, index = a.FilterIndex, flags = a.Flags;
-            } else {
-                OpenFileArgs a;
-                a.Filename = c.proposed;
-                a.Filter = kWavFilter;
-                a.InitDir = c.initDir;
-                a.FileMustExist = false;
-                ok = dlg.VBGetOpenFileName(a);
-                filename = a.Filename, title = a.FileTitle, filter = a.Filter, index = a.FilterIndex, flags = a.Flags;
-            }
-            EXPECT_EQ(ok, c.ok) << c.name << (save ? " save" : " open");
-            if (c.ok) {
-                EXPECT_EQ(filename, deep + QLatin1Char('/') + c.proposed);
-                continue;
-            }
-            EXPECT_TRUE(filename.isEmpty()) << c.name;
-            EXPECT_TRUE(title.isEmpty()) << c.name;
-            EXPECT_TRUE(filter.isEmpty()) << c.name;
-            EXPECT_EQ(index, -1) << c.name;
-            EXPECT_EQ(flags, 0u) << c.name;
+        ChooserPrompts prompts;
+        if (!c.answer.isEmpty())
+            prompts.files << c.answer;
+        prompts.answers = c.yesNo;
+        prompts.selectedAnswer = c.selectedAnswer;
+        cCommonDialog dlg;
+        bool ok = false;
+        QString filename = QStringLiteral("?"), title = QStringLiteral("?"), filter;
+        int index = 0;
+        uint32_t flags = 0;
+        if (c.save) {
+            SaveFileArgs a;
+            a.Filename = c.proposed;
+            a.Filter = kMp3Filter;
+            a.FilterIndex = c.filterIndex;
+            a.DefaultExt = QStringLiteral("MP3");
+            a.InitDir = dir.path();
+            a.OverWritePrompt = c.overwritePrompt;
+            a.Flags = ofn::EnableHook;
+            ok = dlg.VBGetSaveFileName(a);
+            filename = a.Filename, title = a.FileTitle, filter = a.Filter, index = a.FilterIndex, flags = a.Flags;
+            EXPECT_EQ(prompts.filterGiven, QStringLiteral("Fichiers MP3 (*.mp3) (*.mp3);;") + all) << c.name;
+        } else {
+            OpenFileArgs a;
+            a.Filename = c.proposed;
+            a.Filter = kWavFilter;
+            a.FilterIndex = c.filterIndex;
+            a.DefaultExt = QStringLiteral("WAV");
+            a.InitDir = dir.path();
+            a.Flags = ofn::EnableHook;
+            ok = dlg.VBGetOpenFileName(a);
+            filename = a.Filename, title = a.FileTitle, filter = a.Filter, index = a.FilterIndex, flags = a.Flags;
+            EXPECT_EQ(prompts.filterGiven, QStringLiteral("Fichiers Wave (*.WAV) (*.wav);;") + all) << c.name;
+            EXPECT_EQ(prompts.selectedGiven, c.filterIndex == 2 ? all : QStringLiteral("Fichiers Wave (*.WAV) (*.wav)")) << c.name;
         }
+        EXPECT_EQ(prompts.startGiven, c.proposed.isEmpty() ? dir.path() : d + c.proposed) << c.name;
+        EXPECT_EQ(ok, c.ok) << c.name;
+        EXPECT_EQ(filename, c.filename) << c.name;
+        EXPECT_EQ(title, c.title) << c.name;
+        EXPECT_EQ(filter, c.filter) << c.name;
+        EXPECT_EQ(index, c.index) << c.name;
+        const bool asked = std::any_of(prompts.shown.begin(), prompts.shown.end(), [](const FakePrompts::Shown &s) {
+            return s.kind == QStringLiteral("question");
+        });
+        EXPECT_EQ(asked, c.questionAsked) << c.name;
+        if (!c.ok) {
+            EXPECT_EQ(flags, 0u) << c.name;
+            continue;
+        }
+        EXPECT_EQ(flags & c.flagsSet, c.flagsSet) << c.name;
+        EXPECT_EQ(flags & c.flagsClear, 0u) << c.name;
+        EXPECT_EQ(flags & ofn::EnableHook, 0u) << c.name;
+    }
+}
+
+// The program's own provider shows Qt's file dialog: driven here as the user would.
+TEST(CommonDialog, RealDialogDriven)
+{
+    QTemporaryDir dir;
+    const QString wav = dir.path() + QStringLiteral("/essai.wav");
+    QFile(wav).open(QIODevice::WriteOnly);
+    for (const bool accept : {true, false}) {
+        auto *timer = new QTimer;
+        timer->setInterval(5);
+        QStringList shownFilters;
+        QObject::connect(timer, &QTimer::timeout, [&, timer] {
+            auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!d || !d->isVisible())
+                return;
+            timer->stop();
+            timer->deleteLater();
+            shownFilters = d->nameFilters();
+            d->selectFile(wav);
+            accept ? static_cast<QDialog *>(d)->accept() : static_cast<QDialog *>(d)->reject();
+        });
+        timer->start();
+        OpenFileArgs a;
+        a.Filter = kWavFilter;
+        a.DefaultExt = QStringLiteral("WAV");
+        a.InitDir = dir.path();
+        EXPECT_EQ(cCommonDialog().VBGetOpenFileName(a), accept);
+        EXPECT_EQ(a.Filename, accept ? wav : QString());
+        EXPECT_EQ(a.FilterIndex, accept ? 1 : -1);
+        EXPECT_EQ(shownFilters.size(), 2);
     }
 }
 
