@@ -142,6 +142,14 @@ void Mp3Encoder::buildControls()
     main->setContentsMargins(m);
     resize(560, sizeHint().height());
 
+    // Keyboard order: each path field, then its picker.
+    setTabOrder(txtSourceFile, cmdPickSource);
+    setTabOrder(cmdPickSource, txtOutputMp3File);
+    setTabOrder(txtOutputMp3File, cmdPickMp3File);
+    setTabOrder(cmdPickMp3File, cboOption);
+    setTabOrder(cboOption, cmdEncode);
+    setTabOrder(cmdEncode, Command1);
+
     connect(txtSourceFile, &QLineEdit::textChanged, this, &Mp3Encoder::updateEncodeState);
     connect(txtOutputMp3File, &QLineEdit::textChanged, this, &Mp3Encoder::updateEncodeState);
     connect(cmdPickSource, &QPushButton::clicked, this, &Mp3Encoder::cmdPickSource_Click);
