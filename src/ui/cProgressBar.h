@@ -26,8 +26,8 @@ class QPainter;
 class QPaintDevice;
 
 // The platform's look for progress bars, when one is offered: the groove, the filled chunk, the
-// chunk and gap sizes and the caption. Supplied by the widget side; without it the bar draws
-// itself and XpStyle has no effect.
+// chunk and gap sizes and the caption. Supplied by the widget side (cProgressBarQtStyle: the
+// current Qt style); without it the bar draws itself and XpStyle has no effect.
 class cProgressBarStyle {
 public:
     virtual ~cProgressBarStyle() = default;

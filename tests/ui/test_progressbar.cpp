@@ -1,6 +1,7 @@
 // The drawn progress bar: range arithmetic, geometry of bar, segments and border, caption
 // colours either side of the bar's edge, pictures, the off-screen image, the platform look.
 #include "cProgressBar.h"
+#include "cProgressBarQtStyle.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -321,3 +322,31 @@ TEST(ProgressBar, PlatformLook)
 }
 
 } // namespace
+
+// With the Qt style as the platform look: the filled part is drawn by the style's contents and
+// the rest by its groove, the caption by its label.
+TEST(ProgressBar, QtStyleLook)
+{
+    const cProgressBarQtStyle look;
+    cProgressBar b;
+    b.SetXpStyle(true);
+    b.SetValue(50);
+    b.SetText(QStringLiteral("50%"));
+    b.SetShowText(true);
+    const QImage img = render(b, 202, 20, &look);
+    const QImage empty = [&] {
+        b.SetValue(0);
+        return render(b, 202, 20, &look);
+    }();
+    EXPECT_NE(img.pixelColor(30, 10), empty.pixelColor(30, 10)); // filled part
+    EXPECT_EQ(img.pixelColor(190, 10), empty.pixelColor(190, 10)); // groove beyond the edge
+    EXPECT_GE(look.ChunkSize(), 1);
+    // An empty rectangle draws nothing and needs no surface.
+    QImage target(10, 10, QImage::Format_ARGB32);
+    target.fill(Qt::gray);
+    const QImage before = target;
+    QPainter p(&target);
+    b.DrawToDC(&look, p, 5, 5, 5, 9);
+    p.end();
+    EXPECT_EQ(target, before);
+}
