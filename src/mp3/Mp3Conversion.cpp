@@ -7,9 +7,13 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
+
+// Shortest time between two progress steps shown.
+constexpr std::chrono::milliseconds kProgressInterval{15};
 
 // A name that no file has, in the folder of `output`, hidden while the conversion runs.
 QString temporaryNameBeside(const QString &output)
@@ -50,6 +54,7 @@ bool Mp3Conversion::Start(const QString &output)
     m_cancel = false;
     m_cancelSeen = false;
     m_progressPending = false;
+    m_progressStored = false;
     m_position = 0;
     m_length = 0;
     m_outcome = Outcome::Done;
@@ -83,12 +88,19 @@ void Mp3Conversion::Wait()
 
 void Mp3Conversion::run()
 {
-    m_encoder.Progress = [this](int32_t position, int32_t length, bool &cancel) {
+    std::chrono::steady_clock::time_point lastPost{};
+    m_encoder.Progress = [this, &lastPost](int32_t position, int32_t length, bool &cancel) {
         cancel = m_cancel.load();
         if (cancel)
             m_cancelSeen = true;
         m_position = position;
         m_length = length;
+        m_progressStored = true;
+        // The display follows at most once a frame; the last step is delivered by finish().
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastPost < kProgressInterval)
+            return;
+        lastPost = now;
         if (!m_progressPending.exchange(true))
             QMetaObject::invokeMethod(this, &Mp3Conversion::deliverProgress, Qt::QueuedConnection);
     };
@@ -130,6 +142,9 @@ void Mp3Conversion::finish()
     m_thread->wait(); // the notice comes just before the thread ends
     delete m_thread;
     m_thread = nullptr;
-    deliverProgress();
+    if (m_progressStored.exchange(false)) {
+        m_progressPending = true; // the latest step, whether or not it was posted
+        deliverProgress();
+    }
     emit Finished(m_outcome, m_errorNumber, m_errorDescription);
 }

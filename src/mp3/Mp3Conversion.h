@@ -1,8 +1,8 @@
 #pragma once
 // One conversion at a time on a worker thread, for the conversion window: the encoder runs on
-// the worker, its progress reaches the owner's thread as queued calls (coalesced: when the owner
-// is busy it sees the latest position, never a backlog), a cancel request is handed to the
-// encoder at its next progress step, and the outcome arrives as Finished.
+// the worker, its progress reaches the owner's thread as queued calls (at most one every 15 ms,
+// always the latest position, never a backlog; the last step before Finished), a cancel request
+// is handed to the encoder at its next progress step, and the outcome arrives as Finished.
 //
 // The MP3 is written under a temporary name in the output's folder and renamed over the output
 // only once complete, so the output name never holds a partial file: not after a cancel, not
@@ -58,6 +58,7 @@ private:
     QString m_output, m_temp;
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_progressPending{false};
+    std::atomic<bool> m_progressStored{false};
     std::atomic<qint32> m_position{0}, m_length{0};
     std::atomic<bool> m_cancelSeen{false};
     // Written by the worker before it ends, read by the owner after joining it.
