@@ -4,6 +4,7 @@
 #include "FrmRadPerso.h"
 #include "InfoRadio.h"
 #include "Module1.h"
+#include "Mp3Encoder.h"
 
 App::App() : m_main(&m_engine), m_hub(m_main)
 {
@@ -32,4 +33,5 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
     hub.Register(WindowKind::ModifRadio, [&main] { return new FrmModifRad(main, main.MainWindow()); });
     // The now-playing window destroys itself when it closes; the next use makes a new one.
     hub.Register(WindowKind::NowPlaying, [&main] { return new InfoRadio(main.MainWindow()); });
+    hub.Register(WindowKind::Mp3Encoder, [&main] { return new Mp3Encoder(main.MainWindow()); });
 }

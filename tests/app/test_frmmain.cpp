@@ -1,5 +1,6 @@
 // The main window on a program folder of its own: first run with the real archive, the lists,
 // selection, mode switch, title rule, information links and what shutdown stores.
+#include "App.h"
 #include "FrmMain.h"
 #include "WindowHub.h"
 #include "Globals.h"
@@ -404,4 +405,28 @@ TEST_F(FrmMainTest, MainWindowCanBeReadAndReachedWithoutAMouse)
     QFile intro(prog + QStringLiteral("/Intro.htm"));
     ASSERT_TRUE(intro.open(QIODevice::ReadOnly));
     EXPECT_FALSE(intro.readAll().contains("Bonsoir")); // shown at any hour
+}
+
+TEST_F(FrmMainTest, ConversionWindowOpensModelessOnceFromItsMenu)
+{
+    unpackStations();
+    FrmMain w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    WindowHub hub(w);
+    w.SetWindowHub(&hub);
+    RegisterWindows(hub, w);
+    ASSERT_TRUE(w.Mnu_EncodeMP3->isEnabled());
+    w.Mnu_EncodeMP3->trigger();
+    QWidget *win = hub.Window(WindowKind::Mp3Encoder, false);
+    ASSERT_NE(win, nullptr);
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_FALSE(win->isModal());
+    EXPECT_TRUE(win->isWindow());
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("Tavilune : Conversion Wav --> Mp3 - [Encodeur LAME]"));
+    win->close();
+    w.Mnu_EncodeMP3->trigger();
+    EXPECT_EQ(hub.Window(WindowKind::Mp3Encoder, false), win);
+    EXPECT_TRUE(win->isVisible());
+    win->close();
 }
