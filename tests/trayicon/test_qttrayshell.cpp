@@ -83,6 +83,10 @@ TEST(QtTrayShell, ShowsTheRecordsTooltipAndHides)
     EXPECT_FALSE(c.tray->icon().isNull()); // an empty picture still takes a place
     c.control->SetToolTipText(QStringLiteral("Tavilune"));
     EXPECT_EQ(c.tray->toolTip(), QStringLiteral("Tavilune"));
+    // Characters beyond Windows-1252 are shown as they are.
+    const QString station = QStringLiteral("Tavilune : Радио Маяк — Ελληνικά 😀");
+    c.control->SetToolTipText(station);
+    EXPECT_EQ(c.tray->toolTip(), station);
     c.control->Hide();
     EXPECT_FALSE(c.tray->isVisible());
 }

@@ -1,7 +1,5 @@
 #include "QtTrayShell.h"
 
-#include "TipText.h"
-
 #include <QCoreApplication>
 #include <QPixmap>
 #include <vector>
@@ -20,7 +18,7 @@ void QtTrayShell::Attached(QObject *window)
                      [this](QSystemTrayIcon::ActivationReason reason) { Activated(reason); });
 }
 
-bool QtTrayShell::NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon)
+bool QtTrayShell::NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon, const QString &tip)
 {
     if (!m_tray)
         return false;
@@ -39,7 +37,7 @@ bool QtTrayShell::NotifyIcon(NotifyAction action, const NotifyIconData &data, co
         }
     }
     if (data.uFlags & NIF_TIP)
-        m_tray->setToolTip(TipText(data.szTip));
+        m_tray->setToolTip(tip);
     if (action == NIM_ADD)
         m_tray->show();
     return true;

@@ -14,7 +14,7 @@ public:
     QtTrayShell() = default;
     ~QtTrayShell() override;
 
-    bool NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon) override;
+    bool NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon, const QString &tip) override;
 
 private:
     void Attached(QObject *window) override;

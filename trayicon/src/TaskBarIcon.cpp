@@ -168,21 +168,23 @@ void TaskBarIcon::WriteProperties(PropertyBag &bag) const
     bag.WriteProperty(ToolTipTextProperty, m_toolTipText, DefaultToolTipText);
 }
 
-void TaskBarIcon::FillRecord()
+QString TaskBarIcon::FillRecord()
 {
     m_nid.cbSize = sizeof(NotifyIconData);
     m_nid.uID = 1;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = WM_MOUSEMOVE;
     m_nid.hIcon = IconHandle(m_icon);
-    detail::FillTip(m_toolTipText, m_nid.szTip);
+    QString tip = detail::TipText(m_toolTipText);
+    detail::FillTip(tip, m_nid.szTip);
+    return tip;
 }
 
 void TaskBarIcon::CallShell(NotifyAction action)
 {
-    FillRecord();
+    const QString tip = FillRecord();
     if (m_shell)
-        m_shell->NotifyIcon(action, m_nid, m_icon);
+        m_shell->NotifyIcon(action, m_nid, m_icon, tip);
 }
 
 void TaskBarIcon::UserControl_MouseMove(short Button, short Shift, float X, float Y)

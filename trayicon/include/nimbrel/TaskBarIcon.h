@@ -76,7 +76,8 @@ signals:
 
 private:
     void Update();
-    void FillRecord();
+    // Fills the record; returns the tooltip it carries, every character as it is.
+    QString FillRecord();
     void CallShell(NotifyAction action);
     void UserControl_MouseMove(short Button, short Shift, float X, float Y);
 

@@ -8,6 +8,7 @@
 #include "nimbrel/nimbrel_export.h"
 
 #include <QIcon>
+#include <QString>
 #include <functional>
 
 class QObject;
@@ -24,9 +25,11 @@ public:
     // objects the shell creates); handler is its mouse-move entry point.
     void Attach(QObject *window, MouseMoveHandler handler);
 
-    // Carries out one request. icon is the picture whose handle the record carries. The control
-    // does not look at the result.
-    virtual bool NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon) = 0;
+    // Carries out one request. icon is the picture whose handle the record carries; tip is the
+    // tooltip of the record with every character as it is (szTip holds its Windows-1252 form, in
+    // which characters outside that code page became '?'). The control does not look at the result.
+    virtual bool NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon,
+                            const QString &tip) = 0;
 
 protected:
     TrayShell() = default;
