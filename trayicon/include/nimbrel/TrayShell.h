@@ -9,7 +9,9 @@
 
 #include <QIcon>
 #include <QString>
+#include <QPoint>
 #include <functional>
+#include <initializer_list>
 
 class QObject;
 
@@ -31,6 +33,10 @@ public:
     virtual bool NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon,
                             const QString &tip) = 0;
 
+    // The screen point where a menu for the icon opens: where the shell reported the last click
+    // when it knows, else the icon's place, else the mouse cursor.
+    virtual QPoint MenuPosition() const;
+
 protected:
     TrayShell() = default;
     TrayShell(const TrayShell &) = delete;
@@ -44,6 +50,10 @@ protected:
     void SendMessage(int message) const;
     // Sends a raw mouse-move.
     void SendMouseMove(short Button, short Shift, float X, float Y) const;
+    // Sends the messages one after the other from the event loop, outside the shell's own event
+    // handling, so that the host may open a menu or delete the control from its handlers. Once
+    // guard is gone (it dies with the shell) the remaining messages are dropped.
+    void PostMessages(QObject *guard, std::initializer_list<int> messages);
 
 private:
     MouseMoveHandler m_handler;
