@@ -16,6 +16,8 @@
 //   once through CaptureClient::StreamLost, after the buffer-done calls for everything it
 //   captured, a partly filled buffer included. The stream stays open (and delivers nothing more)
 //   until the client closes it.
+#include "WaveFormat.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -55,15 +57,6 @@ constexpr std::uint32_t kHeaderPrepared = 0x02;
 constexpr std::uint32_t kHeaderInQueue = 0x10;
 } // namespace capture
 
-// Capture format: PCM, 16 bits per sample, interleaved channels.
-struct WaveFormat {
-    std::uint16_t formatTag = capture::kFormatPcm;
-    std::uint16_t channels = 0;
-    std::uint32_t samplesPerSec = 0;
-    std::uint32_t avgBytesPerSec = 0; // blockAlign × samplesPerSec
-    std::uint16_t blockAlign = 0;     // channels × 2
-    std::uint16_t bitsPerSample = 16;
-};
 
 // One capture buffer as the backend sees it.
 struct WaveHeader {

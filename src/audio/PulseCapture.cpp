@@ -617,10 +617,10 @@ bool PulseCapture::Open(const std::string &deviceId, const WaveFormat &format, C
 {
     if (m_stream || !client)
         return false;
-    if (format.formatTag != kFormatPcm || format.bitsPerSample != 16 || format.channels < 1 || format.channels > 2
-        || format.samplesPerSec < 1 || format.samplesPerSec > PA_RATE_MAX
-        || format.blockAlign != format.channels * 2
-        || format.avgBytesPerSec != std::uint32_t(format.blockAlign) * format.samplesPerSec)
+    if (format.FormatTag != kFormatPcm || format.BitsPerSample != 16 || format.Channels < 1 || format.Channels > 2
+        || format.SamplesPerSec < 1 || format.SamplesPerSec > PA_RATE_MAX
+        || format.BlockAlign != format.Channels * 2
+        || format.AvgBytesPerSec != std::uint32_t(format.BlockAlign) * format.SamplesPerSec)
         return false;
     if (!ensureLoop())
         return false;
@@ -635,7 +635,7 @@ bool PulseCapture::Open(const std::string &deviceId, const WaveFormat &format, C
     LoopLock lock(m_loop);
     if (!connectLocked())
         return false;
-    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, format.samplesPerSec, std::uint8_t(format.channels)};
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, format.SamplesPerSec, std::uint8_t(format.Channels)};
     pa_stream *stream = pa_stream_new(m_context, "Enregistrement", &sampleFormat, nullptr);
     if (!stream)
         return false;
@@ -644,7 +644,7 @@ bool PulseCapture::Open(const std::string &deviceId, const WaveFormat &format, C
         m_queued.clear();
         m_done.clear();
         m_prepared = 0;
-        m_blockAlign = format.blockAlign;
+        m_blockAlign = format.BlockAlign;
         m_statistics = Statistics{};
         m_lost = m_lossReported = false;
     }

@@ -116,7 +116,7 @@ public:
     {
         s->calls.push_back("Open");
         const int device = id.empty() ? capture::kDefaultDevice : s->indexOf(id);
-        if (s->streamOpen || format.channels < 1 || format.channels > 2 || format.samplesPerSec > s->maxRate
+        if (s->streamOpen || format.Channels < 1 || format.Channels > 2 || format.SamplesPerSec > s->maxRate
             || (!id.empty() && device < 0))
             return false;
         s->streamOpen = true;
