@@ -17,7 +17,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
-#include <QCursor>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -75,8 +74,9 @@ FrmMain::FrmMain(MediaEngine *engine, QWidget *parent)
                 });
         connect(TaskBarIcon, &nimbrel::TaskBarIcon::MouseDown, this,
                 [this](short &button, short &, float &, float &) {
+                    // At the icon: the cursor is not kept current over trays the desktop draws.
                     if (button == 2)
-                        Mnu_Fichier->exec(QCursor::pos());
+                        Mnu_Fichier->exec(TaskBarIcon->MenuPosition());
                 });
     }
     Topmost().main = this;
