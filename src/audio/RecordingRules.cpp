@@ -2,6 +2,7 @@
 
 #include "Paths.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <cmath>
 
@@ -48,7 +49,7 @@ QString NextRecordingName(const QString &folder)
     const QString base = WithBackslash(folder) + QStringLiteral("Enreg_");
     for (int n = 1;; ++n) {
         const QString name = base + QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')) + QStringLiteral(".wav");
-        if (!FileExists(name))
+        if (!QFileInfo::exists(name))
             return name;
     }
 }

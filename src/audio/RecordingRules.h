@@ -27,7 +27,7 @@ QString SizeText(qint64 bytes, const QString &format = QString(), const QLocale 
 QString DurationText(qint64 ms);
 
 // Auto-increment: folder + "Enreg_" + n on at least two digits + ".wav" for the first n = 1,
-// 2, 3, ... whose file does not exist. `folder` gets a trailing separator when it lacks one.
+// 2, 3, ... for which nothing of that name exists (a folder counts too). `folder` gets a trailing separator when it lacks one.
 QString NextRecordingName(const QString &folder);
 
 // The rate box takes Backspace and digits only, and no digit once its text has 5 characters.
