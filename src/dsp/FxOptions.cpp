@@ -113,7 +113,7 @@ void DrawCurve(QImage &image, std::span<const int> sliderValues, int sliderMaxim
         return;
     p.setPen(QPen(ToQColor(kCurveGrid), 0));
     for (const CurvePoint &pt : points)
-        p.drawLine(QPointF(pt.x, 0), QPointF(pt.x, h - 2));
+        p.drawLine(QPointF(pt.x, 0), QPointF(pt.x, h - 3)); // up to height - 2, exclusive
 
     const int step = CurveStep(w, int(points.size()));
     if (step <= 0)
