@@ -6,6 +6,7 @@
 #include "MixerLauncher.h"
 #include "NumberedError.h"
 #include "Paths.h"
+#include "Prompts.h"
 #include "RecordingRules.h"
 #include "Settings.h"
 #include "Startup.h"
@@ -14,7 +15,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -22,7 +22,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -266,12 +265,14 @@ void FrmREC::buildControls()
     connect(Command1, &QToolButton::clicked, this, &FrmREC::Command1_Click);
     connect(Command7, &QToolButton::clicked, this, &FrmREC::Command7_Click);
     connect(Command4, &QToolButton::clicked, this, [this] {
-        if (!m_playerFile.isEmpty())
+        if (m_player && m_player->isPaused() && m_player->state() != MediaEngine::State::Idle)
+            m_player->setPaused(false);
+        else if (!m_playerFile.isEmpty())
             Player()->play(m_playerFile);
     });
     connect(Command5, &QToolButton::clicked, this, [this] {
-        if (m_player)
-            m_player->stop();
+        if (m_player && m_player->state() != MediaEngine::State::Idle)
+            m_player->setPaused(true);
     });
     connect(Command6, &QToolButton::clicked, this, [this] {
         if (m_player)
@@ -279,7 +280,7 @@ void FrmREC::buildControls()
     });
     connect(Command8, &QToolButton::clicked, this, [this] {
         if (!mixer::StartMixer())
-            QMessageBox::warning(this, mixer::kMixerTitle, mixer::MixerMissingText());
+            Prompts().Message(this, mixer::kMixerTitle, mixer::MixerMissingText(), UiPrompts::Icon::Exclamation);
     });
     connect(Command9, &QToolButton::clicked, this, [] { mixer::StartMixer(mixer::Page::InputDevices); });
 }
@@ -653,7 +654,10 @@ void FrmREC::Command1_Click()
 MediaEngine *FrmREC::Player()
 {
     if (!m_player) {
+        // The player plays beside the other streams: recording what the desktop plays must not
+        // be cut by it, nor cut it.
         m_player = new MediaEngine(this);
+        m_player->setPolicy(nullptr);
         if (m_services.preparePlayer)
             m_services.preparePlayer(*m_player);
     }
@@ -671,17 +675,12 @@ void FrmREC::Command7_Click()
 
 void FrmREC::warn(const QString &text)
 {
-    if (m_services.warn)
-        m_services.warn(startup::kAppTitle, text);
-    else
-        QMessageBox::warning(this, startup::kAppTitle, text);
+    Prompts().Message(this, startup::kAppTitle, text, UiPrompts::Icon::Exclamation);
 }
 
 QString FrmREC::chooseFile(const QString &folder, const QString &filter, bool save)
 {
-    if (m_services.chooseFile)
-        return m_services.chooseFile(folder, filter, save);
     if (save)
-        return QFileDialog::getSaveFileName(this, QString(), WithBackslash(folder), filter);
-    return QFileDialog::getOpenFileName(this, QString(), WithBackslash(folder), filter);
+        return Prompts().SaveFileName(this, QString(), WithBackslash(folder), filter);
+    return Prompts().OpenFileName(this, QString(), WithBackslash(folder), filter);
 }

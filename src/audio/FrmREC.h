@@ -50,14 +50,12 @@ private:
 };
 
 // What the window gets from outside: how to make its recorder (tests hand in one over an
-// in-memory sound system), the effects dialog, and the seams for messages and file choosers.
+// in-memory sound system), the effects dialog and the format chooser. Messages and file choosers
+// go through Prompts().
 struct FrmRECServices {
     std::function<std::unique_ptr<WaveInRecorder>()> makeRecorder; // default: the sound server
     std::function<void(clsDSP &dsp, QWidget *owner)> openEffects;  // the effects dialog
     FormatChooser *formatChooser = nullptr;                        // default: FrmFormatChooser
-    std::function<void(const QString &title, const QString &text)> warn;
-    // Browse and Command7: (folder, Qt filter, save style) -> chosen name or empty.
-    std::function<QString(const QString &folder, const QString &filter, bool save)> chooseFile;
     std::function<void(MediaEngine &)> preparePlayer; // tests choose the player's audio output
 };
 

@@ -14,4 +14,4 @@ add_library(tav_audio_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FrmFormatChooser.cpp)
 target_include_directories(tav_audio_ui PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(tav_audio_ui PUBLIC tav_recording tav_capture tav_wavenc tav_dspview tav_media
-                      tav_appcore Qt6::Widgets)
+                      tav_ui tav_appcore Qt6::Widgets)

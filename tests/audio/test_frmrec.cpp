@@ -2,6 +2,7 @@
 // selection, every warning of a start in its order, recording with the effects into a WAV file,
 // the display tick, auto-increment, a full disk, the format chooser and closing while recording.
 #include "FakeCapture.h"
+#include "FakePrompts.h"
 #include "FrmFormatChooser.h"
 #include "FrmREC.h"
 #include "Globals.h"
@@ -87,6 +88,37 @@ int barWidth(SurfaceView *view)
     return n;
 }
 
+// Also keeps the filters the file choosers were given.
+struct RecordingPrompts : FakePrompts {
+    QStringList filters;
+    QList<bool> saves;
+    QString OpenFileName(QWidget *w, const QString &t, const QString &f, const QString &filter, QString *sel) override
+    {
+        filters << filter;
+        saves << false;
+        return FakePrompts::OpenFileName(w, t, f, filter, sel);
+    }
+    QString SaveFileName(QWidget *w, const QString &t, const QString &f, const QString &filter, QString *sel) override
+    {
+        filters << filter;
+        saves << true;
+        return FakePrompts::SaveFileName(w, t, f, filter, sel);
+    }
+    // The warnings shown, checking that each is an exclamation box titled with the program's name.
+    QStringList messages() const
+    {
+        QStringList texts;
+        for (const Shown &m : shown) {
+            if (m.kind != QStringLiteral("message"))
+                continue;
+            EXPECT_EQ(m.title, QStringLiteral("Tavilune"));
+            EXPECT_EQ(m.icon, Icon::Exclamation);
+            texts << m.text;
+        }
+        return texts;
+    }
+};
+
 class FrmRECTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -119,15 +151,6 @@ protected:
     {
         FrmREC::Services s;
         s.makeRecorder = [this] { return std::make_unique<WaveInRecorder>(std::make_unique<FakeCapture>(state)); };
-        s.warn = [this](const QString &title, const QString &text) {
-            EXPECT_EQ(title, QStringLiteral("Tavilune"));
-            messages << text;
-        };
-        s.chooseFile = [this](const QString &, const QString &filter, bool save) {
-            filters << filter;
-            saves << save;
-            return answers.isEmpty() ? QString() : answers.takeFirst();
-        };
         s.formatChooser = &chooser;
         s.openEffects = [this](clsDSP &dsp, QWidget *) { effectsOpenedWith = &dsp; };
         auto w = std::make_unique<FrmREC>(s);
@@ -144,8 +167,7 @@ protected:
     QTemporaryDir dir;
     QString prog, wav;
     std::shared_ptr<FakeState> state = std::make_shared<FakeState>();
-    QStringList messages, filters, answers;
-    QList<bool> saves;
+    RecordingPrompts prompts;
     FakeChooser chooser;
     clsDSP *effectsOpenedWith = nullptr;
 };
@@ -183,7 +205,7 @@ TEST_F(FrmRECTest, StartUpFillsTheControlsInOrderWithTheDefaults)
     w->tmrVis_Timer();
     EXPECT_EQ(w->sbarSize->text(), QStringLiteral("Taille : 0 Octet"));
     EXPECT_EQ(w->sbarDuration->text(), QStringLiteral("Durée : 0:00"));
-    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(prompts.messages().isEmpty()) << prompts.messages().join(QLatin1Char('|')).toStdString();
 
     // Texts and tips of the controls.
     EXPECT_EQ(w->frmInp->title(), QStringLiteral("Entrée "));
@@ -243,7 +265,7 @@ TEST_F(FrmRECTest, SettingsAreReadAtStartUpAndWrittenByCommand1)
     settings::SaveSetting(QStringLiteral("IndexREC"), QStringLiteral("1"));
     w->show(); // showing again runs the start-up sequence again
     EXPECT_EQ(w->cboDev->currentIndex(), 1);
-    EXPECT_EQ(messages, QStringList{QStringLiteral("Ne peut pas sélectionner le dispositif !")});
+    EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("Ne peut pas sélectionner le dispositif !")});
     EXPECT_EQ(w->cboRecLine->count(), 0);
 }
 
@@ -278,11 +300,11 @@ TEST_F(FrmRECTest, EveryRefusedStartWarnsInTheOrderGivenAndStaysIdle)
     for (const auto &c : cases) {
         state->maxRate = 48000;
         state->failStart = false;
-        messages.clear();
+        prompts.shown.clear();
         auto w = makeWindow();
         c.setUp(*w, *state);
         w->cmdDo->click();
-        EXPECT_EQ(messages, QStringList{QString::fromUtf16(c.message)}) << c.what;
+        EXPECT_EQ(prompts.messages(), QStringList{QString::fromUtf16(c.message)}) << c.what;
         EXPECT_FALSE(w->IsRecording()) << c.what;
         EXPECT_EQ(w->cmdDo->text(), QStringLiteral("Enregistrer")) << c.what;
         EXPECT_TRUE(w->frmOut->isEnabled() && w->frmInp->isEnabled() && w->Command1->isEnabled()) << c.what;
@@ -300,12 +322,12 @@ TEST_F(FrmRECTest, RecordsTheProcessedSoundAndShowsItWhileRecording)
     w->DSP()->setAmplifyDB(6);
     EXPECT_EQ(w->DSP()->EffectsUsed(), 4);
     w->cmdDo->click();
-    ASSERT_TRUE(w->IsRecording()) << messages.join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(w->IsRecording()) << prompts.messages().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(w->cmdDo->text(), QStringLiteral("Stopper"));
     EXPECT_FALSE(w->frmOut->isEnabled() || w->frmInp->isEnabled() || w->Command1->isEnabled());
     EXPECT_TRUE(w->frmEffects->isEnabled());
     EXPECT_EQ(w->BytesPerSecond(), 176400);
-    EXPECT_EQ(state->format.samplesPerSec, 44100u);
+    EXPECT_EQ(state->format.SamplesPerSec, 44100u);
 
     feed(3, 1000);
     EXPECT_EQ(w->ElapsedMs(), 174); // 58 ms per buffer, rounded each time
@@ -340,7 +362,7 @@ TEST_F(FrmRECTest, RecordsTheProcessedSoundAndShowsItWhileRecording)
     ASSERT_EQ(f.samples.size(), 4u * 5120u);
     EXPECT_EQ(f.samples[0], amplified);
     EXPECT_EQ(f.samples[3 * 5120], 1000);
-    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(prompts.messages().isEmpty());
     w->tmrVis_Timer();
     EXPECT_EQ(w->sbarSize->text(), QStringLiteral("Taille : 0 Octet"));
 }
@@ -401,10 +423,10 @@ TEST_F(FrmRECTest, AFullDiskStopsTheRecordingKeepsAValidFileAndWarns)
     ASSERT_TRUE(w->IsRecording());
     w->Encoder()->SetMaxFileSize(46 + 2 * 10240);
     feed(2, 7);
-    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(prompts.messages().isEmpty());
     ASSERT_TRUE(state->fillNext(10240, 7));
     EXPECT_FALSE(w->IsRecording());
-    EXPECT_EQ(messages, QStringList{QStringLiteral("Write error (no disk space left?)!")});
+    EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("Write error (no disk space left?)!")});
     EXPECT_EQ(w->cmdDo->text(), QStringLiteral("Enregistrer"));
     EXPECT_TRUE(w->frmOut->isEnabled());
     const WavFile f = readWav(wav + QStringLiteral("/Enregistrement.wav"));
@@ -470,25 +492,25 @@ TEST_F(FrmRECTest, FormatChooserRateStereoBrowseAndEffectsDialog)
     EXPECT_EQ(w->cboSamplerate->currentText(), QStringLiteral("4410"));
 
     // Browse: the encoder's filter; ".wav" added when missing.
-    answers = QStringList{QStringLiteral("/x/take"), QStringLiteral("/x/TAKE.WAV"), QString()};
+    prompts.files = QStringList{QStringLiteral("/x/take"), QStringLiteral("/x/TAKE.WAV"), QString()};
     w->cmdBrowse->click();
     EXPECT_EQ(w->txtFile->text(), QStringLiteral("/x/take.wav"));
     w->cmdBrowse->click();
     EXPECT_EQ(w->txtFile->text(), QStringLiteral("/x/TAKE.WAV"));
     w->cmdBrowse->click(); // cancelled
     EXPECT_EQ(w->txtFile->text(), QStringLiteral("/x/TAKE.WAV"));
-    EXPECT_EQ(filters.value(0), QStringLiteral("Wave ACM Encoder (*.wav)"));
-    EXPECT_TRUE(saves.value(0));
+    EXPECT_EQ(prompts.filters.value(0), QStringLiteral("Wave ACM Encoder (*.wav)"));
+    EXPECT_TRUE(prompts.saves.value(0));
 
     // The player's file chooser and title.
-    answers = QStringList{wav + QStringLiteral("/chanson.mp3")};
+    prompts.files = QStringList{wav + QStringLiteral("/chanson.mp3")};
     w->Command7->click();
-    EXPECT_EQ(filters.last(), QStringLiteral("Fichiers Audio (*.mp3 *.wav *.mid *.midi *.rmi)"));
+    EXPECT_EQ(prompts.filters.last(), QStringLiteral("Fichiers Audio (*.mp3 *.wav *.mid *.midi *.rmi)"));
     EXPECT_EQ(w->Label1->text(), QStringLiteral("chanson.mp3"));
 
     w->cmdFXOpts->click();
     EXPECT_EQ(effectsOpenedWith, w->DSP());
-    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(prompts.messages().isEmpty());
 }
 
 TEST(FrmFormatChooser, ListsTagsThenTheirFormatsAndReturnsTheChoice)

@@ -1,6 +1,7 @@
 // The recording window on the test session's sound server: a 1 kHz tone played into the null
 // sink is recorded from its monitor through the window's controls; python's wave module reads
 // the file back (format, length, dominant frequency, level), with and without the amplifier.
+#include "FakePrompts.h"
 #include "FrmREC.h"
 #include "Globals.h"
 #include "Settings.h"
@@ -122,10 +123,8 @@ TEST(FrmRECPulse, RecordsAToneFromTheNullSinkMonitorThroughTheWindow)
 
     Tone tone;
     ASSERT_TRUE(tone.started()) << "pacat is needed (pulseaudio-utils)";
-    QStringList messages;
-    FrmREC::Services s;
-    s.warn = [&](const QString &, const QString &text) { messages << text; };
-    FrmREC w(s);
+    FakePrompts prompts;
+    FrmREC w;
     w.show();
     const int monitor = w.cboDev->findText(QStringLiteral("Monitor of Tavilune-null"));
     ASSERT_GE(monitor, 0);
@@ -135,7 +134,7 @@ TEST(FrmRECPulse, RecordsAToneFromTheNullSinkMonitorThroughTheWindow)
 
     // The idle null sink runs ahead of real time: a first short recording brings it back.
     w.cmdDo->click();
-    ASSERT_TRUE(w.IsRecording()) << messages.join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(w.IsRecording()) << prompts.lastText().toStdString();
     ASSERT_TRUE(waitUntil([&] { return w.ElapsedMs() > 300; }, 8000));
     w.cmdDo->click();
 
@@ -177,7 +176,7 @@ TEST(FrmRECPulse, RecordsAToneFromTheNullSinkMonitorThroughTheWindow)
             EXPECT_NEAR(20.0 * std::log10(f.rms / plainRms), amplify, 1.0) << f.rms << " vs " << plainRms;
         }
     }
-    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(prompts.shown.isEmpty()) << prompts.lastText().toStdString();
     w.close();
 }
 

@@ -1,0 +1,41 @@
+#include "App.h"
+
+#include "FrmREC.h"
+#include "Module1.h"
+#include "frmFXOpts.h"
+
+App::App() : m_main(&m_engine), m_hub(m_main)
+{
+    m_main.SetWindowHub(&m_hub);
+    RegisterWindows(m_hub, m_main);
+    // The always-on-top preferences create these two windows hidden at start-up.
+    Topmost().nowPlaying = [this] { return m_hub.Window(WindowKind::NowPlaying); };
+    Topmost().tvPlayer = [this] { return m_hub.Window(WindowKind::TvPlayer); };
+}
+
+App::~App()
+{
+    Topmost().nowPlaying = nullptr;
+    Topmost().tvPlayer = nullptr;
+}
+
+bool App::Start() { return m_main.Form_Load(); }
+
+void RegisterWindows(WindowHub &hub, MainLink &main)
+{
+    // Each window of the program adds its factory here:
+    //   hub.Register(WindowKind::Options, [&main] { return new FrmOptions(main); });
+    (void)main;
+    hub.Register(WindowKind::Recording, [] {
+        FrmREC::Services services;
+        // One effects dialog per recording window, made on first use and kept with its band
+        // controls.
+        services.openEffects = [](clsDSP &dsp, QWidget *owner) {
+            auto *dialog = owner->findChild<frmFXOpts *>();
+            if (!dialog)
+                dialog = new frmFXOpts(owner);
+            dialog->ShowEx(dsp, owner);
+        };
+        return new FrmREC(services);
+    });
+}
