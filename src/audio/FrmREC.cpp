@@ -156,11 +156,14 @@ void FrmREC::buildControls()
     txtWAVFmt = new QLineEdit(frmOut);
     txtWAVFmt->setObjectName(QStringLiteral("txtWAVFmt"));
     txtWAVFmt->setReadOnly(true);
+    txtWAVFmt->setMinimumWidth(220);
     auto *fmtLabel = new QLabel(QStringLiteral("Format WAV :"), frmOut);
     fmtLabel->setBuddy(txtWAVFmt);
     cmdSelFmt = new QPushButton(QStringLiteral("..."), frmOut);
     cmdSelFmt->setObjectName(QStringLiteral("cmdSelFmt"));
     cmdSelFmt->setAccessibleName(kChooserTitle);
+    cmdBrowse->setFixedWidth(32);
+    cmdSelFmt->setFixedWidth(32);
     out->addWidget(fmtLabel, 2, 0);
     out->addWidget(txtWAVFmt, 2, 1);
     out->addWidget(cmdSelFmt, 2, 2);
@@ -478,6 +481,7 @@ void FrmREC::showFormat()
     if (m_encoder)
         txtWAVFmt->setText(QString::fromStdString(m_encoder->FormatTag()) + QStringLiteral(" - ") +
                            QString::fromStdString(m_encoder->FormatID()));
+    txtWAVFmt->setCursorPosition(0);
 }
 
 FormatChooser *FrmREC::formatChooser()

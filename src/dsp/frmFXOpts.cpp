@@ -119,6 +119,7 @@ void frmFXOpts::strip_Click(int index)
     QWidget *pages[] = {picReverb, picShift, picEQ, picAmpl};
     for (int i = 0; i < 4; ++i)
         pages[i]->setVisible(i == index);
+    adjustSize();
 }
 
 void frmFXOpts::ShowEx(clsDSP &dsp, QWidget *owner)
