@@ -511,6 +511,18 @@ TEST_F(FrmRECTest, FormatChooserRateStereoBrowseAndEffectsDialog)
     w->cmdFXOpts->click();
     EXPECT_EQ(effectsOpenedWith, w->DSP());
     EXPECT_TRUE(prompts.messages().isEmpty());
+
+    // The volume button without any mixer installed says so, as the main window's does; the
+    // audio properties button stays silent.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.path().toLocal8Bit());
+    w->Command9->click();
+    EXPECT_TRUE(prompts.shown.isEmpty() || prompts.shown.last().kind != QStringLiteral("message"));
+    w->Command8->click();
+    qputenv("PATH", path);
+    ASSERT_FALSE(prompts.shown.isEmpty());
+    EXPECT_EQ(prompts.shown.last().title, QStringLiteral("Réglage du volume"));
+    EXPECT_TRUE(prompts.lastText().startsWith(QStringLiteral("Aucun contrôle du volume n'a été trouvé.")));
 }
 
 TEST(FrmFormatChooser, ListsTagsThenTheirFormatsAndReturnsTheChoice)
