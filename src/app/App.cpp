@@ -5,6 +5,8 @@
 #include "InfoRadio.h"
 #include "Module1.h"
 #include "Mp3Encoder.h"
+#include "FrmREC.h"
+#include "frmFXOpts.h"
 
 App::App() : m_main(&m_engine), m_hub(m_main)
 {
@@ -34,4 +36,16 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
     // The now-playing window destroys itself when it closes; the next use makes a new one.
     hub.Register(WindowKind::NowPlaying, [&main] { return new InfoRadio(main.MainWindow()); });
     hub.Register(WindowKind::Mp3Encoder, [&main] { return new Mp3Encoder(main.MainWindow()); });
+    hub.Register(WindowKind::Recording, [] {
+        FrmREC::Services services;
+        // One effects dialog per recording window, made on first use and kept with its band
+        // controls.
+        services.openEffects = [](clsDSP &dsp, QWidget *owner) {
+            auto *dialog = owner->findChild<frmFXOpts *>();
+            if (!dialog)
+                dialog = new frmFXOpts(owner);
+            dialog->ShowEx(dsp, owner);
+        };
+        return new FrmREC(services);
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "Icons.h"
+#include "MixerLauncher.h"
 #include "MediaEngine.h"
 #include "Module1.h"
 #include "Settings.h"
@@ -393,16 +394,8 @@ void FrmMain::Command4_Click()
 
 void FrmMain::Command2_Click()
 {
-    static const char *const mixers[] = {"pavucontrol", "pavucontrol-qt", "pwvucontrol", "mate-volume-control",
-                                         "xfce4-mixer", "kmix"};
-    for (const char *m : mixers) {
-        const QString exe = QStandardPaths::findExecutable(QString::fromLatin1(m));
-        if (!exe.isEmpty() && QProcess::startDetached(exe, {}, ProgramFolder()))
-            return;
-    }
-    QMessageBox::warning(this, QStringLiteral("Réglage du volume"),
-                         QStringLiteral("Aucun contrôle du volume n'a été trouvé.\n"
-                                        "Installez par exemple « pavucontrol »."));
+    if (!mixer::StartMixer())
+        QMessageBox::warning(this, mixer::kMixerTitle, mixer::MixerMissingText());
 }
 
 void FrmMain::Command3_Click()

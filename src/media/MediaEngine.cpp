@@ -440,6 +440,8 @@ void MediaEngine::onWatchdog()
 
 void MediaEngine::halt()
 {
+    if (m_paused)
+        setPaused(false);
     m_pendingEnd.pending = false;
     m_lateLogTimer.stop();
     m_resolver.cancel();
@@ -497,6 +499,15 @@ double MediaEngine::playbackTime() const
     if (mpv_get_property(m_mpv.get(), "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
         return -1;
     return pos;
+}
+
+void MediaEngine::setPaused(bool paused)
+{
+    m_paused = paused;
+    if (m_mpv) {
+        int flag = paused ? 1 : 0;
+        mpv_set_property(m_mpv.get(), "pause", MPV_FORMAT_FLAG, &flag);
+    }
 }
 
 void MediaEngine::setVolume(int volume)

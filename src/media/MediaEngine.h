@@ -70,6 +70,10 @@ public:
     // Stops playback, a lookup in progress and any pending reconnection; state Idle.
     void stop();
 
+    // Holds (true) or resumes (false) what plays, at the same position; play() and stop() resume.
+    void setPaused(bool paused);
+    bool isPaused() const { return m_paused; }
+
     // 0..100 (values outside are clamped); kept across play() calls.
     void setVolume(int volume);
     int volume() const { return m_volume; }
@@ -167,6 +171,7 @@ private:
     QPointer<QWindow> m_videoWindow; // watched for its end
     PlaybackPolicy *m_policy = nullptr;
     int m_volume = 100;
+    bool m_paused = false;
     int m_baseDelayMs = DefaultReconnectBaseDelayMs;
     int m_retries = 0;
     // mpv playlist entries of the current attempt (one, or those mpv inserted for a list)
