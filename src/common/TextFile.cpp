@@ -101,7 +101,9 @@ bool writeAll(const QString &path, const QString &text)
     if (!f.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = toCp1252(text);
-    if (f.write(bytes) != bytes.size()) {
+    // The bytes are buffered: only a flush tells whether all of them reached the file (a full
+    // disk or a size limit cuts them short, and commit() alone would not say so).
+    if (f.write(bytes) != bytes.size() || !f.flush()) {
         f.cancelWriting();
         return false;
     }
