@@ -76,10 +76,9 @@ void Editor::Add(const QStringList &selectedStations)
 
 void Editor::Remove(int index)
 {
-    if (index >= 0 && index < m_lines.size()) {
+    if (index >= 0 && index < m_lines.size())
         m_lines.removeAt(index);
-        m_selected = -1;
-    }
+    m_selected = -1;
     m_remove = !m_lines.isEmpty();
 }
 
@@ -92,23 +91,23 @@ void Editor::Clear()
 
 int Editor::MoveUp(int index)
 {
-    if (index > 0 && index < m_lines.size()) {
+    const bool valid = index >= 0 && index < m_lines.size();
+    if (valid && index > 0) {
         m_lines.move(index, index - 1);
-        m_selected = index - 1;
-    } else if (index >= 0 && index < m_lines.size()) {
-        m_selected = index;
+        --index;
     }
+    m_selected = valid ? index : -1;
     return m_selected;
 }
 
 int Editor::MoveDown(int index)
 {
-    if (index >= 0 && index + 1 < m_lines.size()) {
+    const bool valid = index >= 0 && index < m_lines.size();
+    if (valid && index + 1 < m_lines.size()) {
         m_lines.move(index, index + 1);
-        m_selected = index + 1;
-    } else if (index >= 0 && index < m_lines.size()) {
-        m_selected = index;
+        ++index;
     }
+    m_selected = valid ? index : -1;
     return m_selected;
 }
 

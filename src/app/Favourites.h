@@ -55,7 +55,7 @@ public:
     // Empties the list; remove disabled; the add button keeps its state.
     void Clear();
     // Moves the entry at index one place up / down and selects it there. At the ends, or with no
-    // valid index, nothing changes. Returns the selected index afterwards (-1: none).
+    // valid index, nothing changes. Returns the index selected afterwards (-1 for an invalid one).
     int MoveUp(int index);
     int MoveDown(int index);
     // A click in the favourites list: remove enabled when the list is not empty.

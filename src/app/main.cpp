@@ -1,5 +1,8 @@
 // Tavilune: internet radio and TV player, sound recorder and MP3 converter.
+#include "FrmFav.h"
 #include "FrmMain.h"
+#include "FrmOptions.h"
+#include "frmAbout.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,6 +37,35 @@ int main(int argc, char **argv)
     FrmMain w;
     if (!w.Form_Load())
         return 0;
+
+    // Below the main window, in twips: top = main top + main height + 10, left = main left.
+    const auto below = [&w](QWidget *win, int leftShiftTwips) {
+        const QRect g = w.frameGeometry();
+        win->move(g.left() + leftShiftTwips / 15, (g.top() * 15 + g.height() * 15 + 10) / 15);
+    };
+    FrmOptions *options = nullptr;
+    w.SetOpener(FrmMain::Opener::Options, [&] {
+        if (!options)
+            options = new FrmOptions({[&w](const QString &f) { w.RefillStationList(true, f); },
+                                      [&w](const QString &f) { w.RefillStationList(false, f); },
+                                      [&w] { w.setWindowTitle(w.TitleText()); }},
+                                     &w);
+        below(options, 0);
+        options->exec();
+    });
+    FrmFav *favourites = nullptr;
+    w.SetOpener(FrmMain::Opener::Favourites, [&] {
+        if (!favourites)
+            favourites = new FrmFav(&w);
+        below(favourites, -200);
+        favourites->exec();
+    });
+    frmAbout *aboutBox = nullptr;
+    w.SetOpener(FrmMain::Opener::About, [&] {
+        if (!aboutBox)
+            aboutBox = new frmAbout(&w);
+        aboutBox->exec();
+    });
     w.show();
     return app.exec();
 }
