@@ -10,6 +10,7 @@
 #include "TextFile.h"
 #include "WebBrowser.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -210,4 +211,21 @@ TEST_F(PlaybackTest, DeadStationEndsInAClearStatusNotAHang)
         << w->StatusLine->text().toStdString();
     EXPECT_EQ(w->StatusLine->text(), QStringLiteral("Impossible de lire %1 : adresse introuvable (erreur HTTP 404)")
                                          .arg(server->url(QStringLiteral("/missing.mp3"))));
+}
+
+TEST_F(PlaybackTest, AFavouriteFromTheFilePlaysWithListen)
+{
+    ASSERT_TRUE(textfile::writeLines(prog + QStringLiteral("/Favoris.lst"),
+                                     {QStringLiteral("Real"), QStringLiteral("live"), QStringLiteral("PLAYLIST")}));
+    w = std::make_unique<FrmMain>();
+    ASSERT_TRUE(w->Form_Load());
+    w->Ajout_Menu();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(w->Mnu_Fav[i]->isVisible(), i < 3) << i;
+    w->Mnu_Fav[1]->trigger();
+    EXPECT_EQ(MediaEngine::instance().state(), MediaEngine::State::Idle); // nothing plays before Listen
+    w->Command1_Click();
+    EXPECT_EQ(w->WebBrowser1->LocationURL(), prog + QStringLiteral("/Radios/LIVE.HTM"));
+    ASSERT_TRUE(playsAndAdvances()) << MediaEngine::instance().statusText().toStdString();
+    EXPECT_EQ(MediaEngine::instance().address(), server->url(QStringLiteral("/stream.mp3")));
 }
