@@ -1,24 +1,22 @@
 #include "About.h"
 
+#include "Version.h"
+
 #include <QStandardPaths>
 
 namespace about {
-namespace {
-// The program's version: major, minor, revision.
-constexpr int kMajor = 2, kMinor = 5, kRevision = 0;
-} // namespace
 
 QString Caption() { return QStringLiteral("A propos ") + QStringLiteral("Tavilune"); }
 
 QString VersionText()
 {
-    return QStringLiteral("Version %1.%2.%3").arg(kMajor).arg(kMinor).arg(kRevision);
+    return QStringLiteral("Version ") + QString::fromLatin1(kProgramVersion);
 }
 
 QString DetailsText()
 {
     const QStringList lines{
-        QStringLiteral("Tavilune version %1.%2.%3 - Radios-TV Internet").arg(kMajor).arg(kMinor).arg(kRevision),
+        QStringLiteral("Tavilune version ") + QString::fromLatin1(kProgramVersion) + QStringLiteral(" - Radios-TV Internet"),
         QString(),
         QStringLiteral("Auteur : l'équipe Tavilune"),
         QStringLiteral("Contact : ") + kMakerMail,

@@ -17,7 +17,7 @@ inline const QString kNoSystemInfo = QStringLiteral("Information Systeme introuv
 
 // "A propos Tavilune".
 QString Caption();
-// "Version " + major.minor.revision.
+// "Version " + major.minor.revision of the program ("Version 2.5.0").
 QString VersionText();
 // The details message: lines separated by single carriage returns.
 QString DetailsText();

@@ -1,12 +1,12 @@
 #include "FrmFav.h"
 
 #include "Globals.h"
+#include "Prompts.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QShowEvent>
 #include <QStyle>
 #include <QToolButton>
@@ -182,13 +182,15 @@ void FrmFav::Command3_Click()
 {
     if (!favourites::Save(m_editor.Lines())) {
         // The old file is still there, untouched: say so and leave the manager open.
-        QMessageBox::warning(this, QStringLiteral("Modification des favoris"),
-                             QStringLiteral("Les favoris n'ont pas pu être enregistrés dans « Favoris.lst ».\n"
-                                            "Le fichier précédent est conservé tel quel."));
+        Prompts().Message(this, QStringLiteral("Modification des favoris"),
+                          QStringLiteral("Les favoris n'ont pas pu être enregistrés dans « Favoris.lst ».\n"
+                                         "Le fichier précédent est conservé tel quel."),
+                          UiPrompts::Icon::Exclamation);
         return;
     }
-    QMessageBox::information(this, QStringLiteral("Modification des favoris"),
-                             QStringLiteral("Les modifications seront prises après le redémarrage de Tavilune."));
+    Prompts().Message(this, QStringLiteral("Modification des favoris"),
+                      QStringLiteral("Les modifications seront prises après le redémarrage de Tavilune."),
+                      UiPrompts::Icon::Information);
     accept();
 }
 

@@ -2,13 +2,13 @@
 
 #include "About.h"
 #include "Icons.h"
+#include "Prompts.h"
 
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
@@ -148,8 +148,7 @@ void frmAbout::Command1_Click()
 {
     QString text = about::DetailsText();
     text.replace(QChar(13), QChar(10));
-    QMessageBox box(QMessageBox::Information, about::kDetailsTitle, text, QMessageBox::Ok, this);
-    box.exec();
+    Prompts().Message(this, about::kDetailsTitle, text, UiPrompts::Icon::Information);
 }
 
 void frmAbout::cmdSysInfo_Click()
@@ -157,8 +156,7 @@ void frmAbout::cmdSysInfo_Click()
     const auto tool = about::FindSystemInfoTool();
     if (tool && QProcess::startDetached(tool->program, tool->arguments))
         return;
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tavilune"), about::kNoSystemInfo, QMessageBox::Ok, this);
-    box.exec();
+    Prompts().Message(this, QStringLiteral("Tavilune"), about::kNoSystemInfo, UiPrompts::Icon::None);
 }
 
 void frmAbout::Label4_Click() { QDesktopServices::openUrl(QUrl(about::HelpUrl())); }

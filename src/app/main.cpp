@@ -1,8 +1,6 @@
 // Tavilune: internet radio and TV player, sound recorder and MP3 converter.
-#include "FrmFav.h"
-#include "FrmMain.h"
-#include "FrmOptions.h"
-#include "frmAbout.h"
+#include "App.h"
+#include "DecimalPoint.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,38 +32,12 @@ int main(int argc, char **argv)
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtFrench);
 
-    FrmMain w;
-    if (!w.Form_Load())
-        return 0;
+    // Numbers shown by the Qt-free parts follow the user's locale too.
+    SetUserDecimalPoint(QLocale().decimalPoint().toStdString());
 
-    // Below the main window, in twips: top = main top + main height + 10, left = main left.
-    const auto below = [&w](QWidget *win, int leftShiftTwips) {
-        const QRect g = w.frameGeometry();
-        win->move(g.left() + leftShiftTwips / 15, (g.top() * 15 + g.height() * 15 + 10) / 15);
-    };
-    FrmOptions *options = nullptr;
-    w.SetOpener(FrmMain::Opener::Options, [&] {
-        if (!options)
-            options = new FrmOptions({[&w](const QString &f) { w.RefillStationList(true, f); },
-                                      [&w](const QString &f) { w.RefillStationList(false, f); },
-                                      [&w] { w.setWindowTitle(w.TitleText()); }},
-                                     &w);
-        below(options, 0);
-        options->exec();
-    });
-    FrmFav *favourites = nullptr;
-    w.SetOpener(FrmMain::Opener::Favourites, [&] {
-        if (!favourites)
-            favourites = new FrmFav(&w);
-        below(favourites, -200);
-        favourites->exec();
-    });
-    frmAbout *aboutBox = nullptr;
-    w.SetOpener(FrmMain::Opener::About, [&] {
-        if (!aboutBox)
-            aboutBox = new frmAbout(&w);
-        aboutBox->exec();
-    });
-    w.show();
+    App program;
+    if (!program.Start())
+        return 0;
+    program.Main().show();
     return app.exec();
 }

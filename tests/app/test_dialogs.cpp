@@ -1,6 +1,8 @@
 // The favourites manager, the preferences and the about box on the offscreen platform, wired to
 // a real main window as the program wires them.
+#include "App.h"
 #include "Autostart.h"
+#include "FakePrompts.h"
 #include "FrmFav.h"
 #include "FrmMain.h"
 #include "FrmOptions.h"
@@ -22,35 +24,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <csignal>
 #include <sys/resource.h>
 
 namespace {
-
-// Answers the next message box and keeps what it said.
-struct BoxCatcher {
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int shown = 0;
-    void arm()
-    {
-        QTimer::singleShot(0, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                title = box->windowTitle();
-                text = box->text();
-                icon = box->icon();
-                ++shown;
-                box->accept();
-            }
-        });
-    }
-};
 
 // Records the addresses handed to the desktop.
 class UrlSink : public QObject {
@@ -179,13 +160,12 @@ TEST_F(DialogsTest, FavouritesManagerEditsCountsAndSavesByteForByte)
     EXPECT_TRUE(f.Command1->isEnabled());
     f.ListDisp->setCurrentRow(0);
     f.Command1->click();
-    BoxCatcher box;
-    box.arm();
+    FakePrompts prompts;
     f.Command3->click();
-    EXPECT_EQ(box.shown, 1);
-    EXPECT_EQ(box.title, QStringLiteral("Modification des favoris"));
-    EXPECT_EQ(box.text, QStringLiteral("Les modifications seront prises après le redémarrage de Tavilune."));
-    EXPECT_EQ(box.icon, QMessageBox::Information);
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].title, QStringLiteral("Modification des favoris"));
+    EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Les modifications seront prises après le redémarrage de Tavilune."));
+    EXPECT_EQ(prompts.shown[0].icon, UiPrompts::Icon::Information);
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(slurp(favFile()), QByteArray("RADIO JAZZ\r\nFip\r\n"));
 
@@ -223,15 +203,14 @@ TEST_F(DialogsTest, FavouritesSaveThatFailsWarnsAndKeepsTheOldFile)
     rlimit small = old;
     small.rlim_cur = 256;
     setrlimit(RLIMIT_FSIZE, &small);
-    BoxCatcher box;
-    box.arm();
+    FakePrompts prompts;
     f.Command3->click();
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(box.shown, 1);
-    EXPECT_EQ(box.title, QStringLiteral("Modification des favoris"));
-    EXPECT_EQ(box.icon, QMessageBox::Warning);
-    EXPECT_TRUE(box.text.contains(QStringLiteral("n'ont pas pu être enregistrés"))) << box.text.toStdString();
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].title, QStringLiteral("Modification des favoris"));
+    EXPECT_EQ(prompts.shown[0].icon, UiPrompts::Icon::Exclamation);
+    EXPECT_TRUE(prompts.lastText().contains(QStringLiteral("n'ont pas pu être enregistrés"))) << prompts.lastText().toStdString();
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(slurp(favFile()), QByteArray("FIP\r\n"));
 }
@@ -293,6 +272,23 @@ TEST_F(DialogsTest, PreferencesLoadSaveRefillAndClose)
     EXPECT_FALSE(o.Check[5]->isChecked()); // 2 is not a value the program treats as on
     EXPECT_FALSE(o.chkStartOnWin->isChecked());
     EXPECT_EQ(o.Text1->text(), radios);
+
+    // The folder choosers start at the current folders; a cancel keeps the typed text.
+    {
+        FakePrompts prompts;
+        prompts.folders << tv;
+        o.Command1->click();
+        o.Command4->click();
+        ASSERT_EQ(prompts.shown.size(), 2);
+        EXPECT_EQ(prompts.shown[0].kind, QStringLiteral("folder"));
+        EXPECT_EQ(prompts.shown[0].title, QStringLiteral("Selectionner le dossier Radios"));
+        EXPECT_EQ(prompts.shown[0].text, radios);
+        EXPECT_EQ(prompts.shown[1].title, QStringLiteral("Selectionner le dossier TV"));
+        EXPECT_EQ(prompts.shown[1].text, tv);
+        EXPECT_EQ(o.Text1->text(), tv);
+        EXPECT_EQ(o.Text2->text(), tv);
+        o.Text1->setText(radios);
+    }
 
     // Saving with the folders as they were leaves the lists and their selection alone.
     o.Check[3]->setChecked(true);
@@ -383,21 +379,59 @@ TEST_F(DialogsTest, AboutBoxTextsLinksDetailsAndMissingTool)
     EXPECT_EQ(sink.urls[2], a.Label3->text());
     EXPECT_EQ(sink.urls[3], QStringLiteral("mailto:") + a.lblDisclaimer->text());
 
-    BoxCatcher box;
-    box.arm();
+    FakePrompts prompts;
     a.Command1->click();
-    EXPECT_EQ(box.title, QStringLiteral("A propos : Détails"));
-    EXPECT_EQ(box.icon, QMessageBox::Information);
-    EXPECT_TRUE(box.text.startsWith(QStringLiteral("Tavilune version 2.5.0 - Radios-TV Internet\n\n")));
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].title, QStringLiteral("A propos : Détails"));
+    EXPECT_EQ(prompts.shown[0].icon, UiPrompts::Icon::Information);
+    EXPECT_TRUE(prompts.lastText().startsWith(QStringLiteral("Tavilune version 2.5.0 - Radios-TV Internet\n\n")));
 
     const QByteArray pathEnv = qgetenv("PATH");
     qputenv("PATH", dir.path().toLocal8Bit()); // no system information tool in there
-    box.arm();
     a.cmdSysInfo->click();
     qputenv("PATH", pathEnv);
-    EXPECT_EQ(box.title, QStringLiteral("Tavilune"));
-    EXPECT_EQ(box.text, QStringLiteral("Information Systeme introuvable !"));
-    EXPECT_EQ(box.icon, QMessageBox::NoIcon);
+    ASSERT_EQ(prompts.shown.size(), 2);
+    EXPECT_EQ(prompts.shown[1].title, QStringLiteral("Tavilune"));
+    EXPECT_EQ(prompts.shown[1].text, QStringLiteral("Information Systeme introuvable !"));
+    EXPECT_EQ(prompts.shown[1].icon, UiPrompts::Icon::None);
+}
+
+TEST_F(DialogsTest, TheProgramRegistersTheThreeWindowsModalAndPlacedBelowTheMainWindow)
+{
+    App program;
+    ASSERT_TRUE(program.Start());
+    FrmMain &w = program.Main();
+    w.move(300, 100);
+    w.show();
+    EXPECT_TRUE(w.Mnu_Options->isEnabled());
+    EXPECT_TRUE(w.Mnu_GestionFAV->isEnabled());
+    EXPECT_TRUE(w.Mnu_Apropos->isEnabled());
+
+    w.Mnu_GestionFAV->trigger();
+    auto *fav = qobject_cast<FrmFav *>(program.Hub().Window(WindowKind::Favourites, false));
+    ASSERT_NE(fav, nullptr);
+    EXPECT_TRUE(fav->isVisible());
+    EXPECT_EQ(fav->windowModality(), Qt::ApplicationModal);
+    const QRect main = w.frameGeometry();
+    EXPECT_NEAR(fav->frameGeometry().left(), main.left() - 200 / 15, 1);
+    EXPECT_NEAR(fav->frameGeometry().top(), main.bottom() + 1, 2);
+    fav->Command4->click();
+    EXPECT_FALSE(fav->isVisible());
+
+    w.Mnu_Options->trigger();
+    auto *opt = qobject_cast<FrmOptions *>(program.Hub().Window(WindowKind::Options, false));
+    ASSERT_NE(opt, nullptr);
+    EXPECT_TRUE(opt->isVisible());
+    EXPECT_NEAR(opt->frameGeometry().left(), main.left(), 1);
+    opt->Command3->click();
+    EXPECT_FALSE(opt->isVisible());
+
+    w.Mnu_Apropos->trigger();
+    auto *box = qobject_cast<frmAbout *>(program.Hub().Window(WindowKind::About, false));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+    box->cmdOK->click();
+    EXPECT_FALSE(box->isVisible());
 }
 
 #include "test_dialogs.moc"

@@ -1,0 +1,42 @@
+#include "App.h"
+
+#include "FrmFav.h"
+#include "FrmOptions.h"
+#include "Module1.h"
+#include "frmAbout.h"
+
+App::App() : m_main(&m_engine), m_hub(m_main)
+{
+    m_main.SetWindowHub(&m_hub);
+    RegisterWindows(m_hub, m_main);
+    // The always-on-top preferences create these two windows hidden at start-up.
+    Topmost().nowPlaying = [this] { return m_hub.Window(WindowKind::NowPlaying); };
+    Topmost().tvPlayer = [this] { return m_hub.Window(WindowKind::TvPlayer); };
+}
+
+App::~App()
+{
+    Topmost().nowPlaying = nullptr;
+    Topmost().tvPlayer = nullptr;
+}
+
+bool App::Start() { return m_main.Form_Load(); }
+
+void RegisterWindows(WindowHub &hub, MainLink &main)
+{
+    // Each window of the program adds its factory here:
+    //   hub.Register(WindowKind::Options, [&main] { return new FrmOptions(main); });
+
+    // Preferences, favourites manager, about box. The preferences refill the main window's lists
+    // and set its title.
+    if (auto *frm = dynamic_cast<FrmMain *>(&main)) {
+        hub.Register(WindowKind::Options, [frm] {
+            return new FrmOptions({[frm](const QString &f) { frm->RefillStationList(true, f); },
+                                   [frm](const QString &f) { frm->RefillStationList(false, f); },
+                                   [frm] { frm->setWindowTitle(frm->TitleText()); }},
+                                  frm);
+        });
+    }
+    hub.Register(WindowKind::Favourites, [&main] { return new FrmFav(main.MainWindow()); });
+    hub.Register(WindowKind::About, [&main] { return new frmAbout(main.MainWindow()); });
+}
