@@ -1,7 +1,10 @@
 #include "App.h"
 
 #include "FrmFav.h"
+#include "FrmModifRad.h"
 #include "FrmOptions.h"
+#include "FrmRadPerso.h"
+#include "InfoRadio.h"
 #include "Module1.h"
 #include "frmAbout.h"
 
@@ -39,4 +42,9 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
     }
     hub.Register(WindowKind::Favourites, [&main] { return new FrmFav(main.MainWindow()); });
     hub.Register(WindowKind::About, [&main] { return new frmAbout(main.MainWindow()); });
+    // Station pages: the generator and the editor (modal, placed by themselves).
+    hub.Register(WindowKind::RadioPerso, [&main] { return new FrmRadPerso(main, main.MainWindow()); });
+    hub.Register(WindowKind::ModifRadio, [&main] { return new FrmModifRad(main, main.MainWindow()); });
+    // The now-playing window destroys itself when it closes; the next use makes a new one.
+    hub.Register(WindowKind::NowPlaying, [&main] { return new InfoRadio(main.MainWindow()); });
 }

@@ -59,7 +59,8 @@ step "the last favourite entry is the third station"
 xdotool key --window "$win" alt+r; sleep 0.5
 [ -n "${TAV_SHOT:-}" ] && import -window root "$TAV_SHOT"
 xdotool key Up; sleep 0.2; xdotool key Return; sleep 0.3
-xdotool key --window "$win" Tab; sleep 0.2; xdotool key space
+# Listen: the first picture button, under the list.
+xdotool mousemove --window "$win" 20 69; sleep 0.2; xdotool click 1
 wait_for 20 test "$(count gamma)" -ge 1 || fail "Listen did not play the chosen favourite"
 [ "$(count alpha)" -eq 0 ] && [ "$(count beta)" -eq 0 ] || fail "another station was played"
 kill -0 "$app_pid" || fail "the program ended"

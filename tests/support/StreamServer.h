@@ -1,6 +1,7 @@
 #pragma once
-// Starts and stops tests/tools/streamserver.py, the local test radio, for one test program.
-// Needs TAV_TOOLS_DIR, python3 and the lame command.
+// Starts and stops one of the local test servers of tests/tools for one test program:
+// streamserver.py, the local test radio (needs the lame command), by default, or another script
+// that takes a folder and prints its port, such as dataserver.py. Needs TAV_TOOLS_DIR and python3.
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -10,7 +11,7 @@
 
 class StreamServer {
 public:
-    StreamServer() = default;
+    explicit StreamServer(const char *script = "streamserver.py") : m_script(QString::fromLatin1(script)) {}
     StreamServer(const StreamServer &) = delete;
     StreamServer &operator=(const StreamServer &) = delete;
     ~StreamServer() { stop(); }
@@ -24,7 +25,7 @@ public:
             return false;
         }
         m_process.setProgram(QStringLiteral("python3"));
-        m_process.setArguments({QStringLiteral(TAV_TOOLS_DIR "/streamserver.py"), m_dir.path()});
+        m_process.setArguments({QStringLiteral(TAV_TOOLS_DIR "/") + m_script, m_dir.path()});
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start();
         QByteArray line;
@@ -49,6 +50,8 @@ public:
     }
 
     int port() const { return m_port; }
+    // The folder the server was given (the data server serves its files).
+    QString folder() const { return m_dir.path(); }
     QString url(const QString &path) const
     {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
@@ -69,6 +72,7 @@ public:
     }
 
 private:
+    QString m_script;
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;
