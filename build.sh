@@ -16,6 +16,7 @@ packages=(
   libmpv-dev libpulse-dev libmp3lame-dev libsoxr-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth trayer xdotool x11-utils dbus-daemon pulseaudio pulseaudio-utils lame sox python3
+  desktop-file-utils libglib2.0-bin
   fonts-dejavu-core
 )
 

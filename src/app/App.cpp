@@ -1,12 +1,15 @@
 #include "App.h"
 
+#include "FrmFav.h"
 #include "FrmModifRad.h"
+#include "FrmOptions.h"
 #include "FrmRadPerso.h"
 #include "InfoRadio.h"
 #include "Module1.h"
 #include "Mp3Encoder.h"
 #include "FrmREC.h"
 #include "frmFXOpts.h"
+#include "frmAbout.h"
 
 App::App() : m_main(&m_engine), m_hub(m_main)
 {
@@ -30,6 +33,18 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
     // Each window of the program adds its factory here:
     //   hub.Register(WindowKind::Options, [&main] { return new FrmOptions(main); });
 
+    // Preferences, favourites manager, about box. The preferences refill the main window's lists
+    // and set its title.
+    if (auto *frm = dynamic_cast<FrmMain *>(&main)) {
+        hub.Register(WindowKind::Options, [frm] {
+            return new FrmOptions({[frm](const QString &f) { frm->RefillStationList(true, f); },
+                                   [frm](const QString &f) { frm->RefillStationList(false, f); },
+                                   [frm] { frm->setWindowTitle(frm->TitleText()); }},
+                                  frm);
+        });
+    }
+    hub.Register(WindowKind::Favourites, [&main] { return new FrmFav(main.MainWindow()); });
+    hub.Register(WindowKind::About, [&main] { return new frmAbout(main.MainWindow()); });
     // Station pages: the generator and the editor (modal, placed by themselves).
     hub.Register(WindowKind::RadioPerso, [&main] { return new FrmRadPerso(main, main.MainWindow()); });
     hub.Register(WindowKind::ModifRadio, [&main] { return new FrmModifRad(main, main.MainWindow()); });

@@ -1,5 +1,7 @@
 #include "FrmMain.h"
 
+#include "About.h"
+#include "Favourites.h"
 #include "Globals.h"
 #include "Icons.h"
 #include "MixerLauncher.h"
@@ -33,8 +35,6 @@
 
 namespace {
 
-// The maker's web site: the help and donation pages live under it.
-const QString kMakerSite = QStringLiteral("https://tavilune.example.org");
 
 QToolButton *pictureButton(QWidget *parent, const QIcon &icon, const QString &tip)
 {
@@ -160,6 +160,7 @@ void FrmMain::buildMenus()
         Mnu_Fav[i] = action(Mnu_Favoris, QStringLiteral("Mnu_Fav%1").arg(i).toLatin1().constData(),
                             QStringLiteral("FAV%1").arg(i));
         Mnu_Fav[i]->setVisible(false);
+        connect(Mnu_Fav[i], &QAction::triggered, this, [this, i] { Mnu_Fav_Click(i); });
     }
 
     Mnu_HELP = menuBar()->addMenu(QStringLiteral("&?"));
@@ -548,7 +549,7 @@ void FrmMain::RefreshStationLists()
     Text1 = path;
 }
 
-void FrmMain::openWebPage(const QString &path) { QDesktopServices::openUrl(QUrl(kMakerSite + path)); }
+void FrmMain::openWebPage(const QString &path) { QDesktopServices::openUrl(QUrl(about::kMakerSite + path)); }
 
 void FrmMain::Shutdown()
 {
@@ -576,8 +577,11 @@ void FrmMain::closeEvent(QCloseEvent *e)
 
 void FrmMain::changeEvent(QEvent *e)
 {
-    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) {
+        if (FileExists(favourites::FilePath()))
+            Ajout_Menu();
         Mnu_Favoris->menuAction()->setVisible(RadioMode());
+    }
     QMainWindow::changeEvent(e);
 }
 
@@ -595,4 +599,48 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *e)
         }
     }
     return QMainWindow::eventFilter(watched, e);
+}
+
+void FrmMain::Ajout_Menu()
+{
+    // The entry keeps its line as data; the caption shows it with '&' doubled so that it reads
+    // as written instead of marking a shortcut.
+    favourites::Menu menu;
+    for (int i = 0; i < favourites::kMenuEntries; ++i) {
+        const QVariant line = Mnu_Fav[i]->data();
+        menu[i] = {line.isValid() ? line.toString() : Mnu_Fav[i]->text(), Mnu_Fav[i]->isVisible()};
+    }
+    favourites::RebuildMenu(ListFav, menu);
+    for (int i = 0; i < favourites::kMenuEntries; ++i) {
+        Mnu_Fav[i]->setData(menu[i].caption);
+        Mnu_Fav[i]->setText(QString(menu[i].caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        Mnu_Fav[i]->setVisible(menu[i].visible);
+    }
+}
+
+void FrmMain::Mnu_Fav_Click(int index)
+{
+    if (index < 0 || index >= favourites::kMenuEntries)
+        return;
+    const QVariant line = Mnu_Fav[index]->data();
+    const QString caption = line.isValid() ? line.toString() : Mnu_Fav[index]->text();
+    ComboRad->setEditText(caption);
+    // The page is looked up in the radio folder the lists and the manager show, whatever the
+    // letter case of its name. Nothing plays until Listen.
+    Text1 = favourites::PagePath(G().radioFolder, caption);
+}
+
+void FrmMain::RefillStationList(bool radio, const QString &folder)
+{
+    QComboBox *combo = radio ? ComboRad : ComboTV;
+    QStringList &files = radio ? Combo1 : Combo2;
+    const QSignalBlocker block(combo);
+    combo->clear();
+    files.clear();
+    for (const StationEntry &e : ListStations(WithBackslash(folder), false)) {
+        files.append(e.fileName);
+        combo->addItem(e.displayName);
+    }
+    combo->setCurrentIndex(-1);
+    combo->setEditText(radio ? QStringLiteral("Selectionner une radio") : QStringLiteral("Selectionner une TV"));
 }

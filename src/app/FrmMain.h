@@ -97,6 +97,13 @@ public:
     void ComboTV_Select();
     QString TitleText() const;
 
+    // Favourites: the menu entries rebuilt from ListFav, and the choice of entry index.
+    void Ajout_Menu();
+    void Mnu_Fav_Click(int index);
+    // Empties the radio (or TV) list and its file list and fills them again from the folder,
+    // pop-up pages included; the list then reads "Selectionner une radio" / "Selectionner une TV".
+    void RefillStationList(bool radio, const QString &folder);
+
 protected:
     void closeEvent(QCloseEvent *e) override;
     void changeEvent(QEvent *e) override;

@@ -1,11 +1,11 @@
 #include "Module1.h"
 
 #include "Globals.h"
+#include "Prompts.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
-#include <QFileDialog>
 #include <QWidget>
 
 TopmostWindows &Topmost()
@@ -44,8 +44,7 @@ void ApplyTopmost()
 
 QString BrowseForFolder(QWidget *owner, const QString &title, const QString &initialFolder)
 {
-    return QFileDialog::getExistingDirectory(owner, title, initialFolder,
-                                             QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    return Prompts().FolderName(owner, title, initialFolder);
 }
 
 namespace {

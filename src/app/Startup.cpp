@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "Favourites.h"
 #include "Globals.h"
 #include "Paths.h"
 #include "Settings.h"
@@ -124,14 +125,7 @@ QString LastStationPath(const QString &name)
            QStringLiteral(".HTM");
 }
 
-QStringList ReadFavourites()
-{
-    QStringList lines;
-    const QString path = WithBackslash(ProgramFolder()) + QStringLiteral("Favoris.lst");
-    if (FileExists(path) && !textfile::readLines(path, lines))
-        lines.clear();
-    return lines;
-}
+QStringList ReadFavourites() { return favourites::Read(); }
 
 void SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips)
 {

@@ -17,7 +17,7 @@ QString DisplayNameOf(const QString &fileName)
     return keep > 0 ? fileName.left(keep) : QString();
 }
 
-QVector<StationEntry> ListStations(const QString &folder)
+QVector<StationEntry> ListStations(const QString &folder, bool leaveOutPopups)
 {
     QVector<StationEntry> out;
     if (folder.isEmpty())
@@ -38,7 +38,7 @@ QVector<StationEntry> ListStations(const QString &folder)
         return c != 0 ? c < 0 : a < b;
     });
     for (const QString &n : names) {
-        if (IsPopupPage(n))
+        if (leaveOutPopups && IsPopupPage(n))
             continue;
         out.append({n, DisplayNameOf(n)});
     }

@@ -15,5 +15,6 @@ struct StationEntry {
 bool IsPopupPage(const QString &fileName);
 // Display name of a page file name.
 QString DisplayNameOf(const QString &fileName);
-// The listed pages of a folder; an unreadable or missing folder gives an empty list.
-QVector<StationEntry> ListStations(const QString &folder);
+// The listed pages of a folder; an unreadable or missing folder gives an empty list. Pop-up pages
+// are left out unless leaveOutPopups is false (the preferences' refill keeps them).
+QVector<StationEntry> ListStations(const QString &folder, bool leaveOutPopups = true);

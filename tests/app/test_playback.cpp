@@ -11,6 +11,7 @@
 #include "TextFile.h"
 #include "WebBrowser.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -217,4 +218,25 @@ TEST_F(PlaybackTest, DeadStationEndsInAClearStatusNotAHang)
         << w->StatusLine->text().toStdString();
     EXPECT_EQ(w->StatusLine->text(), QStringLiteral("Impossible de lire %1 : adresse introuvable (erreur HTTP 404)")
                                          .arg(server->url(QStringLiteral("/missing.mp3"))));
+}
+
+TEST_F(PlaybackTest, AFavouriteFromTheFilePlaysWithListen)
+{
+    ASSERT_TRUE(textfile::writeLines(prog + QStringLiteral("/Favoris.lst"),
+                                     {QStringLiteral("Real"), QStringLiteral("live"), QStringLiteral("PLAYLIST")}));
+    // A new start reads the file.
+    hub.reset();
+    w = std::make_unique<FrmMain>(engine.get());
+    hub = std::make_unique<WindowHub>(*w);
+    w->SetWindowHub(hub.get());
+    ASSERT_TRUE(w->Form_Load());
+    w->Ajout_Menu();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(w->Mnu_Fav[i]->isVisible(), i < 3) << i;
+    w->Mnu_Fav[1]->trigger();
+    EXPECT_EQ(engine->state(), MediaEngine::State::Idle); // nothing plays before Listen
+    w->Command1_Click();
+    EXPECT_EQ(w->WebBrowser1->LocationURL(), prog + QStringLiteral("/Radios/LIVE.HTM"));
+    ASSERT_TRUE(playsAndAdvances()) << engine->statusText().toStdString();
+    EXPECT_EQ(engine->address(), server->url(QStringLiteral("/stream.mp3")));
 }

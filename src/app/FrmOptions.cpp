@@ -1,0 +1,158 @@
+#include "FrmOptions.h"
+
+#include "Autostart.h"
+#include "Globals.h"
+#include "Module1.h"
+#include "Options.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QShowEvent>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QToolButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap picture, const QString &tip)
+{
+    auto *b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setIcon(parent->style()->standardIcon(picture));
+    b->setIconSize(QSize(20, 20));
+    b->setMinimumSize(30, 28);
+    b->setToolTip(tip);
+    b->setAccessibleName(tip);
+    return b;
+}
+
+} // namespace
+
+FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
+    : QDialog(parent), programPath(autostart::ProgramPath()), m_link(std::move(link))
+{
+    setObjectName(QStringLiteral("FrmOptions"));
+    setWindowTitle(QStringLiteral("Préférences"));
+    setModal(true);
+
+    static const char *const captions[6] = {
+        "Fenêtre principale Tavilune toujours visible",
+        "Mémoriser la dernière radio écoutée",
+        "Mémoriser la dernière position de la fenêtre principale",
+        "Afficher le nom de la radio ou TV",
+        "Fenêtre <Autres chaînes ou émissions> toujours visible",
+        "Interdire l'économiseur d'écran",
+    };
+    auto *v = new QVBoxLayout(this);
+    for (int i = 0; i < 6; ++i) {
+        Check[i] = new QCheckBox(QString::fromUtf8(captions[i]), this);
+        Check[i]->setObjectName(QStringLiteral("Check%1").arg(i + 1));
+        v->addWidget(Check[i]);
+    }
+    // Starting with the session stands for starting with the system here.
+    chkStartOnWin = new QCheckBox(QStringLiteral("Exécuter Tavilune à l'ouverture de la session"), this);
+    chkStartOnWin->setObjectName(QStringLiteral("chkStartOnWin"));
+    v->addWidget(chkStartOnWin);
+
+    auto folderFrame = [this, v](QGroupBox *&frame, QLineEdit *&text, QToolButton *&browse, const QString &caption,
+                                 const char *textName, const char *buttonName) {
+        frame = new QGroupBox(caption, this);
+        text = new QLineEdit(frame);
+        text->setObjectName(QString::fromLatin1(textName));
+        text->setAccessibleName(caption.trimmed());
+        browse = pictureButton(frame, buttonName, QStyle::SP_DirOpenIcon, QStringLiteral("Parcourir..."));
+        auto *h = new QHBoxLayout(frame);
+        h->addWidget(text, 1);
+        h->addWidget(browse);
+        v->addWidget(frame);
+    };
+    folderFrame(Frame1, Text1, Command1, QStringLiteral("Dossier radios : (Fichiers HTM) "), "Text1", "Command1");
+    folderFrame(Frame2, Text2, Command4, QStringLiteral("Dossier TV : (Fichiers HTM) "), "Text2", "Command4");
+
+    Command2 = pictureButton(this, "Command2", QStyle::SP_DialogSaveButton, QStringLiteral("Fermer"));
+    Command3 = pictureButton(this, "Command3", QStyle::SP_DialogCloseButton, QStringLiteral("Fermer"));
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(Command2);
+    bottom->addWidget(Command3);
+    v->addLayout(bottom);
+
+    connect(Command1, &QToolButton::clicked, this, &FrmOptions::Command1_Click);
+    connect(Command4, &QToolButton::clicked, this, &FrmOptions::Command4_Click);
+    connect(Command2, &QToolButton::clicked, this, &FrmOptions::Command2_Click);
+    connect(Command3, &QToolButton::clicked, this, &FrmOptions::Command3_Click);
+    connect(chkStartOnWin, &QCheckBox::clicked, this, &FrmOptions::chkStartOnWin_Click);
+}
+
+void FrmOptions::showEvent(QShowEvent *e)
+{
+    if (!e->spontaneous())
+        Form_Load();
+    QDialog::showEvent(e);
+}
+
+void FrmOptions::Form_Load()
+{
+    const options::Values v = options::Load();
+    for (int i = 0; i < 6; ++i)
+        Check[i]->setChecked(v.check[i]);
+    Text1->setText(v.radioFolder);
+    m_previousRadio = v.radioFolder;
+    Text2->setText(v.tvFolder);
+    m_previousTv = v.tvFolder;
+    if (autostart::Exists()) {
+        chkStartOnWin->setChecked(true);
+        chkStartOnWin_Click(); // writes the entry again for the program as it runs now
+    } else {
+        chkStartOnWin->setChecked(false);
+    }
+}
+
+void FrmOptions::Command1_Click()
+{
+    const QString folder = BrowseForFolder(this, QStringLiteral("Selectionner le dossier Radios"), G().radioFolder);
+    if (!folder.isEmpty())
+        Text1->setText(folder);
+}
+
+void FrmOptions::Command4_Click()
+{
+    const QString folder = BrowseForFolder(this, QStringLiteral("Selectionner le dossier TV"), G().tvFolder);
+    if (!folder.isEmpty())
+        Text2->setText(folder);
+}
+
+void FrmOptions::chkStartOnWin_Click()
+{
+    // As with the system's own list, a failure is not reported: the box keeps the user's choice.
+    if (chkStartOnWin->isChecked())
+        autostart::Write(programPath);
+    else
+        autostart::Remove();
+}
+
+void FrmOptions::Command2_Click()
+{
+    options::Values v;
+    for (int i = 0; i < 6; ++i)
+        v.check[i] = Check[i]->isChecked();
+    v.radioFolder = Text1->text();
+    v.tvFolder = Text2->text();
+    options::SaveActions act;
+    // The box ticked means the screen saver is held off.
+    act.applyScreenSaver = [](bool forbid) { SetScreenSaver(!forbid); };
+    act.refillRadio = m_link.refillRadio;
+    act.refillTv = m_link.refillTv;
+    options::Save(v, m_previousRadio, m_previousTv, act);
+}
+
+void FrmOptions::Command3_Click()
+{
+    options::ReadBackOnClose();
+    ApplyTopmost();
+    if (m_link.updateTitle)
+        m_link.updateTitle();
+    accept();
+}

@@ -1,0 +1,53 @@
+#include "Options.h"
+
+#include "Globals.h"
+#include "Settings.h"
+#include "Startup.h"
+
+namespace options {
+namespace {
+
+QString key(int i) { return QString::fromLatin1(kCheckKeys[i]); }
+QString flagText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
+int readFlag(const char *k) { return ValInt16(settings::GetSetting(QString::fromLatin1(k), QStringLiteral("0"))); }
+
+} // namespace
+
+Values Load()
+{
+    Values v;
+    for (int i = 0; i < 6; ++i)
+        v.check[i] = readFlag(kCheckKeys[i]) == 1;
+    v.radioFolder = settings::GetSetting(QStringLiteral("DossierRadio"), ProgramFolder());
+    v.tvFolder = settings::GetSetting(QStringLiteral("DossierTV"), ProgramFolder());
+    return v;
+}
+
+void Save(const Values &v, const QString &previousRadio, const QString &previousTv, const SaveActions &act)
+{
+    for (int i = 0; i < 4; ++i)
+        settings::SaveSetting(key(i), flagText(v.check[i]));
+    const QString radio = startup::TrimSpaces(v.radioFolder);
+    const QString tv = startup::TrimSpaces(v.tvFolder);
+    settings::SaveSetting(QStringLiteral("DossierRadio"), radio);
+    settings::SaveSetting(QStringLiteral("DossierTV"), tv);
+    settings::SaveSetting(key(5), flagText(v.check[5]));
+    if (act.applyScreenSaver)
+        act.applyScreenSaver(v.check[5]);
+    G().radioFolder = radio;
+    G().tvFolder = tv;
+    settings::SaveSetting(key(4), flagText(v.check[4]));
+    if (radio != previousRadio && act.refillRadio)
+        act.refillRadio(radio);
+    if (tv != previousTv && act.refillTv)
+        act.refillTv(tv);
+}
+
+void ReadBackOnClose()
+{
+    G().fenVisible = readFlag("FenVisible");
+    G().derRadio = readFlag("DerRadio");
+    G().nomRadio = readFlag("NomRadio");
+}
+
+} // namespace options

@@ -1,0 +1,41 @@
+#pragma once
+// The preferences: what the window shows when it opens, the steps and order of saving, and what
+// closing reads back into the program-wide values.
+#include <QString>
+#include <functional>
+
+namespace options {
+
+// The setting behind each check box, Check1 to Check6.
+inline constexpr const char *kCheckKeys[6] = {"FenVisible", "DerRadio", "DerPosition",
+                                              "NomRadio",   "FenVisibleTV", "EcoEcran"};
+
+struct Values {
+    bool check[6] = {};   // Check1 .. Check6
+    QString radioFolder;  // Text1
+    QString tvFolder;     // Text2
+};
+
+// The stored values: a box is ticked when its flag reads 1 (the only value the program treats
+// as on); a folder missing from the store reads as the program folder.
+Values Load();
+
+// What saving does beyond the settings store, supplied by the windows.
+struct SaveActions {
+    // Applies the screen-saver preference at once (true: the screen saver is held off).
+    std::function<void(bool forbid)> applyScreenSaver;
+    // Empties and refills the main window's radio / TV list from the folder.
+    std::function<void(const QString &folder)> refillRadio;
+    std::function<void(const QString &folder)> refillTv;
+};
+
+// Saving, in this order: the four flags FenVisible, DerRadio, DerPosition, NomRadio; both folders
+// with surrounding spaces removed; EcoEcran, then the screen saver applied; the program-wide
+// folders; FenVisibleTV; the radio list refilled when its folder differs from previousRadio, then
+// the TV list when its folder differs from previousTv.
+void Save(const Values &v, const QString &previousRadio, const QString &previousTv, const SaveActions &act);
+
+// Closing: reads FenVisible, DerRadio and NomRadio back into the program-wide flags.
+void ReadBackOnClose();
+
+} // namespace options
