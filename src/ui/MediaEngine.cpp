@@ -77,6 +77,7 @@ MediaEngine::~MediaEngine()
 {
     engines().removeAll(this);
     m_resolver.cancel();
+    emit handleClosing();
     m_mpv.reset(); // mpv_terminate_destroy: waits for mpv's threads, closes the audio output
 }
 
@@ -281,6 +282,7 @@ void MediaEngine::play(const QString &address)
         return;
     }
     m_candidates.append({m_address, 0});
+    setPaused(false);
     setState(State::Connecting, QStringLiteral("Connexion à %1...").arg(m_address));
     m_watchdog.start();
     tryNextCandidate();
@@ -572,4 +574,31 @@ void MediaEngine::dropVideoWindow()
         m_videoWindow->removeEventFilter(this);
     m_videoWindow = nullptr;
     m_videoWidget = nullptr;
+}
+
+void MediaEngine::setRenderedVideo(bool on)
+{
+    m_renderedVideo = on;
+    if (!m_mpv)
+        return;
+    if (on) {
+        int64_t none = -1;
+        mpv_set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &none);
+    }
+    mpv_set_property_string(m_mpv.get(), "vo", on ? "libmpv" : "");
+    mpv_set_property_string(m_mpv.get(), "vid", on || m_videoWidget ? "auto" : "no");
+}
+
+void MediaEngine::setPaused(bool paused)
+{
+    if (!m_mpv)
+        return;
+    int flag = paused ? 1 : 0;
+    mpv_set_property(m_mpv.get(), "pause", MPV_FORMAT_FLAG, &flag);
+}
+
+bool MediaEngine::isPaused() const
+{
+    int flag = 0;
+    return m_mpv && mpv_get_property(m_mpv.get(), "pause", MPV_FORMAT_FLAG, &flag) >= 0 && flag;
 }

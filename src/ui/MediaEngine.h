@@ -90,6 +90,16 @@ public:
     void setVideoWidget(QWidget *widget);
     QWidget *videoWidget() const { return m_videoWidget; }
 
+    // Video drawn by a view that owns a render context made on mpvHandle() (GlVideoView, through
+    // libmpv's render API): the engine only selects that video output. Call it before play().
+    void setRenderedVideo(bool on);
+    bool renderedVideo() const { return m_renderedVideo; }
+    mpv_handle *mpvHandle() const { return m_mpv.get(); }
+
+    // Pauses or resumes what plays; play() always starts unpaused.
+    void setPaused(bool paused);
+    bool isPaused() const;
+
     // mpv's audio output for the next play(); empty = mpv's default.
     void setAudioOutput(const QString &name);
     QString audioOutput() const { return m_audioOutput; }
@@ -112,6 +122,9 @@ signals:
     // Emitted once when the engine gives up (state Failed), with the same French text as
     // statusText().
     void error(const QString &frenchText);
+    // Emitted just before the mpv handle is destroyed: a render context made on it must be
+    // freed now (directly connected views do it in the slot).
+    void handleClosing();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -165,6 +178,7 @@ private:
     QPointer<QWidget> m_videoWidget;
     QPointer<QObject> m_videoWindow; // the widget's native window, watched for its end
     int m_volume = 100;
+    bool m_renderedVideo = false;
     int m_baseDelayMs = DefaultReconnectBaseDelayMs;
     int m_retries = 0;
     // mpv playlist entries of the current attempt (one, or those mpv inserted for a list)

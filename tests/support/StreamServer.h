@@ -1,6 +1,7 @@
 #pragma once
-// Starts and stops tests/tools/streamserver.py, the local test radio, for one test program.
-// Needs TAV_TOOLS_DIR, python3 and the lame command.
+// Starts and stops tests/tools/streamserver.py, the local test radio, for one test program (or
+// another server of tests/tools that prints its port, e.g. videoserver.py, the local TV
+// channel). Needs TAV_TOOLS_DIR, python3 and the lame command (ffmpeg for the TV channel).
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -10,7 +11,7 @@
 
 class StreamServer {
 public:
-    StreamServer() = default;
+    explicit StreamServer(const char *script = "streamserver.py") : m_script(QString::fromLatin1(script)) {}
     StreamServer(const StreamServer &) = delete;
     StreamServer &operator=(const StreamServer &) = delete;
     ~StreamServer() { stop(); }
@@ -24,11 +25,11 @@ public:
             return false;
         }
         m_process.setProgram(QStringLiteral("python3"));
-        m_process.setArguments({QStringLiteral(TAV_TOOLS_DIR "/streamserver.py"), m_dir.path()});
+        m_process.setArguments({QStringLiteral(TAV_TOOLS_DIR "/") + m_script, m_dir.path()});
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start();
         QByteArray line;
-        while (!line.contains('\n') && m_process.waitForReadyRead(20000))
+        while (!line.contains('\n') && m_process.waitForReadyRead(60000))
             line += m_process.readAllStandardOutput();
         m_port = line.trimmed().toInt();
         if (m_port <= 0) {
@@ -69,6 +70,7 @@ public:
     }
 
 private:
+    QString m_script;
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;
