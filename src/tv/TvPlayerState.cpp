@@ -55,8 +55,10 @@ Source GoSource(const SourceBoxes &boxes)
 
 bool DateKeyAccepted(int key, const QString &text)
 {
-    if (key == Qt::Key_Backspace)
+    if (key == Qt::Key_Backspace || key == Qt::Key_Tab || key == Qt::Key_Backtab)
         return true;
+    if (text.isEmpty())
+        return true; // not a character: moving the cursor, Delete...
     return text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9');
 }
 

@@ -48,7 +48,8 @@ Visibility VisibilityFor(Source source);
 // national programmes, whether Check2 is checked or not.
 Source GoSource(const SourceBoxes &boxes);
 
-// The date fields accept the digits and Backspace; every other key is discarded.
+// The date fields accept the digits and Backspace; every other character typed is discarded.
+// Keys that type no character (cursor keys, Delete, Tab) keep their usual effect.
 bool DateKeyAccepted(int key, const QString &text);
 
 // A day or month of exactly one character gets a leading "0"; anything else stays.

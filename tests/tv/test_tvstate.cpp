@@ -78,8 +78,9 @@ TEST(TvPlayerState, DateFields)
         {Qt::Key_0, "0", true},      {Qt::Key_9, "9", true},     {Qt::Key_5, "5", true},
         {Qt::Key_Backspace, "\b", true}, {Qt::Key_Backspace, "", true},
         {Qt::Key_A, "a", false},     {Qt::Key_Minus, "-", false}, {Qt::Key_Slash, "/", false},
-        {Qt::Key_Space, " ", false}, {Qt::Key_Delete, "", false}, {Qt::Key_2, "²", false},
-        {Qt::Key_Period, ".", false},
+        {Qt::Key_Space, " ", false}, {Qt::Key_twosuperior, "²", false},
+        {Qt::Key_Period, ".", false}, {Qt::Key_V, "\x16", false}, {Qt::Key_Return, "\r", false},
+        {Qt::Key_Delete, "", true},  {Qt::Key_Left, "", true},   {Qt::Key_Tab, "\t", true},
     };
     for (const auto &k : keys)
         EXPECT_EQ(DateKeyAccepted(k.key, QString::fromUtf8(k.text)), k.accepted) << k.text;
