@@ -7,7 +7,9 @@
 #include "Settings.h"
 #include "StationList.h"
 #include "Startup.h"
+#include "Twips.h"
 #include "WebBrowser.h"
+#include "WindowHub.h"
 #include "nimbrel/Nimbrel.h"
 
 #include <QAction>
@@ -30,7 +32,6 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 // The maker's web site: the help and donation pages live under it.
 const QString kMakerSite = QStringLiteral("https://tavilune.example.org");
 
@@ -49,7 +50,8 @@ QToolButton *pictureButton(QWidget *parent, const QIcon &icon, const QString &ti
 
 QString IntroPagePath() { return WithBackslash(ProgramFolder()) + QStringLiteral("Intro.htm"); }
 
-FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
+FrmMain::FrmMain(MediaEngine *engine, QWidget *parent)
+    : QMainWindow(parent), m_engine(engine ? engine : new MediaEngine(this))
 {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(startup::kAppTitle);
@@ -72,29 +74,28 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
     Topmost().main = this;
 
     // The status line under the page: what plays, or why nothing does.
-    MediaEngine &engine = MediaEngine::instance();
-    connect(&engine, &MediaEngine::stateChanged, this, &FrmMain::updateStatusLine);
-    connect(&engine, &MediaEngine::statusTextChanged, this, &FrmMain::updateStatusLine);
-    connect(&engine, &MediaEngine::streamTitleChanged, this, &FrmMain::updateStatusLine);
+    connect(m_engine, &MediaEngine::stateChanged, this, &FrmMain::updateStatusLine);
+    connect(m_engine, &MediaEngine::statusTextChanged, this, &FrmMain::updateStatusLine);
+    connect(m_engine, &MediaEngine::streamTitleChanged, this, &FrmMain::updateStatusLine);
+    updateTriggers();
 }
 
 void FrmMain::updateStatusLine()
 {
-    const MediaEngine &engine = MediaEngine::instance();
+    const MediaEngine &engine = *m_engine;
     QString text;
     switch (engine.state()) {
     case MediaEngine::State::Idle:
         break;
     case MediaEngine::State::Playing:
-        text = engine.streamTitle().isEmpty() ? engine.statusText()
-                                              : QStringLiteral("\u266A ") + engine.streamTitle();
+        text = startup::PlayingStatusText(m_playingName, engine.streamTitle(), engine.statusText());
         break;
     default:
         text = engine.statusText();
         break;
     }
     StatusLine->setText(text);
-    StatusLine->setToolTip(text);
+    StatusLine->setToolTip(engine.state() == MediaEngine::State::Idle ? QString() : engine.address());
 }
 
 FrmMain::~FrmMain()
@@ -160,19 +161,19 @@ void FrmMain::buildMenus()
     Mnu_Don = action(Mnu_HELP, "Mnu_Don", QStringLiteral("Faire un don..."));
 
     connect(Mnu_Affichage, &QAction::triggered, this, &FrmMain::Mnu_Affichage_Click);
-    connect(Mnu_Options, &QAction::triggered, this, [this] { open(Opener::Options); });
-    connect(Mnu_RadioPerso, &QAction::triggered, this, [this] { open(Opener::RadioPerso); });
-    connect(Mnu_ModifRAdio, &QAction::triggered, this, [this] { open(Opener::ModifRadio); });
-    connect(Mnu_ModifAutresTV, &QAction::triggered, this, [this] { open(Opener::AutresTVModif); });
-    connect(Mnu_EnregistreSon, &QAction::triggered, this, [this] { open(Opener::Recording); });
-    connect(Mnu_EncodeMP3, &QAction::triggered, this, [this] { open(Opener::Mp3Encoder); });
+    connect(Mnu_Options, &QAction::triggered, this, [this] { open(WindowKind::Options); });
+    connect(Mnu_RadioPerso, &QAction::triggered, this, [this] { open(WindowKind::RadioPerso); });
+    connect(Mnu_ModifRAdio, &QAction::triggered, this, [this] { open(WindowKind::ModifRadio); });
+    connect(Mnu_ModifAutresTV, &QAction::triggered, this, [this] { open(WindowKind::AutresTVModif); });
+    connect(Mnu_EnregistreSon, &QAction::triggered, this, [this] { open(WindowKind::Recording); });
+    connect(Mnu_EncodeMP3, &QAction::triggered, this, [this] { open(WindowKind::Mp3Encoder); });
     connect(Mnu_Quitter, &QAction::triggered, this, &FrmMain::Shutdown);
     connect(Mnu_RAdio, &QAction::triggered, this, &FrmMain::Mnu_RAdio_Click);
     connect(Mnu_TV, &QAction::triggered, this, &FrmMain::Mnu_TV_Click);
     connect(Mnu_Stop, &QAction::triggered, this, &FrmMain::Command4_Click);
     connect(Mnu_AutreTV, &QAction::triggered, this, &FrmMain::Mnu_AutreTV_Click);
-    connect(Mnu_GestionFAV, &QAction::triggered, this, [this] { open(Opener::Favourites); });
-    connect(Mnu_Apropos, &QAction::triggered, this, [this] { open(Opener::About); });
+    connect(Mnu_GestionFAV, &QAction::triggered, this, [this] { open(WindowKind::Favourites); });
+    connect(Mnu_Apropos, &QAction::triggered, this, [this] { open(WindowKind::About); });
     connect(Mnu_AideEnLigne, &QAction::triggered, this,
             [this] { openWebPage(QStringLiteral("/Tavilune/Index.htm")); });
     connect(Mnu_Don, &QAction::triggered, this, [this] { openWebPage(QStringLiteral("/Don/Don.htm")); });
@@ -229,7 +230,7 @@ void FrmMain::buildControls()
     buttons->addStretch(1);
     v->addLayout(buttons);
 
-    WebBrowser1 = new WebBrowser(central);
+    WebBrowser1 = new WebBrowser(m_engine, central);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     v->addWidget(WebBrowser1, 1);
 
@@ -244,7 +245,7 @@ void FrmMain::buildControls()
     connect(Command2, &QToolButton::clicked, this, &FrmMain::Command2_Click);
     connect(Command3, &QToolButton::clicked, this, &FrmMain::Command3_Click);
     connect(Command4, &QToolButton::clicked, this, &FrmMain::Command4_Click);
-    connect(Command5, &QToolButton::clicked, this, [this] { open(Opener::Recording); });
+    connect(Command5, &QToolButton::clicked, this, [this] { open(WindowKind::Recording); });
 
     // Click, text change, scroll and key press all give the hidden list the same position.
     connect(ComboRad, &QComboBox::activated, this, &FrmMain::ComboRad_Select);
@@ -364,6 +365,7 @@ void FrmMain::ComboTV_Select()
 
 void FrmMain::Command1_Click()
 {
+    m_playingName = RadioMode() ? ComboRad->currentText() : ComboTV->currentText();
     WebBrowser1->Navigate(Text1);
     setWindowTitle(TitleText());
 }
@@ -460,7 +462,7 @@ void FrmMain::Mnu_AutreTV_Click()
     Mnu_Favoris->menuAction()->setVisible(false);
     WebBrowser1->Stop();
     navigateIntro();
-    open(Opener::TvPlayer);
+    open(WindowKind::TvPlayer); // placed at top 100, left 100
 }
 
 void FrmMain::onBeforeNavigate(const QString &url, bool &cancel)
@@ -470,18 +472,66 @@ void FrmMain::onBeforeNavigate(const QString &url, bool &cancel)
     cancel = true;
     // "app:live('" + address + "')": the address. Shorter targets give an empty address.
     G().infoAddress = url.size() >= 12 ? url.mid(10, url.size() - 12) : QString();
-    open(Opener::NowPlaying);
+    OpenNowPlaying(false, QStringLiteral("Information titre en cours : ") + ComboRad->currentText());
 }
 
-void FrmMain::SetOpener(Opener which, std::function<void()> open)
+void FrmMain::SetWindowHub(WindowHub *hub)
 {
-    m_openers[static_cast<int>(which)] = std::move(open);
+    if (m_hub)
+        disconnect(m_hub, nullptr, this, nullptr);
+    m_hub = hub;
+    if (m_hub)
+        connect(m_hub, &WindowHub::Registered, this, &FrmMain::updateTriggers);
+    updateTriggers();
 }
 
-void FrmMain::open(Opener which)
+WindowHub *FrmMain::Hub() const { return m_hub; }
+
+void FrmMain::updateTriggers()
 {
-    if (const auto &f = m_openers[static_cast<int>(which)])
-        f();
+    const auto can = [this](WindowKind k) { return m_hub && m_hub->IsRegistered(k); };
+    Mnu_Options->setEnabled(can(WindowKind::Options));
+    Mnu_RadioPerso->setEnabled(can(WindowKind::RadioPerso));
+    Mnu_ModifRAdio->setEnabled(can(WindowKind::ModifRadio));
+    Mnu_ModifAutresTV->setEnabled(can(WindowKind::AutresTVModif));
+    Mnu_EnregistreSon->setEnabled(can(WindowKind::Recording));
+    Command5->setEnabled(can(WindowKind::Recording));
+    Mnu_EncodeMP3->setEnabled(can(WindowKind::Mp3Encoder));
+    Mnu_AutreTV->setEnabled(can(WindowKind::TvPlayer));
+    Mnu_GestionFAV->setEnabled(can(WindowKind::Favourites));
+    Mnu_Apropos->setEnabled(can(WindowKind::About));
+}
+
+void FrmMain::open(WindowKind which)
+{
+    if (m_hub)
+        m_hub->Open(which);
+}
+
+void FrmMain::StopMainPage() { Command4_Click(); }
+
+void FrmMain::OpenNowPlaying(bool modal, const QString &caption)
+{
+    if (!m_hub)
+        return;
+    if (QWidget *w = m_hub->Window(WindowKind::NowPlaying)) {
+        w->setWindowTitle(caption);
+        m_hub->Open(WindowKind::NowPlaying, modal);
+    }
+}
+
+QRect FrmMain::MainGeometryTwips() const
+{
+    const QRect f = frameGeometry();
+    return {static_cast<int>(PixelsToTwips(f.left())), static_cast<int>(PixelsToTwips(f.top())),
+            static_cast<int>(PixelsToTwips(f.width())), static_cast<int>(PixelsToTwips(f.height()))};
+}
+
+void FrmMain::RefreshStationLists()
+{
+    const QString path = Text1;
+    fillLists();
+    Text1 = path;
 }
 
 void FrmMain::openWebPage(const QString &path) { QDesktopServices::openUrl(QUrl(kMakerSite + path)); }

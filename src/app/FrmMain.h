@@ -2,24 +2,31 @@
 // The main window: start-up and shutdown, the radio and TV lists, the page view that plays the
 // chosen station page, the mode switch, the tray icon and the menus that open every other window.
 // The window-free steps live in Startup.h, Paths.h, StationList.h.
+#include "MainLink.h"
+#include "WindowRules.h"
+
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
-#include <functional>
 
 class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
 class QToolButton;
+class MediaEngine;
 class WebBrowser;
+class WindowHub;
 namespace nimbrel {
 class TaskBarIcon;
 }
 
-class FrmMain : public QMainWindow {
+class FrmMain : public QMainWindow, public MainLink {
     Q_OBJECT
 public:
-    explicit FrmMain(QWidget *parent = nullptr);
+    // engine: the program's media engine, which plays the main page (not owned); without one the
+    // window makes its own.
+    explicit FrmMain(MediaEngine *engine = nullptr, QWidget *parent = nullptr);
     ~FrmMain() override;
 
     // Start-up after the single-instance check. False on a first run: the program must end
@@ -32,13 +39,17 @@ public:
     // Shutdown: saves the last station and the position, then ends the program.
     void Shutdown();
 
-    // Windows opened from the menus register how they are opened; a trigger whose window is
-    // not part of the program yet does nothing.
-    enum class Opener {
-        Recording, Mp3Encoder, TvPlayer, RadioPerso, ModifRadio, AutresTVModif, Options,
-        Favourites, About, NowPlaying
-    };
-    void SetOpener(Opener which, std::function<void()> open);
+    // The hub that creates and opens the other windows. A menu entry or button whose window the
+    // hub cannot make is disabled.
+    void SetWindowHub(WindowHub *hub);
+    WindowHub *Hub() const;
+
+    // MainLink: what the other windows may ask of this one.
+    void StopMainPage() override;
+    void OpenNowPlaying(bool modal, const QString &caption) override;
+    QRect MainGeometryTwips() const override;
+    void RefreshStationLists() override;
+    QWidget *MainWindow() override { return this; }
 
     // Controls reached by the other windows and the tests.
     QComboBox *ComboRad = nullptr;   // radio display names
@@ -97,11 +108,14 @@ private:
     void fillLists();
     void navigateIntro();
     void onBeforeNavigate(const QString &url, bool &cancel);
-    void open(Opener which);
+    void open(WindowKind which);
+    void updateTriggers();
     void openWebPage(const QString &path);
     void updateStatusLine();
 
-    std::function<void()> m_openers[10];
+    QPointer<WindowHub> m_hub;
+    MediaEngine *m_engine = nullptr;
+    QString m_playingName; // the list text at the last Listen: the station the status line names
     bool m_shuttingDown = false;
 };
 

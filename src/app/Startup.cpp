@@ -109,6 +109,15 @@ QString TitleFor(bool nomRadio, bool radioMode, const QString &radioText, const 
     return QStringLiteral("Tavilune : ") + (radioMode ? radioText : tvText);
 }
 
+QString PlayingStatusText(const QString &station, const QString &title, const QString &engineText)
+{
+    const QString name = station.trimmed();
+    QString text = name.isEmpty() ? engineText : QStringLiteral("Lecture en cours : ") + name;
+    if (!title.isEmpty())
+        text += QStringLiteral(" \u2014 ") + title;
+    return text;
+}
+
 QString LastStationPath(const QString &name)
 {
     return WithBackslash(WithBackslash(ProgramFolder()) + QStringLiteral("Radios")) + name +

@@ -40,6 +40,11 @@ int ReadFlags();
 // "Tavilune : " + the current list's text when the NomRadio flag is 1, else "Tavilune".
 QString TitleFor(bool nomRadio, bool radioMode, const QString &radioText, const QString &tvText);
 
+// The status line while a station plays: "Lecture en cours : " + the station's name, then
+// " — " + the stream's title when it announces one. Without a name, the engine's own text (which
+// names the address), with the title after it.
+QString PlayingStatusText(const QString &station, const QString &title, const QString &engineText);
+
 // The remembered station's page: program folder + "Radios" + name + ".HTM".
 QString LastStationPath(const QString &name);
 

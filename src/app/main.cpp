@@ -1,5 +1,6 @@
 // Tavilune: internet radio and TV player, sound recorder and MP3 converter.
-#include "FrmMain.h"
+#include "App.h"
+#include "DecimalPoint.h"
 
 #include <QApplication>
 #include <QDir>
@@ -31,9 +32,12 @@ int main(int argc, char **argv)
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtFrench);
 
-    FrmMain w;
-    if (!w.Form_Load())
+    // Numbers shown by the Qt-free parts follow the user's locale too.
+    SetUserDecimalPoint(QLocale().decimalPoint().toStdString());
+
+    App program;
+    if (!program.Start())
         return 0;
-    w.show();
+    program.Main().show();
     return app.exec();
 }

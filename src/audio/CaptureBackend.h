@@ -12,6 +12,8 @@
 // - The buffer-done call (CaptureClient::BufferDone) is made on the creating thread, from the
 //   event loop, never from inside another backend call. The client may call any backend operation
 //   from it, Stop, Reset and Close included.
+#include "WaveFormat.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -45,15 +47,6 @@ constexpr std::uint32_t kHeaderPrepared = 0x02;
 constexpr std::uint32_t kHeaderInQueue = 0x10;
 } // namespace capture
 
-// Capture format: PCM, 16 bits per sample, interleaved channels.
-struct WaveFormat {
-    std::uint16_t formatTag = capture::kFormatPcm;
-    std::uint16_t channels = 0;
-    std::uint32_t samplesPerSec = 0;
-    std::uint32_t avgBytesPerSec = 0; // blockAlign × samplesPerSec
-    std::uint16_t blockAlign = 0;     // channels × 2
-    std::uint16_t bitsPerSample = 16;
-};
 
 // One capture buffer as the backend sees it.
 struct WaveHeader {

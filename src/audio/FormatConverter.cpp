@@ -1,5 +1,7 @@
 #include "FormatConverter.h"
 
+#include "DecimalPoint.h"
+
 #include <algorithm>
 #include <bit>
 #include <clocale>
@@ -265,8 +267,7 @@ std::string WaveFormatTagName(uint16_t tag)
 std::string WaveFormatDescription(uint32_t rate, uint16_t bits, uint16_t channels)
 {
     const uint64_t tenths = (uint64_t(rate) + 50) / 100;
-    const char *point = std::localeconv()->decimal_point;
-    std::string text = std::to_string(tenths / 10) + (point && *point ? point : ".") +
+    std::string text = std::to_string(tenths / 10) + UserDecimalPoint() +
                        std::to_string(tenths % 10) + " kHz " + std::to_string(bits) + " Bit ";
     if (channels == 2)
         text += "Stereo";

@@ -535,10 +535,10 @@ bool PulseCapture::Open(int device, const WaveFormat &format, CaptureClient *cli
 {
     if (m_stream || !client)
         return false;
-    if (format.formatTag != kFormatPcm || format.bitsPerSample != 16 || format.channels < 1 || format.channels > 2
-        || format.samplesPerSec < 1 || format.samplesPerSec > PA_RATE_MAX
-        || format.blockAlign != format.channels * 2
-        || format.avgBytesPerSec != std::uint32_t(format.blockAlign) * format.samplesPerSec)
+    if (format.FormatTag != kFormatPcm || format.BitsPerSample != 16 || format.Channels < 1 || format.Channels > 2
+        || format.SamplesPerSec < 1 || format.SamplesPerSec > PA_RATE_MAX
+        || format.BlockAlign != format.Channels * 2
+        || format.AvgBytesPerSec != std::uint32_t(format.BlockAlign) * format.SamplesPerSec)
         return false;
     if (!ensureLoop())
         return false;
@@ -554,7 +554,7 @@ bool PulseCapture::Open(int device, const WaveFormat &format, CaptureClient *cli
     std::string source;
     if (!connectLocked() || (device != kDefaultDevice && !deviceLocked(device, source)))
         return false;
-    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, format.samplesPerSec, std::uint8_t(format.channels)};
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, format.SamplesPerSec, std::uint8_t(format.Channels)};
     pa_stream *stream = pa_stream_new(m_context, "Enregistrement", &sampleFormat, nullptr);
     if (!stream)
         return false;
@@ -563,7 +563,7 @@ bool PulseCapture::Open(int device, const WaveFormat &format, CaptureClient *cli
         m_queued.clear();
         m_done.clear();
         m_prepared = 0;
-        m_blockAlign = format.blockAlign;
+        m_blockAlign = format.BlockAlign;
         m_statistics = Statistics{};
     }
     pa_stream_set_state_callback(stream, [](pa_stream *, void *loop) { signalLoop(loop); }, m_loop);

@@ -198,15 +198,15 @@ bool WaveInRecorder::StartRecord(qint32 SampleRate, qint16 Channels)
     if (m_bufferCount < 1 || m_bufferSize < 2 || m_bufferSize % 2 != 0 || SampleRate < 1 || Channels < 1)
         return false;
     WaveFormat format;
-    format.formatTag = kFormatPcm;
-    format.bitsPerSample = 16;
-    format.channels = std::uint16_t(Channels);
-    format.samplesPerSec = std::uint32_t(SampleRate);
-    format.blockAlign = std::uint16_t(Channels * 2);
-    const std::uint64_t bytesPerSec = std::uint64_t(format.blockAlign) * format.samplesPerSec;
+    format.FormatTag = kFormatPcm;
+    format.BitsPerSample = 16;
+    format.Channels = std::uint16_t(Channels);
+    format.SamplesPerSec = std::uint32_t(SampleRate);
+    format.BlockAlign = std::uint16_t(Channels * 2);
+    const std::uint64_t bytesPerSec = std::uint64_t(format.BlockAlign) * format.SamplesPerSec;
     if (bytesPerSec > std::numeric_limits<std::uint32_t>::max())
         return false;
-    format.avgBytesPerSec = std::uint32_t(bytesPerSec);
+    format.AvgBytesPerSec = std::uint32_t(bytesPerSec);
 
     // The ring, allocated once for this recording.
     ++m_generation;

@@ -5,20 +5,12 @@
 // Sizes and positions are counted in frames of 4 bytes (one left and one right 16-bit sample),
 // except BufferStartPosition, counted in bytes. Errors are NumberedError 29671 to 29679 with the
 // source "tavilune.cWavePlayer". One thread at a time.
+#include "WaveFormat.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 
-// The first 18 bytes of a "fmt " chunk.
-struct WaveFormat {
-    uint16_t FormatTag = 0;
-    uint16_t Channels = 0;
-    uint32_t SamplesPerSec = 0;
-    uint32_t AvgBytesPerSec = 0;
-    uint16_t BlockAlign = 0;
-    uint16_t BitsPerSample = 0;
-    uint16_t ExtraSize = 0;
-};
 
 class cWavReader {
 public:

@@ -1,6 +1,7 @@
 #include "FrmAutresTVModif.h"
 
 #include "Globals.h"
+#include "MainLink.h"
 #include "TvDialogs.h"
 #include "TvPlayer.h"
 
@@ -40,8 +41,8 @@ const QString kError = QStringLiteral("Erreur");
 
 } // namespace
 
-FrmAutresTVModif::FrmAutresTVModif(std::function<void()> stopMainPage, QWidget *parent)
-    : QDialog(parent), m_stopMainPage(std::move(stopMainPage))
+FrmAutresTVModif::FrmAutresTVModif(MainLink *main, QWidget *parent)
+    : QDialog(parent), m_main(main)
 {
     setObjectName(QStringLiteral("FrmAutresTVModif"));
     ListNomTV = new QListWidget(this);
@@ -353,8 +354,8 @@ void FrmAutresTVModif::Command10_Click()
 void FrmAutresTVModif::Command6_Click()
 {
     if (!m_editor.testing()) {
-        if (m_stopMainPage)
-            m_stopMainPage();
+        if (m_main)
+            m_main->StopMainPage();
         Command6->setText(QStringLiteral("STOP"));
         WMP->show();
         WMP->setURL(Text2->text());

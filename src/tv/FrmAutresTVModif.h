@@ -5,8 +5,8 @@
 #include "TvListEditor.h"
 
 #include <QDialog>
-#include <functional>
 
+class MainLink;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -17,8 +17,9 @@ class TvPlayer;
 class FrmAutresTVModif : public QDialog {
     Q_OBJECT
 public:
-    // stopMainPage: stops the main window's page and shows its idle page before a test plays.
-    explicit FrmAutresTVModif(std::function<void()> stopMainPage = {}, QWidget *parent = nullptr);
+    // main: the main window, stopped before anything plays (one stream at a time); may be
+    // null (tests).
+    explicit FrmAutresTVModif(MainLink *main = nullptr, QWidget *parent = nullptr);
     ~FrmAutresTVModif() override;
 
     void Form_Load();
@@ -61,7 +62,7 @@ private:
     void applyButtons();
     void endTest();
 
-    std::function<void()> m_stopMainPage;
+    MainLink *m_main = nullptr;
     TvListEditor m_editor;
     bool m_loaded = false;
 };

@@ -1,6 +1,7 @@
 #include "FrmWMP.h"
 
 #include "Globals.h"
+#include "MainLink.h"
 #include "Settings.h"
 #include "TvDialogs.h"
 #include "TvPlayer.h"
@@ -58,8 +59,8 @@ QLineEdit *dateField(QWidget *parent, int maxLength, QObject *filter)
 
 } // namespace
 
-FrmWMP::FrmWMP(std::function<void()> stopMainPage, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_stopMainPage(std::move(stopMainPage)),
+FrmWMP::FrmWMP(MainLink *main, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_main(main),
       m_hosts(tvlinks::ServerHosts::fromLookup(
           [](const QString &key, const QString &def) { return settings::GetSetting(key, def); }))
 {
@@ -160,6 +161,15 @@ void FrmWMP::Form_Load()
     TA->setText(today.year);
     Label4->setText(today.label);
     relayout();
+    m_loaded = true;
+}
+
+void FrmWMP::showEvent(QShowEvent *event)
+{
+    // The default list is read again at each opening.
+    if (!m_loaded)
+        Form_Load();
+    QWidget::showEvent(event);
 }
 
 void FrmWMP::fillList(const TvList &list)
@@ -208,8 +218,8 @@ QString FrmWMP::comboText(const QComboBox *combo)
 
 void FrmWMP::play(const QString &address)
 {
-    if (m_stopMainPage)
-        m_stopMainPage();
+    if (m_main)
+        m_main->StopMainPage();
     WMP->setURL(address);
 }
 
@@ -362,6 +372,7 @@ void FrmWMP::closeEvent(QCloseEvent *event)
     if (m_fullScreen)
         SetFullScreen(false);
     WMP->close();
+    m_loaded = false;
     QWidget::closeEvent(event);
 }
 

@@ -8,11 +8,11 @@
 #include "TvPlayerState.h"
 
 #include <QWidget>
-#include <functional>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class MainLink;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -22,8 +22,9 @@ class TvPlayer;
 class FrmWMP : public QWidget {
     Q_OBJECT
 public:
-    // stopMainPage: stops the main window's page (one stream at a time); may be empty.
-    explicit FrmWMP(std::function<void()> stopMainPage = {}, QWidget *parent = nullptr);
+    // main: the main window, stopped before anything plays (one stream at a time); may be
+    // null (tests).
+    explicit FrmWMP(MainLink *main = nullptr, QWidget *parent = nullptr);
     ~FrmWMP() override;
 
     // Loading: the default TV list, the selector line, today's date.
@@ -57,6 +58,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -68,11 +70,12 @@ private:
     void play(const QString &address);
     static QString comboText(const QComboBox *combo);
 
-    std::function<void()> m_stopMainPage;
+    MainLink *m_main = nullptr;
     tvlinks::ServerHosts m_hosts;
     TvList m_list;
     tvplayer::SourceBoxes m_boxes;
     tvplayer::Visibility m_shown;
     bool m_fullScreen = false;
     bool m_wasMaximized = false;
+    bool m_loaded = false; // Form_Load ran since the last close
 };

@@ -1,33 +1,38 @@
 #include "TvDialogs.h"
 
-#include <QFileDialog>
-#include <QInputDialog>
+#include "Prompts.h"
+
 #include <QStringList>
 
 namespace tvui {
 
 void Message(QWidget *owner, QMessageBox::Icon icon, const QString &title, const QString &text)
 {
-    QMessageBox box(icon, title, text, QMessageBox::Ok, owner);
-    box.exec();
+    UiPrompts::Icon i = UiPrompts::Icon::None;
+    switch (icon) {
+    case QMessageBox::Information: i = UiPrompts::Icon::Information; break;
+    case QMessageBox::Warning: i = UiPrompts::Icon::Exclamation; break;
+    case QMessageBox::Critical: i = UiPrompts::Icon::Critical; break;
+    default: break;
+    }
+    Prompts().Message(owner, title, text, i);
 }
 
 bool AskYesNo(QWidget *owner, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, owner);
-    return box.exec() == QMessageBox::Yes;
+    return Prompts().AskYesNo(owner, title, text);
 }
 
 QString InputBox(QWidget *owner, const QString &title, const QString &prompt)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, QString(), &ok);
+    const QString text = Prompts().InputText(owner, title, prompt, QString(), &ok);
     return ok ? text : QString();
 }
 
 QString OpenFile(QWidget *owner, const QString &title, const QString &filter, const QString &initDir)
 {
-    return QFileDialog::getOpenFileName(owner, title, initDir, QtFilter(filter));
+    return Prompts().OpenFileName(owner, title, initDir, QtFilter(filter));
 }
 
 QString QtFilter(const QString &barFilter)

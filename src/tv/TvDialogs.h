@@ -1,5 +1,6 @@
 #pragma once
-// The message boxes, questions, input box and file chooser of the TV windows, in one place.
+// The message boxes, questions, input box and file chooser of the TV windows, through the
+// program's prompt provider (Prompts.h).
 #include <QMessageBox>
 #include <QString>
 

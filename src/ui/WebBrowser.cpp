@@ -35,7 +35,7 @@ QString DecodePage(const QByteArray &bytes)
     return textfile::fromCp1252(bytes);
 }
 
-WebBrowser::WebBrowser(QWidget *parent) : QTextBrowser(parent)
+WebBrowser::WebBrowser(MediaEngine *engine, QWidget *parent) : QTextBrowser(parent), m_engine(engine)
 {
     setOpenLinks(false);
     setOpenExternalLinks(false);
@@ -46,7 +46,7 @@ WebBrowser::WebBrowser(QWidget *parent) : QTextBrowser(parent)
 
 void WebBrowser::startPagePlayer()
 {
-    if (!m_playsPages)
+    if (!m_playsPages || !m_engine)
         return;
     const PagePlayer player = findPagePlayer(m_pageText);
     if (!player.isValid() || !player.autostart)
@@ -59,19 +59,18 @@ void WebBrowser::startPagePlayer()
             address = local;
     }
     m_playingAddress = address;
-    MediaEngine::instance().play(address);
+    m_engine->play(address);
 }
 
 void WebBrowser::endPagePlayer()
 {
-    if (m_playingAddress.isEmpty())
+    if (m_playingAddress.isEmpty() || !m_engine)
         return;
     const QString ours = m_playingAddress;
     m_playingAddress.clear();
-    MediaEngine &engine = MediaEngine::instance();
-    // Another window may have started its own stream since: only end ours.
-    if (engine.address() == ours)
-        engine.stop();
+    // The engine may have been given another stream since: only end ours.
+    if (m_engine->address() == ours)
+        m_engine->stop();
 }
 
 void WebBrowser::Navigate(const QString &address)

@@ -4,14 +4,19 @@
 // asked by the program or by a link clicked in the page, first raises BeforeNavigate2; a page
 // that cannot be loaded raises NavigateError. Links to web sites open in the user's browser.
 //
-// Threading: UI thread only. The reference arguments of the two events must be handled by direct
+// The view plays the player objects of its pages with the engine it is given (not owned; it
+// must outlive the view). Threading: UI thread only. The reference arguments of the two events must be handled by direct
 // connections (the default for objects of the same thread).
+#include "MediaEngine.h"
+
+#include <QPointer>
 #include <QTextBrowser>
 
 class WebBrowser : public QTextBrowser {
     Q_OBJECT
 public:
-    explicit WebBrowser(QWidget *parent = nullptr);
+    explicit WebBrowser(MediaEngine *engine, QWidget *parent = nullptr);
+    MediaEngine *Engine() const { return m_engine; }
 
     // Loads and shows a local page (a full path). A page name whose letter case differs from the
     // file on disk is still found.
@@ -60,6 +65,7 @@ private:
     QString m_clickedAnchor;
     QString m_playingAddress;
     bool m_playsPages = true;
+    QPointer<MediaEngine> m_engine;
 };
 
 // Decodes a page file: UTF-8 when it starts with a UTF-8 byte order mark or declares

@@ -1,6 +1,7 @@
 // The main window on a program folder of its own: first run with the real archive, the lists,
 // selection, mode switch, title rule, information links and what shutdown stores.
 #include "FrmMain.h"
+#include "WindowHub.h"
 #include "Globals.h"
 #include "Module1.h"
 #include "Settings.h"
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -159,15 +161,23 @@ TEST_F(FrmMainTest, InformationLinksAreInterceptedAndStoredByteForByte)
     unpackStations();
     FrmMain w;
     ASSERT_TRUE(w.Form_Load());
+    WindowHub hub(w);
+    hub.Register(WindowKind::NowPlaying, [] { return new QWidget; });
+    w.SetWindowHub(&hub);
     int opened = 0;
-    w.SetOpener(FrmMain::Opener::NowPlaying, [&] { ++opened; });
+    QObject::connect(&hub, &WindowHub::Opened, [&](WindowKind k, QWidget *win) {
+        opened += k == WindowKind::NowPlaying;
+        EXPECT_FALSE(win->isModal());
+    });
     w.Text1 = prog + QStringLiteral("/Radios/FIP.HTM");
     w.Command1_Click();
     const QString page = w.WebBrowser1->LocationURL();
 
+    w.ComboRad->setEditText(QStringLiteral("FIP"));
     w.WebBrowser1->FollowLink(QStringLiteral("app:live('http://x.org/now?a=1&b=%20é')"));
     EXPECT_EQ(G().infoAddress, QStringLiteral("http://x.org/now?a=1&b=%20é"));
     EXPECT_EQ(opened, 1);
+    EXPECT_EQ(hub.Window(WindowKind::NowPlaying)->windowTitle(), QStringLiteral("Information titre en cours : FIP"));
     EXPECT_EQ(w.WebBrowser1->LocationURL(), page);
 
     w.WebBrowser1->FollowLink(QStringLiteral("app:live('')"));
@@ -294,4 +304,60 @@ TEST_F(FrmMainTest, VolumeButtonWithoutAnyMixerSaysSoInFrench)
     qputenv("PATH", path);
     EXPECT_EQ(title, QStringLiteral("Réglage du volume"));
     EXPECT_TRUE(text.startsWith(QStringLiteral("Aucun contrôle du volume n'a été trouvé."))) << text.toStdString();
+}
+
+TEST_F(FrmMainTest, WindowsAreMadeOnFirstUsePlacedByTheirRuleAndTriggersWaitForThem)
+{
+    unpackStations();
+    FrmMain w;
+    ASSERT_TRUE(w.Form_Load());
+    w.move(300, 200);
+    w.show();
+    // Without a hub, and before a window is registered, its triggers are disabled.
+    EXPECT_FALSE(w.Mnu_Options->isEnabled());
+    EXPECT_FALSE(w.Command5->isEnabled());
+    WindowHub hub(w);
+    w.SetWindowHub(&hub);
+    EXPECT_FALSE(w.Mnu_EnregistreSon->isEnabled());
+
+    const QRect main = w.MainGeometryTwips();
+    const int below = (main.top() + main.height() + 10) / 15;
+    const struct {
+        WindowKind kind;
+        QAction *trigger;
+        bool modal;
+        std::optional<QPoint> at; // pixels; nothing: the window's own place
+    } cases[] = {
+        {WindowKind::Recording, w.Mnu_EnregistreSon, false, QPoint(main.left() / 15, below)},
+        {WindowKind::Mp3Encoder, w.Mnu_EncodeMP3, false, std::nullopt},
+        {WindowKind::TvPlayer, w.Mnu_AutreTV, false, QPoint(100 / 15, 100 / 15)},
+        {WindowKind::RadioPerso, w.Mnu_RadioPerso, true, std::nullopt},
+        {WindowKind::ModifRadio, w.Mnu_ModifRAdio, true, std::nullopt},
+        {WindowKind::AutresTVModif, w.Mnu_ModifAutresTV, true, std::nullopt},
+        {WindowKind::Options, w.Mnu_Options, true, QPoint(main.left() / 15, below)},
+        {WindowKind::Favourites, w.Mnu_GestionFAV, true, QPoint((main.left() - 200) / 15, below)},
+        {WindowKind::About, w.Mnu_Apropos, true, std::nullopt},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        int made = 0;
+        hub.Register(c.kind, [&made] {
+            ++made;
+            auto *win = new QWidget;
+            win->move(40, 30);
+            return win;
+        });
+        EXPECT_TRUE(c.trigger->isEnabled());
+        c.trigger->trigger();
+        QWidget *win = hub.Window(c.kind, false);
+        ASSERT_NE(win, nullptr);
+        EXPECT_TRUE(win->isVisible());
+        EXPECT_EQ(win->isModal(), c.modal);
+        EXPECT_EQ(win->pos(), c.at.value_or(QPoint(40, 30)));
+        win->hide();
+        c.trigger->trigger(); // the same window again
+        EXPECT_EQ(hub.Window(c.kind, false), win);
+        EXPECT_EQ(made, 1);
+        win->hide();
+    }
 }

@@ -2,6 +2,7 @@
 // stream and playlists, station pages in a temporary radio folder name them, and libmpv plays
 // them (to a null audio output).
 #include "FrmMain.h"
+#include "WindowHub.h"
 #include "Globals.h"
 #include "MediaEngine.h"
 #include "Settings.h"
@@ -54,11 +55,9 @@ protected:
     {
         server = new StreamServer;
         serverStarted = server->start();
-        MediaEngine::instance().setAudioOutput(QStringLiteral("null"));
     }
     static void TearDownTestSuite()
     {
-        MediaEngine::instance().stop();
         delete server;
         server = nullptr;
     }
@@ -86,13 +85,19 @@ protected:
         settings::SaveSetting(QStringLiteral("DossierRadio"), prog + QStringLiteral("/Radios"));
         settings::SaveSetting(QStringLiteral("DossierTV"), prog + QStringLiteral("/TV"));
         settings::SaveSetting(QStringLiteral("NomRadio"), QStringLiteral("1"));
-        w = std::make_unique<FrmMain>();
+        engine = std::make_unique<MediaEngine>(QStringLiteral("null"));
+        w = std::make_unique<FrmMain>(engine.get());
+        hub = std::make_unique<WindowHub>(*w);
+        hub->Register(WindowKind::NowPlaying, [] { return new QWidget; });
+        w->SetWindowHub(hub.get());
         ASSERT_TRUE(w->Form_Load());
     }
     void TearDown() override
     {
         w->Command4_Click();
+        hub.reset();
         w.reset();
+        engine.reset();
         settings::UseFile(QString());
         SetProgramFolder(QString());
     }
@@ -107,9 +112,9 @@ protected:
         w->ComboRad->setCurrentIndex(i);
     }
     // Waits until the engine plays and its position moves on.
-    static bool playsAndAdvances()
+    bool playsAndAdvances()
     {
-        MediaEngine &e = MediaEngine::instance();
+        MediaEngine &e = *engine;
         if (!tavtest::waitUntil([&] { return e.state() == MediaEngine::State::Playing && e.playbackTime() > 0.2; },
                                 20000))
             return false;
@@ -121,7 +126,9 @@ protected:
     static bool serverStarted;
     QTemporaryDir dir;
     QString prog;
+    std::unique_ptr<MediaEngine> engine;
     std::unique_ptr<FrmMain> w;
+    std::unique_ptr<WindowHub> hub;
 };
 
 StreamServer *PlaybackTest::server = nullptr;
@@ -131,7 +138,7 @@ bool PlaybackTest::serverStarted = false;
 
 TEST_F(PlaybackTest, ListenPlaysTheSelectedStationAndStopReturnsToTheIdlePage)
 {
-    MediaEngine &e = MediaEngine::instance();
+    MediaEngine &e = *engine;
     select(QStringLiteral("LIVE"));
     w->Command1_Click();
     EXPECT_EQ(w->WebBrowser1->LocationURL(), prog + QStringLiteral("/Radios/LIVE.HTM"));
@@ -148,7 +155,7 @@ TEST_F(PlaybackTest, ListenPlaysTheSelectedStationAndStopReturnsToTheIdlePage)
 
 TEST_F(PlaybackTest, PlaylistsOfBothPlayerKindsPlayAndAnotherListenReplacesTheStream)
 {
-    MediaEngine &e = MediaEngine::instance();
+    MediaEngine &e = *engine;
     select(QStringLiteral("PLAYLIST"));
     w->Command1_Click();
     ASSERT_TRUE(playsAndAdvances()) << e.statusText().toStdString();
@@ -162,9 +169,9 @@ TEST_F(PlaybackTest, PlaylistsOfBothPlayerKindsPlayAndAnotherListenReplacesTheSt
 
 TEST_F(PlaybackTest, InformationLinkKeepsThePageAndItsStream)
 {
-    MediaEngine &e = MediaEngine::instance();
+    MediaEngine &e = *engine;
     int opened = 0;
-    w->SetOpener(FrmMain::Opener::NowPlaying, [&] { ++opened; });
+    QObject::connect(hub.get(), &WindowHub::Opened, [&](WindowKind k, QWidget *) { opened += k == WindowKind::NowPlaying; });
     select(QStringLiteral("LIVE"));
     w->Command1_Click();
     ASSERT_TRUE(playsAndAdvances());
@@ -190,18 +197,18 @@ TEST_F(PlaybackTest, TvModeListenPlaysTheSameRadioPageUnderTheTvTitle)
     w->ComboTV->setCurrentIndex(0);
     w->Command1_Click();
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavilune : CHAINE"));
-    EXPECT_EQ(MediaEngine::instance().address(), server->url(QStringLiteral("/stream")));
+    EXPECT_EQ(engine->address(), server->url(QStringLiteral("/stream")));
     EXPECT_TRUE(playsAndAdvances());
 
     // "Autres TV..." stops the page's stream and shows the idle page.
     w->Mnu_AutreTV_Click();
-    EXPECT_EQ(MediaEngine::instance().state(), MediaEngine::State::Idle);
+    EXPECT_EQ(engine->state(), MediaEngine::State::Idle);
     EXPECT_EQ(w->WebBrowser1->LocationURL(), prog + QStringLiteral("/Intro.htm"));
 }
 
 TEST_F(PlaybackTest, DeadStationEndsInAClearStatusNotAHang)
 {
-    MediaEngine &e = MediaEngine::instance();
+    MediaEngine &e = *engine;
     select(QStringLiteral("DEAD"));
     w->Command1_Click();
     ASSERT_TRUE(tavtest::waitUntil([&] { return e.state() == MediaEngine::State::Failed; }, 30000))

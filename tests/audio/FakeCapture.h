@@ -88,7 +88,7 @@ public:
     bool Open(int device, const WaveFormat &format, CaptureClient *client) override
     {
         s->calls.push_back("Open");
-        if (s->streamOpen || format.channels < 1 || format.channels > 2 || format.samplesPerSec > s->maxRate
+        if (s->streamOpen || format.Channels < 1 || format.Channels > 2 || format.SamplesPerSec > s->maxRate
             || (device != capture::kDefaultDevice && (device < 0 || device >= DeviceCount())))
             return false;
         s->streamOpen = true;

@@ -203,12 +203,12 @@ TEST_F(RecorderTest, ARefusedFormatLeavesNothingOpen)
 
     ASSERT_TRUE(rec->StartRecord(44100, 2));
     EXPECT_EQ(state->openedDevice, 0);
-    EXPECT_EQ(state->format.formatTag, 1);
-    EXPECT_EQ(state->format.bitsPerSample, 16);
-    EXPECT_EQ(state->format.channels, 2);
-    EXPECT_EQ(state->format.samplesPerSec, 44100u);
-    EXPECT_EQ(state->format.blockAlign, 4);
-    EXPECT_EQ(state->format.avgBytesPerSec, 176400u);
+    EXPECT_EQ(state->format.FormatTag, 1);
+    EXPECT_EQ(state->format.BitsPerSample, 16);
+    EXPECT_EQ(state->format.Channels, 2);
+    EXPECT_EQ(state->format.SamplesPerSec, 44100u);
+    EXPECT_EQ(state->format.BlockAlign, 4);
+    EXPECT_EQ(state->format.AvgBytesPerSec, 176400u);
 
     // A second start while recording is refused and the running recording goes on.
     EXPECT_FALSE(rec->StartRecord(22050, 1));
@@ -318,7 +318,7 @@ TEST_F(RecorderTest, TheHandlerMayStopOrRestartTheRecording)
     restart = true;
     ASSERT_TRUE(state->fillNext(10240, 2));
     EXPECT_TRUE(rec->IsRecording());
-    EXPECT_EQ(state->format.samplesPerSec, 22050u);
+    EXPECT_EQ(state->format.SamplesPerSec, 22050u);
     EXPECT_EQ(state->queued.size(), 5u);
     restart = false;
     ASSERT_TRUE(state->fillNext(10240, 3)); // the new ring works

@@ -1,5 +1,6 @@
 // EncoderWAV: file layout, result codes, format selection and write failures.
 #include "EncoderWAV.h"
+#include "DecimalPoint.h"
 #include "NumberedError.h"
 #include "WavTestUtil.h"
 
@@ -256,6 +257,10 @@ TEST(EncoderWAV, PcmFormatTexts)
     EXPECT_EQ(enc.FormatTag(), "tag");
     EXPECT_EQ(WaveFormatDescription(8000, 8, 1), "8.0 kHz 8 Bit Mono");
     EXPECT_EQ(WaveFormatDescription(11025, 24, 2), "11.0 kHz 24 Bit Stereo");
+    // A French user sees the French decimal separator, whatever the C library's locale says.
+    SetUserDecimalPoint(",");
+    EXPECT_EQ(WaveFormatDescription(44100, 16, 2), "44,1 kHz 16 Bit Stereo");
+    SetUserDecimalPoint(".");
 }
 
 TEST(EncoderWAV, SelectFormatTakesTheChoosersPickOrKeepsTheFormat)

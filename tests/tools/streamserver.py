@@ -189,6 +189,13 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/fallback.pls":
             self.send_text("[playlist]\nFile1=%s/missing.mp3\nFile2=stream.mp3\n" % b,
                            "audio/x-scpls")
+        elif path == "/hostile.pls":
+            # entries that would point the player at local files and devices
+            # (a plain path would be resolved against the list's own web address)
+            self.send_text("[playlist]\nFile1=file:///etc/passwd\nFile2=av://lavfi:sine\n"
+                           "File3=lavfi://sine\nFile4=FILE:/etc/passwd\n", "audio/x-scpls")
+        elif path == "/hostile.m3u":
+            self.send_text("file:///etc/passwd\n%s/stream.mp3\n" % b, "audio/x-mpegurl")
         elif path == "/empty.pls":
             self.send_text("", "audio/x-scpls")
         elif path == "/hls.m3u8":

@@ -2,6 +2,7 @@
 // playing through mpv's null audio output.
 #include "MediaEngine.h"
 #include "PlaylistResolver.h"
+#include "VideoView.h"
 #include "StreamServer.h"
 #include "TestUtil.h"
 
@@ -331,23 +332,66 @@ TEST_F(MediaTest, OneStreamAtATime)
     ASSERT_TRUE(waitUntil([&] { return second.state() == State::Playing; }, 10000));
     EXPECT_EQ(second.currentUrl(), url(QStringLiteral("/stream.mp3")));
     EXPECT_EQ(first.state(), State::Idle);
-    EXPECT_EQ(&MediaEngine::instance(), &MediaEngine::instance());
+
+    // An engine outside the policy (the recorder's file player) neither stops nor is stopped.
+    MediaEngine apart(QStringLiteral("null"));
+    apart.setPolicy(nullptr);
+    apart.play(url(QStringLiteral("/stream.mp3")));
+    ASSERT_TRUE(waitUntil([&] { return apart.state() == State::Playing; }, 10000));
+    EXPECT_EQ(second.state(), State::Playing);
+    first.play(url(QStringLiteral("/stream.mp3")));
+    EXPECT_EQ(second.state(), State::Idle);
+    EXPECT_EQ(apart.state(), State::Playing);
 }
 
-TEST_F(MediaTest, VideoWidgetGoingAwayStopsPlayback)
+TEST_F(MediaTest, RemoteListsCannotPointThePlayerAtLocalThings)
 {
     MediaEngine engine(QStringLiteral("null"));
-    auto *widget = new QWidget;
+    // Only refused entries: nothing is opened, and the reason names the refusal.
+    engine.play(url(QStringLiteral("/hostile.pls")));
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Failed; }, 10000)) << engine.statusText().toStdString();
+    EXPECT_TRUE(engine.statusText().contains(QStringLiteral("entrée de liste refusée"))) << engine.statusText().toStdString();
+    EXPECT_TRUE(engine.currentUrl().isEmpty() || engine.currentUrl().startsWith(QStringLiteral("http")));
+    // A refused entry is skipped; the network entry after it plays.
+    engine.play(url(QStringLiteral("/hostile.m3u")));
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 10000)) << engine.statusText().toStdString();
+    EXPECT_EQ(engine.currentUrl(), url(QStringLiteral("/stream.mp3")));
+
+    const struct {
+        const char *entry;
+        bool allowed;
+    } cases[] = {{"http://x/a", true},     {"HTTPS://x/a", true},  {"mms://x/a", true},  {"mmsh://x/a", true},
+                 {"rtsp://x/a", true},     {"rtsps://x/a", true},  {"rtmp://x/a", true}, {"file:///etc/passwd", false},
+                 {"/etc/passwd", false},   {"av://lavfi:sine", false}, {"lavfi://sine", false},
+                 {"smb://host/share", false}, {"", false}};
+    for (const auto &c : cases)
+        EXPECT_EQ(Playlist::remoteEntryAllowed(QString::fromLatin1(c.entry)), c.allowed) << c.entry;
+}
+
+TEST_F(MediaTest, VideoViewGoingAwayStopsPlayback)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    auto *widget = new VideoView;
     widget->resize(160, 90);
     widget->show();
-    engine.setVideoWidget(widget);
-    EXPECT_EQ(engine.videoWidget(), widget);
+    widget->Attach(&engine);
+    EXPECT_EQ(engine.videoWindow(), widget->windowHandle());
     engine.play(url(QStringLiteral("/stream.mp3")));
     ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 10000)) << engine.statusText().toStdString();
     delete widget;
-    EXPECT_EQ(engine.videoWidget(), nullptr);
+    EXPECT_EQ(engine.videoWindow(), nullptr);
     EXPECT_EQ(engine.state(), State::Idle);
     // Playing again without a widget plays the sound only.
     engine.play(url(QStringLiteral("/stream.mp3")));
     EXPECT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 10000));
+}
+
+TEST_F(MediaTest, TheEnginesNumberFormatLeavesTheUsersNumbersAlone)
+{
+    // libmpv needs LC_NUMERIC "C" in the whole process; what the user reads still follows the locale.
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    MediaEngine engine(QStringLiteral("null"));
+    EXPECT_EQ(QLocale().toString(44.1, 'f', 1), QStringLiteral("44,1"));
+    EXPECT_EQ(QLocale().toString(12.3, 'f', 1) + QStringLiteral(" Mo"), QStringLiteral("12,3 Mo"));
+    QLocale::setDefault(QLocale::c());
 }

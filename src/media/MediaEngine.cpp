@@ -1,31 +1,18 @@
 #include "MediaEngine.h"
 
+#include "PlaybackPolicy.h"
+
 #include <QCoreApplication>
 #include <QPlatformSurfaceEvent>
 #include <QThread>
-#include <QWidget>
 #include <QWindow>
 #include <clocale>
 #include <mpv/client.h>
 
 namespace {
 
-// Every engine alive, so that play() can stop the others (UI thread only).
-QList<MediaEngine *> &engines()
-{
-    static QList<MediaEngine *> list;
-    return list;
-}
-
 enum Observed : uint64_t { ObsFileSize = 1, ObsPausedForCache, ObsIcyTitle, ObsTagTitle };
 
-bool isNetworkAddress(const QString &url)
-{
-    const qsizetype colon = url.indexOf(u"://");
-    if (colon <= 1)
-        return false;
-    return url.left(colon).compare(u"file", Qt::CaseInsensitive) != 0;
-}
 
 // The reason of a failed attempt, from what mpv logged about it.
 QString reasonFromLog(const QString &log)
@@ -59,7 +46,7 @@ MediaEngine::MediaEngine(QObject *parent) : MediaEngine(QString(), parent) {}
 
 MediaEngine::MediaEngine(const QString &audioOutput, QObject *parent) : QObject(parent)
 {
-    engines().append(this);
+    setPolicy(&PlaybackPolicy::Program());
     m_status = QStringLiteral("Arrêt");
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &MediaEngine::reconnectNow);
@@ -75,18 +62,19 @@ MediaEngine::MediaEngine(const QString &audioOutput, QObject *parent) : QObject(
 
 MediaEngine::~MediaEngine()
 {
-    engines().removeAll(this);
+    setPolicy(nullptr);
     m_resolver.cancel();
     emit handleClosing();
     m_mpv.reset(); // mpv_terminate_destroy: waits for mpv's threads, closes the audio output
 }
 
-MediaEngine &MediaEngine::instance()
+void MediaEngine::setPolicy(PlaybackPolicy *policy)
 {
-    static QPointer<MediaEngine> engine;
-    if (!engine)
-        engine = new MediaEngine(QCoreApplication::instance());
-    return *engine;
+    if (m_policy)
+        m_policy->Leave(this);
+    m_policy = policy;
+    if (m_policy)
+        m_policy->Join(this);
 }
 
 void MediaEngine::setUp(const QString &audioOutput)
@@ -105,6 +93,7 @@ void MediaEngine::setUp(const QString &audioOutput)
         {"network-timeout", "10"},
         {"cache", "auto"}, // on for network streams
         {"ytdl", "no"},
+        {"load-unsafe-playlists", "no"}, // lists from the network name network streams only
         {"input-default-bindings", "no"},
         {"input-vo-keyboard", "no"},
         {"osc", "no"},
@@ -263,9 +252,8 @@ void MediaEngine::updateTitle()
 
 void MediaEngine::play(const QString &address)
 {
-    for (MediaEngine *other : engines())
-        if (other != this && other->m_state != State::Idle)
-            other->stop();
+    if (m_policy)
+        m_policy->Claim(this);
     halt();
     m_address = address.trimmed();
     m_currentUrl.clear();
@@ -316,9 +304,16 @@ void MediaEngine::onResolved(const PlaylistResolver::Result &result)
         return;
     case PlaylistResolver::Outcome::Entries: {
         // Entries of this list come before whatever was still to be tried.
+        // A list from the network may not point the player at local files or devices.
+        const bool remote = Playlist::isRemoteAddress(result.address);
         QList<Candidate> entries;
-        for (const QString &entry : result.entries.mid(0, MaxPlaylistEntries))
+        for (const QString &entry : result.entries.mid(0, MaxPlaylistEntries)) {
+            if (remote && !Playlist::remoteEntryAllowed(entry)) {
+                m_lastFailure = QStringLiteral("entrée de liste refusée (%1)").arg(entry);
+                continue;
+            }
             entries.append({entry, m_lookupDepth + 1});
+        }
         m_candidates = entries + m_candidates;
         break;
     }
@@ -378,7 +373,7 @@ void MediaEngine::onEndFile(int reason, int errorCode)
 {
     // A network stream of unknown size is live: its end is a drop. One with a known size (an
     // HTTP Content-Length) or a local file ends normally.
-    const bool finite = m_fileSize > 0 || !isNetworkAddress(m_currentUrl);
+    const bool finite = m_fileSize > 0 || !Playlist::isRemoteAddress(m_currentUrl);
     if (reason == MPV_END_FILE_REASON_EOF && finite && m_state == State::Playing) {
         setState(State::Idle, QStringLiteral("Lecture terminée"));
         return;
@@ -522,26 +517,20 @@ void MediaEngine::setAudioOutput(const QString &name)
         mpv_set_property_string(m_mpv.get(), "ao", name.toUtf8().constData());
 }
 
-void MediaEngine::setVideoWidget(QWidget *widget)
+void MediaEngine::setVideoWindow(QWindow *window)
 {
     if (m_videoWindow)
         m_videoWindow->removeEventFilter(this);
-    m_videoWindow = nullptr;
-    m_videoWidget = widget;
+    m_videoWindow = window;
     if (!m_mpv)
         return;
     int64_t wid = -1;
-    if (widget) {
-        widget->setAttribute(Qt::WA_DontCreateNativeAncestors);
-        widget->setAttribute(Qt::WA_NativeWindow);
-        wid = static_cast<int64_t>(widget->winId());
-        if (QWindow *window = widget->windowHandle()) {
-            window->installEventFilter(this);
-            m_videoWindow = window;
-        }
+    if (window) {
+        wid = static_cast<int64_t>(window->winId());
+        window->installEventFilter(this);
     }
     mpv_set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &wid);
-    mpv_set_property_string(m_mpv.get(), "vid", widget ? "auto" : "no");
+    mpv_set_property_string(m_mpv.get(), "vid", window ? "auto" : "no");
 }
 
 bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
@@ -573,7 +562,6 @@ void MediaEngine::dropVideoWindow()
     if (m_videoWindow)
         m_videoWindow->removeEventFilter(this);
     m_videoWindow = nullptr;
-    m_videoWidget = nullptr;
 }
 
 void MediaEngine::setRenderedVideo(bool on)
@@ -586,7 +574,7 @@ void MediaEngine::setRenderedVideo(bool on)
         mpv_set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &none);
     }
     mpv_set_property_string(m_mpv.get(), "vo", on ? "libmpv" : "");
-    mpv_set_property_string(m_mpv.get(), "vid", on || m_videoWidget ? "auto" : "no");
+    mpv_set_property_string(m_mpv.get(), "vid", on || m_videoWindow ? "auto" : "no");
 }
 
 void MediaEngine::setPaused(bool paused)

@@ -319,4 +319,25 @@ Format detect(const QString &contentType, const QUrl &url, const QByteArray &con
     return refine(formatFromExtension(url), content);
 }
 
+bool isRemoteAddress(const QString &address)
+{
+    const qsizetype colon = address.indexOf(u"://");
+    if (colon <= 1)
+        return false;
+    return address.left(colon).compare(u"file", Qt::CaseInsensitive) != 0;
+}
+
+bool remoteEntryAllowed(const QString &entry)
+{
+    static const char *const allowed[] = {"http", "https", "mms", "mmsh", "rtsp", "rtsps", "rtmp"};
+    const qsizetype colon = entry.indexOf(u"://");
+    if (colon <= 0)
+        return false;
+    const QString scheme = entry.left(colon);
+    for (const char *a : allowed)
+        if (scheme.compare(QLatin1String(a), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 } // namespace Playlist

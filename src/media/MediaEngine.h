@@ -2,9 +2,9 @@
 // The one media player of the program: plays a station's stream (or a TV channel) with libmpv.
 //
 // Ownership: MediaEngine owns its mpv handle (created in the constructor, destroyed with
-// mpv_terminate_destroy in the destructor). The program keeps one engine, MediaEngine::instance();
-// whatever engine starts playing, every other engine of the process stops first, so one stream
-// plays at a time.
+// mpv_terminate_destroy in the destructor). The program's main engine is made by the program's
+// composition root; windows that play own theirs. Engines join PlaybackPolicy::Program(): whatever
+// member starts playing, every other member stops first, so one stream plays at a time.
 //
 // Thread contract: create and use an engine on the UI thread only. mpv's wakeup callback, called
 // on mpv's own threads, does nothing but post one queued call to the engine; that call drains
@@ -21,12 +21,13 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
-#include <QWidget>
+#include <QWindow>
 #include <atomic>
 #include <memory>
 
 struct mpv_handle;
 struct mpv_event;
+class PlaybackPolicy;
 
 
 class MediaEngine : public QObject {
@@ -55,9 +56,10 @@ public:
     MediaEngine(const MediaEngine &) = delete;
     MediaEngine &operator=(const MediaEngine &) = delete;
 
-    // The program's engine, created on first use (on the UI thread) as a child of the
-    // application object.
-    static MediaEngine &instance();
+    // The one-stream policy this engine joins (the program's by default); nullptr: the engine
+    // neither stops nor is stopped by the others.
+    void setPolicy(PlaybackPolicy *policy);
+    PlaybackPolicy *policy() const { return m_policy; }
 
     // False when libmpv could not be set up; play() then fails at once.
     bool isAvailable() const { return m_mpv != nullptr; }
@@ -84,11 +86,11 @@ public:
     // Playback position in seconds (mpv's time-pos); negative when nothing plays.
     double playbackTime() const;
 
-    // Video goes into widget (mpv's "wid"); without a widget only the sound is played. Call it
-    // before play(): it applies from the next play(). Clear it (nullptr) or stop() before the
-    // widget is destroyed; an engine that sees its widget's native window go away stops.
-    void setVideoWidget(QWidget *widget);
-    QWidget *videoWidget() const { return m_videoWidget; }
+    // Video goes into a native window (mpv's "wid"; VideoView gives one); without a window only
+    // the sound is played. Call it before play(): it applies from the next play(). An engine that
+    // sees its window go away stops and lets go of it.
+    void setVideoWindow(QWindow *window);
+    QWindow *videoWindow() const { return m_videoWindow; }
 
     // Video drawn by a view that owns a render context made on mpvHandle() (GlVideoView, through
     // libmpv's render API): the engine only selects that video output. Call it before play().
@@ -175,8 +177,8 @@ private:
     QString m_lastLog;     // the last warning or error mpv logged for the current attempt
     QString m_title, m_icyTitle, m_tagTitle;
     QString m_audioOutput;
-    QPointer<QWidget> m_videoWidget;
-    QPointer<QObject> m_videoWindow; // the widget's native window, watched for its end
+    QPointer<QWindow> m_videoWindow; // watched for its end
+    PlaybackPolicy *m_policy = nullptr;
     int m_volume = 100;
     bool m_renderedVideo = false;
     int m_baseDelayMs = DefaultReconnectBaseDelayMs;

@@ -51,4 +51,12 @@ Format detect(const QString &contentType, const QUrl &url, const QByteArray &con
 // True for file names that are plainly media (.mp3, .aac, .ogg, ...): no need to look inside.
 bool hasMediaExtension(const QUrl &url);
 
+// True when an address names something on the network: a scheme other than file:// (a local
+// path has none).
+bool isRemoteAddress(const QString &address);
+// A list fetched from the network may only send the player to the network: true for http(s),
+// mms(h), rtsp(s) and rtmp entries (any letter case). file://, av://, lavfi://, a plain path and
+// any other scheme are refused. Entries of local lists are not restricted.
+bool remoteEntryAllowed(const QString &entry);
+
 } // namespace Playlist

@@ -1,5 +1,7 @@
 #include "PlaylistResolver.h"
 
+#include "Version.h"
+
 #include <QFile>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -110,7 +112,7 @@ void PlaylistResolver::start(const QString &address)
     }
 
     QNetworkRequest request(m_url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Tavilune/1.0"));
+    request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromLatin1(kUserAgent));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(m_timeoutMs);

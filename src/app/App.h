@@ -1,0 +1,28 @@
+#pragma once
+// The program's composition root: the media engine of the main page, the main window, the hub
+// that creates every other window, and the registration of those windows.
+#include "FrmMain.h"
+#include "MediaEngine.h"
+#include "WindowHub.h"
+
+class App {
+public:
+    App();
+    ~App();
+
+    // Start-up; false on a first run (the program must end without showing the window).
+    bool Start();
+
+    MediaEngine &Engine() { return m_engine; }
+    FrmMain &Main() { return m_main; }
+    WindowHub &Hub() { return m_hub; }
+
+private:
+    MediaEngine m_engine;
+    FrmMain m_main;
+    WindowHub m_hub;
+};
+
+// Registers the factory of every window the program has with the hub. The factories receive the
+// main window's link; windows that play make their own engine.
+void RegisterWindows(WindowHub &hub, MainLink &main);

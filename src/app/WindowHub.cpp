@@ -1,0 +1,56 @@
+#include "WindowHub.h"
+
+#include "Twips.h"
+
+WindowHub::WindowHub(MainLink &main, QObject *parent) : QObject(parent), m_main(main) {}
+
+WindowHub::~WindowHub()
+{
+    for (QPointer<QWidget> &w : m_windows)
+        delete w.data();
+}
+
+void WindowHub::Register(WindowKind kind, Factory factory)
+{
+    m_factories[static_cast<int>(kind)] = std::move(factory);
+    emit Registered(kind);
+}
+
+bool WindowHub::IsRegistered(WindowKind kind) const
+{
+    return static_cast<bool>(m_factories[static_cast<int>(kind)]);
+}
+
+QWidget *WindowHub::Window(WindowKind kind, bool create)
+{
+    const int i = static_cast<int>(kind);
+    if (!m_windows[i] && create && m_factories[i]) {
+        QWidget *w = m_factories[i]();
+        if (w)
+            w->setWindowFlag(Qt::Window); // a top-level window even when given a parent
+        m_windows[i] = w;
+    }
+    return m_windows[i];
+}
+
+bool WindowHub::Open(WindowKind kind) { return Open(kind, RuleFor(kind).modal); }
+
+bool WindowHub::Open(WindowKind kind, bool modal)
+{
+    QWidget *w = Window(kind);
+    if (!w)
+        return false;
+    if (const auto at = PlacementTwips(kind, m_main.MainGeometryTwips()))
+        w->move(TwipsToPixels(at->x()), TwipsToPixels(at->y()));
+    const Qt::WindowModality modality = modal ? Qt::ApplicationModal : Qt::NonModal;
+    if (w->windowModality() != modality) {
+        // Qt applies a change of modality when the window is shown.
+        w->hide();
+        w->setWindowModality(modality);
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+    emit Opened(kind, w);
+    return true;
+}

@@ -1,0 +1,42 @@
+#include "WindowRules.h"
+
+WindowRule RuleFor(WindowKind kind)
+{
+    using P = WindowRule::Place;
+    switch (kind) {
+    case WindowKind::Recording:
+        return {false, P::BelowMain};
+    case WindowKind::Mp3Encoder:
+        return {false, P::Own};
+    case WindowKind::TvPlayer:
+        return {false, P::TopLeft100};
+    case WindowKind::RadioPerso:
+    case WindowKind::ModifRadio:
+    case WindowKind::AutresTVModif:
+    case WindowKind::About:
+        return {true, P::Own};
+    case WindowKind::Options:
+        return {true, P::BelowMain};
+    case WindowKind::Favourites:
+        return {true, P::BelowMainLeft};
+    case WindowKind::NowPlaying:
+        return {false, P::BelowMain};
+    }
+    return {};
+}
+
+std::optional<QPoint> PlacementTwips(WindowKind kind, const QRect &main)
+{
+    const int below = main.top() + main.height() + 10;
+    switch (RuleFor(kind).place) {
+    case WindowRule::Place::Own:
+        return std::nullopt;
+    case WindowRule::Place::BelowMain:
+        return QPoint(main.left(), below);
+    case WindowRule::Place::BelowMainLeft:
+        return QPoint(main.left() - 200, below);
+    case WindowRule::Place::TopLeft100:
+        return QPoint(100, 100);
+    }
+    return std::nullopt;
+}
