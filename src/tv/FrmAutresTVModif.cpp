@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -72,17 +73,7 @@ FrmAutresTVModif::FrmAutresTVModif(MainLink *main, QWidget *parent)
 
     WMP = new TvPlayer(this);
     WMP->setMinimumSize(320, 200);
-    connect(WMP, &TvPlayer::fullScreenRequested, this, [this](bool on) {
-        WMP->setFullScreenShown(on);
-        const QList<QWidget *> all = findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        for (QWidget *w : all)
-            if (w != WMP)
-                w->setVisible(!on);
-        if (on)
-            showFullScreen();
-        else
-            showNormal();
-    });
+    connect(WMP, &TvPlayer::fullScreenRequested, this, &FrmAutresTVModif::setFullScreen);
 
     // Left: the list and its order; right: the file, the fields and the channel buttons.
     auto *grid = new QGridLayout(this);
@@ -186,8 +177,34 @@ void FrmAutresTVModif::reject()
     QDialog::reject();
 }
 
+void FrmAutresTVModif::setFullScreen(bool on)
+{
+    if (on == WMP->fullScreenShown())
+        return;
+    WMP->setFullScreenShown(on);
+    const QList<QWidget *> all = findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget *w : all)
+        if (w != WMP)
+            w->setVisible(!on);
+    if (on)
+        showFullScreen();
+    else
+        showNormal();
+}
+
+void FrmAutresTVModif::keyPressEvent(QKeyEvent *event)
+{
+    // Escape leaves the full-screen picture first; otherwise it closes the window.
+    if (WMP->fullScreenShown() && event->key() == Qt::Key_Escape) {
+        setFullScreen(false);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void FrmAutresTVModif::endTest()
 {
+    setFullScreen(false);
     WMP->close();
     if (m_editor.testing()) {
         m_editor.stopTest();

@@ -54,6 +54,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
 
@@ -61,6 +62,7 @@ private:
     void refreshList(int select);
     void applyButtons();
     void endTest();
+    void setFullScreen(bool on);
 
     MainLink *m_main = nullptr;
     TvListEditor m_editor;

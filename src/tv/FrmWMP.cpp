@@ -376,6 +376,15 @@ void FrmWMP::closeEvent(QCloseEvent *event)
     QWidget::closeEvent(event);
 }
 
+void FrmWMP::keyPressEvent(QKeyEvent *event)
+{
+    if (m_fullScreen && event->key() == Qt::Key_Escape) {
+        SetFullScreen(false);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 bool FrmWMP::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && (watched == TJ || watched == TM || watched == TA)) {

@@ -1,12 +1,24 @@
 // The picture of a TV stream drawn in the window through libmpv's render API, from a local TV
 // channel (tests/tools/videoserver.py), under the test session's X server and sound server.
+#include "FakePrompts.h"
+#include "FrmAutresTVModif.h"
+#include "FrmWMP.h"
 #include "GlVideoView.h"
+#include "Globals.h"
+#include "Settings.h"
+#include "TvPlayer.h"
 #include "MediaEngine.h"
 #include "StreamServer.h"
 #include "TestUtil.h"
 #include "TvTestUtil.h"
 
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
 #include <QWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -85,4 +97,64 @@ TEST(TvVideo, EngineOrViewMayGoFirst)
             delete engine;
         }
     }
+}
+
+// The TV window and the editor's test button play the local channel with the picture; closing
+// and STOP leave nothing playing.
+TEST(TvVideo, WindowsShowThePicture)
+{
+    QTemporaryDir dir;
+    SetProgramFolder(dir.path());
+    settings::UseFile(dir.filePath(QStringLiteral("Tavilune.conf")));
+    FakePrompts prompts;
+    const QString clip = channel().url(QStringLiteral("/clip.ts"));
+    {
+        FrmWMP w;
+        w.resize(640, 560);
+        w.show();
+        w.Text1->setText(clip);
+        w.Command1->click();
+        ASSERT_TRUE(tavtest::waitUntil([&] { return w.WMP->video()->framesDrawn() > 10; }, 20000))
+            << w.WMP->engine()->statusText().toStdString();
+        const QImage frame = w.WMP->video()->grabFramebuffer();
+        EXPECT_GT(frame.width(), 300);
+        EXPECT_GT(tvtest::distinctColours(frame), 8);
+        if (qEnvironmentVariableIsSet("TAV_TV_SHOT"))
+            w.grab().save(qEnvironmentVariable("TAV_TV_SHOT") + QStringLiteral("FrmWMP.png"));
+        // Pause and play again, then full screen and back with Escape.
+        w.WMP->playPause()->click();
+        EXPECT_TRUE(w.WMP->engine()->isPaused());
+        w.WMP->playPause()->click();
+        EXPECT_FALSE(w.WMP->engine()->isPaused());
+        w.WMP->fullScreenButton()->click();
+        EXPECT_TRUE(w.WMP->fullScreenShown());
+        EXPECT_FALSE(w.Go->isVisible());
+        QTest::keyClick(&w, Qt::Key_Escape);
+        EXPECT_FALSE(w.WMP->fullScreenShown());
+        EXPECT_TRUE(w.Go->isVisible());
+        w.close();
+        EXPECT_EQ(w.WMP->engine()->state(), MediaEngine::State::Idle);
+        if (tavtest::haveSoundServer()) {
+            EXPECT_TRUE(tavtest::waitUntil([] { return tvtest::soundStreams() == 0; }, 5000));
+        }
+    }
+    {
+        FrmAutresTVModif e;
+        e.show();
+        e.Text2->setText(clip);
+        e.Command6->click();
+        ASSERT_TRUE(tavtest::waitUntil([&] { return e.WMP->video()->framesDrawn() > 10; }, 20000))
+            << e.WMP->engine()->statusText().toStdString();
+        EXPECT_GT(tvtest::distinctColours(e.WMP->video()->grabFramebuffer()), 8);
+        if (tavtest::haveSoundServer()) {
+            EXPECT_TRUE(tavtest::waitUntil([] { return tvtest::soundStreams() == 1; }, 5000));
+        }
+        e.Command6->click();
+        EXPECT_EQ(e.WMP->engine()->state(), MediaEngine::State::Idle);
+        if (tavtest::haveSoundServer()) {
+            EXPECT_TRUE(tavtest::waitUntil([] { return tvtest::soundStreams() == 0; }, 5000));
+        }
+    }
+    settings::UseFile(QString());
+    SetProgramFolder(QString());
 }
