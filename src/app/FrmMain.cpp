@@ -232,6 +232,12 @@ void FrmMain::buildControls()
 
     WebBrowser1 = new WebBrowser(m_engine, central);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    // A TV page's picture: the window grows to hold it while it shows, and shrinks back after.
+    connect(WebBrowser1, &WebBrowser::VideoAreaShown, this, [this](bool shown) {
+        if (isMaximized() || isFullScreen())
+            return;
+        resize(width(), height() + (shown ? 1 : -1) * WebBrowser::VideoAreaHeight);
+    });
     v->addWidget(WebBrowser1, 1);
 
     StatusLine = new QLabel(central);
@@ -436,6 +442,7 @@ void FrmMain::Mnu_RAdio_Click()
     Mnu_Favoris->menuAction()->setVisible(true);
     ComboTV->setVisible(false);
     ComboRad->setVisible(true);
+    WebBrowser1->setShowsVideo(false);
 }
 
 void FrmMain::Mnu_TV_Click()
@@ -447,6 +454,7 @@ void FrmMain::Mnu_TV_Click()
     Mnu_Favoris->menuAction()->setVisible(false);
     ComboTV->setVisible(true);
     ComboRad->setVisible(false);
+    WebBrowser1->setShowsVideo(true);
 }
 
 void FrmMain::Image1_Click()

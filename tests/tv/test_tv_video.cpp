@@ -7,12 +7,15 @@
 #include "Globals.h"
 #include "Settings.h"
 #include "TvPlayer.h"
+#include "WebBrowser.h"
 #include "MediaEngine.h"
 #include "StreamServer.h"
 #include "TestUtil.h"
 #include "TvTestUtil.h"
 
 #include <QDir>
+#include <QFile>
+#include <QSignalSpy>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -157,4 +160,45 @@ TEST(TvVideo, WindowsShowThePicture)
     }
     settings::UseFile(QString());
     SetProgramFolder(QString());
+}
+
+// A TV page shown in the page view shows the picture of its player object while it plays.
+TEST(TvVideo, TvPageShowsItsPicture)
+{
+    QTemporaryDir dir;
+    const QString page = dir.filePath(QStringLiteral("CHAINE.HTM"));
+    {
+        QFile f(page);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("<HTML><BODY>Cha\xEEne<object id=\"NSPlay\" type=\"application/x-oleobject\">"
+                "<param name=\"Filename\" value=\"" + channel().url(QStringLiteral("/clip.ts")).toLatin1()
+                + "\"><param name=\"AutoStart\" value=\"1\"></object></BODY></HTML>\r\n");
+    }
+    QWidget window;
+    window.resize(400, 500);
+    MediaEngine engine;
+    auto *view = new WebBrowser(&engine, &window);
+    view->setGeometry(0, 0, 400, 500);
+    QSignalSpy shown(view, &WebBrowser::VideoAreaShown);
+    view->setShowsVideo(true);
+    window.show();
+    view->Navigate(page);
+    ASSERT_NE(view->VideoArea(), nullptr);
+    EXPECT_TRUE(view->VideoArea()->isVisible());
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0][0].toBool());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return view->VideoArea()->framesDrawn() > 10; }, 20000))
+        << engine.statusText().toStdString();
+    EXPECT_GT(tvtest::distinctColours(view->VideoArea()->grabFramebuffer()), 8);
+    view->Stop();
+    EXPECT_FALSE(view->VideoArea()->isVisible());
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_FALSE(shown[1][0].toBool());
+    EXPECT_EQ(engine.state(), MediaEngine::State::Idle);
+    // Radio mode: no video area.
+    view->setShowsVideo(false);
+    view->Navigate(page);
+    EXPECT_FALSE(view->VideoArea()->isVisible());
+    view->Stop();
+    delete view;
 }
