@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "Icons.h"
+#include "MixerLauncher.h"
 #include "MediaEngine.h"
 #include "Module1.h"
 #include "Settings.h"
@@ -17,9 +18,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
-#include <QCursor>
 #include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -41,10 +42,17 @@ QToolButton *pictureButton(QWidget *parent, const QIcon &icon, const QString &ti
     b->setIcon(icon);
     b->setIconSize(QSize(24, 24));
     b->setToolTip(tip);
+    b->setAccessibleName(tip);
     b->setAutoRaise(false);
     b->setFocusPolicy(Qt::TabFocus);
     return b;
 }
+
+// The main window's size at start-up, in twips, and the least height of its page view in pixels:
+// a station page (name, logo, player, description) shows whole, without scrolling.
+constexpr long kMainWidthTwips = 5520;
+constexpr long kMainHeightTwips = 5100;
+constexpr int kPageMinHeight = 190;
 
 } // namespace
 
@@ -67,8 +75,9 @@ FrmMain::FrmMain(MediaEngine *engine, QWidget *parent)
                 });
         connect(TaskBarIcon, &nimbrel::TaskBarIcon::MouseDown, this,
                 [this](short &button, short &, float &, float &) {
+                    // At the icon: the cursor is not kept current over trays the desktop draws.
                     if (button == 2)
-                        Mnu_Fichier->exec(QCursor::pos());
+                        Mnu_Fichier->exec(TaskBarIcon->MenuPosition());
                 });
     }
     Topmost().main = this;
@@ -208,19 +217,24 @@ void FrmMain::buildControls()
     Image1 = new QLabel(central);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(icons::RadioMode(28));
-    Image1->setToolTip(QStringLiteral("Passe en mode TV"));
+    setMode1Tip(QStringLiteral("Passe en mode TV"));
     Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setFocusPolicy(Qt::StrongFocus); // Space or Enter switches, as a click does
     Image1->installEventFilter(this);
     top->addWidget(Image1);
     v->addLayout(top);
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(2);
-    Command1 = pictureButton(central, icons::Listen(), QStringLiteral("Ecouter la radio ou TV sélectionnée"));
-    Command2 = pictureButton(central, icons::Volume(), QStringLiteral("Réglage du volume"));
+    Command1 = pictureButton(central, icons::Themed("media-playback-start", icons::Listen()),
+                             QStringLiteral("Ecouter la radio ou TV sélectionnée"));
+    Command2 = pictureButton(central, icons::Themed("audio-volume-high", icons::Volume()),
+                             QStringLiteral("Réglage du volume"));
     Command3 = pictureButton(central, icons::HideToTray(), QStringLiteral("Masquer dans la barre des tâches"));
-    Command4 = pictureButton(central, icons::Stop(), QStringLiteral("Stop - Arrêt Radio ou TV"));
-    Command5 = pictureButton(central, icons::Record(), QStringLiteral("Enregistrement"));
+    Command4 = pictureButton(central, icons::Themed("media-playback-stop", icons::Stop()),
+                             QStringLiteral("Stop - Arrêt Radio ou TV"));
+    Command5 = pictureButton(central, icons::Themed("media-record", icons::Record()),
+                             QStringLiteral("Enregistrement"));
     const char *names[] = {"Command1", "Command2", "Command3", "Command4", "Command5"};
     QToolButton *all[] = {Command1, Command2, Command3, Command4, Command5};
     for (int i = 0; i < 5; ++i) {
@@ -232,6 +246,7 @@ void FrmMain::buildControls()
 
     WebBrowser1 = new WebBrowser(m_engine, central);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setMinimumHeight(kPageMinHeight);
     // A TV page's picture: the window grows to hold it while it shows, and shrinks back after.
     connect(WebBrowser1, &WebBrowser::VideoAreaShown, this, [this](bool shown) {
         if (isMaximized() || isFullScreen())
@@ -268,8 +283,9 @@ void FrmMain::buildControls()
 
 bool FrmMain::Form_Load()
 {
-    // 2. Window size (twips).
-    resize(5520 / kTwipsPerPixel, 3000 / kTwipsPerPixel);
+    // 2. Window size (twips): the width as always; tall enough for a station page and the
+    // status line under it.
+    resize(TwipsToPixels(kMainWidthTwips), TwipsToPixels(kMainHeightTwips));
     // 3-4. Refresh period and station folders.
     startup::ReadFolderSettings();
     // 5. First run: configure the folders, unpack them if needed, and end.
@@ -384,16 +400,8 @@ void FrmMain::Command4_Click()
 
 void FrmMain::Command2_Click()
 {
-    static const char *const mixers[] = {"pavucontrol", "pavucontrol-qt", "pwvucontrol", "mate-volume-control",
-                                         "xfce4-mixer", "kmix"};
-    for (const char *m : mixers) {
-        const QString exe = QStandardPaths::findExecutable(QString::fromLatin1(m));
-        if (!exe.isEmpty() && QProcess::startDetached(exe, {}, ProgramFolder()))
-            return;
-    }
-    QMessageBox::warning(this, QStringLiteral("Réglage du volume"),
-                         QStringLiteral("Aucun contrôle du volume n'a été trouvé.\n"
-                                        "Installez par exemple « pavucontrol »."));
+    if (!mixer::StartMixer())
+        QMessageBox::warning(this, mixer::kMixerTitle, mixer::MixerMissingText());
 }
 
 void FrmMain::Command3_Click()
@@ -438,7 +446,7 @@ void FrmMain::Mnu_RAdio_Click()
     Mnu_TV->setChecked(false);
     Mnu_RAdio->setChecked(true);
     Image1->setPixmap(icons::RadioMode(28));
-    Image1->setToolTip(QStringLiteral("Passer en mode TV"));
+    setMode1Tip(QStringLiteral("Passer en mode TV"));
     Mnu_Favoris->menuAction()->setVisible(true);
     ComboTV->setVisible(false);
     ComboRad->setVisible(true);
@@ -450,11 +458,17 @@ void FrmMain::Mnu_TV_Click()
     Mnu_TV->setChecked(true);
     Mnu_RAdio->setChecked(false);
     Image1->setPixmap(icons::TvMode(28));
-    Image1->setToolTip(QStringLiteral("Passer en mode Radio"));
+    setMode1Tip(QStringLiteral("Passer en mode Radio"));
     Mnu_Favoris->menuAction()->setVisible(false);
     ComboTV->setVisible(true);
     ComboRad->setVisible(false);
     WebBrowser1->setShowsVideo(true);
+}
+
+void FrmMain::setMode1Tip(const QString &tip)
+{
+    Image1->setToolTip(tip);
+    Image1->setAccessibleName(tip);
 }
 
 void FrmMain::Image1_Click()
@@ -580,6 +594,13 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *e)
     if (watched == Image1 && e->type() == QEvent::MouseButtonRelease) {
         Image1_Click();
         return true;
+    }
+    if (watched == Image1 && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(e)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select) {
+            Image1_Click();
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, e);
 }

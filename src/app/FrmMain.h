@@ -110,6 +110,7 @@ private:
     void onBeforeNavigate(const QString &url, bool &cancel);
     void open(WindowKind which);
     void updateTriggers();
+    void setMode1Tip(const QString &tip);
     void openWebPage(const QString &path);
     void updateStatusLine();
 

@@ -1,21 +1,29 @@
 #include "Icons.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace icons {
 namespace {
 
-template <typename Draw> QPixmap paint(int size, Draw draw)
+// A picture of size × size device-independent pixels, drawn at ratio device pixels per pixel.
+template <typename Draw> QPixmap paint(int size, Draw draw, qreal ratio = 1.0)
 {
-    QPixmap pm(size, size);
+    const int pixels = qRound(size * ratio);
+    QPixmap pm(pixels, pixels);
     pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 32.0, size / 32.0);
-    draw(p);
+    {
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(pixels / 32.0, pixels / 32.0);
+        draw(p);
+    }
+    pm.setDevicePixelRatio(ratio);
     return pm;
 }
+
+qreal screenRatio() { return qApp ? qApp->devicePixelRatio() : 1.0; }
 
 template <typename Draw> QIcon icon(Draw draw)
 {
@@ -90,8 +98,8 @@ QIcon HideToTray()
 QIcon Stop()
 {
     return icon([](QPainter &p) {
-        p.setPen(QPen(QColor(90, 20, 20), 1.5));
-        p.setBrush(QColor(190, 40, 40));
+        p.setPen(QPen(QColor(20, 22, 30), 1.5));
+        p.setBrush(QColor(60, 64, 76));
         p.drawRoundedRect(QRectF(7, 7, 18, 18), 2, 2);
     });
 }
@@ -120,7 +128,7 @@ QPixmap RadioMode(int size)
         p.setBrush(QColor(40, 40, 40));
         p.drawEllipse(QRectF(21, 14, 6, 6));
         p.drawEllipse(QRectF(21, 22, 5, 5));
-    });
+    }, screenRatio());
 }
 
 QPixmap TvMode(int size)
@@ -139,7 +147,7 @@ QPixmap TvMode(int size)
         p.drawRoundedRect(QRectF(5, 11, 22, 14), 2, 2);
         p.setPen(QPen(QColor(60, 60, 60), 2));
         p.drawLine(QPointF(10, 30), QPointF(22, 30));
-    });
+    }, screenRatio());
 }
 
 QIcon Program()
@@ -164,6 +172,11 @@ QIcon Program()
         p.setBrush(QColor(140, 200, 255));
         p.drawEllipse(QRectF(16.5, 21.5, 3, 3));
     });
+}
+
+QIcon Themed(const char *name, const QIcon &drawn)
+{
+    return QIcon::fromTheme(QString::fromLatin1(name), drawn);
 }
 
 } // namespace icons

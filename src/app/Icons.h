@@ -1,6 +1,6 @@
 #pragma once
 // The program's pictures, drawn in code so they stay sharp at any size: the picture buttons of the
-// main window, the two mode pictures and the program icon.
+// main window, the two mode pictures (drawn for the screen's pixel ratio) and the program icon.
 #include <QIcon>
 #include <QPixmap>
 
@@ -8,9 +8,12 @@ namespace icons {
 QIcon Listen();   // green play triangle
 QIcon Volume();   // loudspeaker with sound waves
 QIcon HideToTray(); // window with an arrow into the tray
-QIcon Stop();     // red-brown square
+QIcon Stop();     // dark slate square
 QIcon Record();   // red disc
 QPixmap RadioMode(int size = 32); // radio set
 QPixmap TvMode(int size = 32);    // television set
 QIcon Program();  // the program icon: a crescent moon over radio waves
+
+// The desktop's icon of that name (freedesktop naming: "media-playback-start"...), else drawn.
+QIcon Themed(const char *name, const QIcon &drawn);
 } // namespace icons

@@ -11,7 +11,11 @@
 //   it alone. Reset and Close hand every queued buffer back without a buffer-done call.
 // - The buffer-done call (CaptureClient::BufferDone) is made on the creating thread, from the
 //   event loop, never from inside another backend call. The client may call any backend operation
-//   from it, Stop, Reset and Close included.
+//   from it, Stop, Reset and Close included. The same holds for the stream-lost call.
+// - A stream that ends by itself (the sound server went away, the device was removed) is reported
+//   once through CaptureClient::StreamLost, after the buffer-done calls for everything it
+//   captured, a partly filled buffer included. The stream stays open (and delivers nothing more)
+//   until the client closes it.
 #include "WaveFormat.h"
 
 #include <cstdint>
@@ -39,7 +43,13 @@ constexpr std::uint32_t kControlVolume = 0x50030001;      // one unsigned value 
 constexpr std::uint16_t kFormatPcm = 1;
 constexpr int kDeviceNameChars = 32; // product name field of a capture device
 constexpr int kLineNameChars = 64;   // name field of a mixer line
-constexpr int kDefaultDevice = -1;   // Open: the sound system's default capture device
+constexpr int kDefaultDevice = -1;   // the sound system's default capture device
+
+// Why a capture stream ended by itself.
+enum class Loss {
+    Server, // the connection to the sound system was lost (the server stopped or restarted)
+    Device, // the device went away while the server stayed
+};
 
 // WaveHeader::flags
 constexpr std::uint32_t kHeaderDone = 0x01;
@@ -80,6 +90,8 @@ class CaptureClient {
 public:
     // A queued buffer is full (or handed back); header->bytesRecorded holds the length.
     virtual void BufferDone(WaveHeader *header) = 0;
+    // The open stream ended by itself; nothing more will be captured.
+    virtual void StreamLost(capture::Loss why) = 0;
 
 protected:
     ~CaptureClient() = default;
@@ -89,13 +101,16 @@ class CaptureBackend {
 public:
     virtual ~CaptureBackend() = default;
 
-    // Capture devices. DeviceCount takes a fresh list (0 when the query fails); DeviceName and the
-    // device indices of Open and MixerOpen refer to the list the last DeviceCount took.
+    // Capture devices. DeviceCount takes a fresh list (0 when the query fails); DeviceName and
+    // DeviceId refer to the list the last DeviceCount took. A device's identifier is its name in
+    // the sound system: it names the same device whatever was added or removed since.
     virtual int DeviceCount() = 0;
     virtual std::string DeviceName(int device) = 0; // empty when out of range
+    virtual std::string DeviceId(int device) = 0;   // empty when out of range
 
-    // The capture stream (one at a time). Open refuses formats the device does not take.
-    virtual bool Open(int device, const WaveFormat &format, CaptureClient *client) = 0;
+    // The capture stream (one at a time) from the device of that identifier, the default device
+    // when it is empty. Open refuses formats the device does not take and devices that are gone.
+    virtual bool Open(const std::string &deviceId, const WaveFormat &format, CaptureClient *client) = 0;
     virtual bool PrepareHeader(WaveHeader *header) = 0;
     virtual bool UnprepareHeader(WaveHeader *header) = 0; // fails while the header is queued
     virtual bool Start() = 0;
@@ -104,8 +119,8 @@ public:
     virtual void Reset() = 0; // hands back all queued buffers
     virtual void Close() = 0;
 
-    // The mixer that belongs to a capture device (one at a time).
-    virtual bool MixerOpen(int device) = 0;
+    // The mixer that belongs to a capture device (one at a time), by the device's identifier.
+    virtual bool MixerOpen(const std::string &deviceId) = 0;
     virtual void MixerClose() = 0;
     virtual int MixerDestinationCount() = 0;
     virtual bool MixerDestination(int destination, MixerLine &line) = 0;

@@ -188,6 +188,22 @@ void streamSuccessCallback(pa_stream *, int success, void *result)
 {
     *static_cast<int *>(result) = success;
 }
+
+pulsemap::SourceState stateOf(const pa_source_info &info)
+{
+    pulsemap::SourceState s;
+    s.name = info.name ? info.name : "";
+    s.description = info.description ? info.description : "";
+    s.monitor = info.monitor_of_sink != PA_INVALID_INDEX;
+    for (std::uint32_t p = 0; p < info.n_ports; ++p) {
+        const pa_source_port_info *port = info.ports[p];
+        s.ports.push_back({port->name ? port->name : "", port->description ? port->description : "", port->type});
+        if (port == info.active_port)
+            s.activePort = int(p);
+    }
+    s.volume.assign(info.volume.values, info.volume.values + info.volume.channels);
+    return s;
+}
 } // namespace
 
 class PulseCapture::LoopLock {
@@ -278,9 +294,11 @@ bool PulseCapture::runLocked(pa_operation *operation)
 
 void PulseCapture::dropContextLocked()
 {
+    m_mixerValid = false;
     if (!m_context)
         return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
     pa_context_disconnect(m_context);
     pa_context_unref(m_context);
     m_context = nullptr;
@@ -310,6 +328,19 @@ bool PulseCapture::connectLocked()
         dropContextLocked();
         return false;
     }
+    // Changes of sources keep the mixer's snapshot current.
+    pa_context_set_subscribe_callback(
+        m_context,
+        [](pa_context *, pa_subscription_event_type_t event, std::uint32_t index, void *self) {
+            static_cast<PulseCapture *>(self)->onSourceEvent(unsigned(event), index);
+        },
+        this);
+    if (!runLocked(pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr))) {
+        dropContextLocked();
+        return false;
+    }
+    if (m_mixerOpen)
+        watchMixerLocked();
     return true;
 }
 
@@ -335,16 +366,6 @@ bool PulseCapture::refreshDevicesLocked()
     return ok;
 }
 
-bool PulseCapture::deviceLocked(int device, std::string &name)
-{
-    if (m_devices.empty())
-        refreshDevicesLocked();
-    if (device < 0 || std::size_t(device) >= m_devices.size())
-        return false;
-    name = m_devices[std::size_t(device)].name;
-    return true;
-}
-
 int PulseCapture::DeviceCount()
 {
     if (!ensureLoop())
@@ -367,67 +388,122 @@ std::string PulseCapture::DeviceName(int device)
     return d.description.empty() ? d.name : d.description;
 }
 
-bool PulseCapture::fetchSourceLocked(const std::string &name, pulsemap::SourceState &state)
+std::string PulseCapture::DeviceId(int device)
 {
-    if (!connectLocked())
-        return false;
+    if (!ensureLoop())
+        return {};
+    LoopLock lock(m_loop);
+    if (m_devices.empty())
+        refreshDevicesLocked();
+    if (device < 0 || std::size_t(device) >= m_devices.size())
+        return {};
+    return m_devices[std::size_t(device)].name;
+}
+
+bool PulseCapture::fetchSourceLocked(const std::string &name, pulsemap::SourceState &state, std::uint32_t &index)
+{
     struct Request {
         pulsemap::SourceState *state;
+        std::uint32_t *index;
         bool found;
-    } request{&state, false};
+    } request{&state, &index, false};
     const bool ok = runLocked(pa_context_get_source_info_by_name(
         m_context, name.c_str(),
         [](pa_context *, const pa_source_info *info, int eol, void *data) {
             auto *r = static_cast<Request *>(data);
             if (eol != 0 || !info)
                 return;
-            pulsemap::SourceState &s = *r->state;
-            s = pulsemap::SourceState{};
-            s.name = info->name ? info->name : "";
-            s.description = info->description ? info->description : "";
-            s.monitor = info->monitor_of_sink != PA_INVALID_INDEX;
-            for (std::uint32_t p = 0; p < info->n_ports; ++p) {
-                const pa_source_port_info *port = info->ports[p];
-                s.ports.push_back({port->name ? port->name : "", port->description ? port->description : "",
-                                   port->type});
-                if (port == info->active_port)
-                    s.activePort = int(p);
-            }
-            s.volume.assign(info->volume.values, info->volume.values + info->volume.channels);
+            *r->state = stateOf(*info);
+            *r->index = info->index;
             r->found = true;
         },
         &request));
     return ok && request.found;
 }
 
-bool PulseCapture::mixerSourceLocked(pulsemap::SourceState &state)
+// Takes the snapshot of the mixer's source on a ready connection.
+bool PulseCapture::watchMixerLocked()
 {
-    return m_mixerOpen && fetchSourceLocked(m_mixerSource, state);
+    m_mixerValid = false;
+    pulsemap::SourceState state;
+    std::uint32_t index = 0;
+    if (!fetchSourceLocked(m_mixerSource, state, index))
+        return false;
+    m_mixerState = std::move(state);
+    m_mixerIndex = index;
+    m_mixerValid = true;
+    return true;
 }
 
-bool PulseCapture::MixerOpen(int device)
+// Loop thread: a source was added, changed or removed. The mixer's source is read again when it
+// changed, and any new source is read in case it is the mixer's source coming back.
+void PulseCapture::onSourceEvent(unsigned int event, std::uint32_t index)
 {
-    if (!ensureLoop())
+    if (!m_mixerOpen || (event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SOURCE)
+        return;
+    const unsigned int type = event & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+    const bool ours = m_mixerValid && index == m_mixerIndex;
+    if (type == PA_SUBSCRIPTION_EVENT_REMOVE) {
+        if (ours)
+            m_mixerValid = false;
+        return;
+    }
+    if (type == PA_SUBSCRIPTION_EVENT_CHANGE && !ours)
+        return;
+    pa_operation *operation = pa_context_get_source_info_by_index(
+        m_context, index,
+        [](pa_context *, const pa_source_info *info, int eol, void *data) {
+            auto *self = static_cast<PulseCapture *>(data);
+            if (eol != 0 || !info || !info->name || !self->m_mixerOpen || self->m_mixerSource != info->name)
+                return;
+            self->m_mixerState = stateOf(*info);
+            self->m_mixerIndex = info->index;
+            self->m_mixerValid = true;
+        },
+        this);
+    if (operation)
+        pa_operation_unref(operation);
+}
+
+const pulsemap::SourceState *PulseCapture::mixerStateLocked() const
+{
+    const bool ready = m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY;
+    return m_mixerOpen && m_mixerValid && ready ? &m_mixerState : nullptr;
+}
+
+bool PulseCapture::MixerOpen(const std::string &deviceId)
+{
+    if (deviceId.empty() || !ensureLoop())
         return false;
     LoopLock lock(m_loop);
-    std::string name;
-    pulsemap::SourceState state;
-    if (!connectLocked() || !deviceLocked(device, name) || !fetchSourceLocked(name, state))
-        return false;
-    m_mixerSource = name;
+    m_mixerSource = deviceId;
     m_mixerOpen = true;
+    m_mixerValid = false; // a new connection takes the snapshot, else it is taken here
+    if (!connectLocked() || (!m_mixerValid && !watchMixerLocked())) {
+        m_mixerOpen = false;
+        m_mixerValid = false;
+        m_mixerSource.clear();
+        return false;
+    }
     return true;
 }
 
 void PulseCapture::MixerClose()
 {
+    if (!m_loop)
+        return;
+    LoopLock lock(m_loop);
     m_mixerOpen = false;
+    m_mixerValid = false;
     m_mixerSource.clear();
 }
 
 int PulseCapture::MixerDestinationCount()
 {
-    return m_mixerOpen ? 1 : 0;
+    if (!m_mixerOpen)
+        return 0;
+    LoopLock lock(m_loop);
+    return mixerStateLocked() ? 1 : 0;
 }
 
 bool PulseCapture::MixerDestination(int destination, MixerLine &line)
@@ -435,10 +511,10 @@ bool PulseCapture::MixerDestination(int destination, MixerLine &line)
     if (destination != 0 || !m_mixerOpen)
         return false;
     LoopLock lock(m_loop);
-    pulsemap::SourceState state;
-    if (!mixerSourceLocked(state))
+    const pulsemap::SourceState *state = mixerStateLocked();
+    if (!state)
         return false;
-    line = pulsemap::Destination(state);
+    line = pulsemap::Destination(*state);
     return true;
 }
 
@@ -447,8 +523,8 @@ bool PulseCapture::MixerSource(int destination, int source, MixerLine &line)
     if (destination != 0 || !m_mixerOpen)
         return false;
     LoopLock lock(m_loop);
-    pulsemap::SourceState state;
-    return mixerSourceLocked(state) && pulsemap::SourceLine(state, source, line);
+    const pulsemap::SourceState *state = mixerStateLocked();
+    return state && pulsemap::SourceLine(*state, source, line);
 }
 
 bool PulseCapture::MixerLineControl(std::uint32_t lineId, std::uint32_t controlType, MixerControl &control)
@@ -456,8 +532,8 @@ bool PulseCapture::MixerLineControl(std::uint32_t lineId, std::uint32_t controlT
     if (!m_mixerOpen)
         return false;
     LoopLock lock(m_loop);
-    pulsemap::SourceState state;
-    return mixerSourceLocked(state) && pulsemap::LineControl(state, lineId, controlType, control);
+    const pulsemap::SourceState *state = mixerStateLocked();
+    return state && pulsemap::LineControl(*state, lineId, controlType, control);
 }
 
 bool PulseCapture::MixerGetControl(std::uint32_t controlId, std::span<std::uint32_t> values)
@@ -465,8 +541,8 @@ bool PulseCapture::MixerGetControl(std::uint32_t controlId, std::span<std::uint3
     if (!m_mixerOpen)
         return false;
     LoopLock lock(m_loop);
-    pulsemap::SourceState state;
-    return mixerSourceLocked(state) && pulsemap::ReadControl(state, controlId, values);
+    const pulsemap::SourceState *state = mixerStateLocked();
+    return state && pulsemap::ReadControl(*state, controlId, values);
 }
 
 bool PulseCapture::MixerSetControl(std::uint32_t controlId, std::span<const std::uint32_t> values)
@@ -474,9 +550,11 @@ bool PulseCapture::MixerSetControl(std::uint32_t controlId, std::span<const std:
     if (!m_mixerOpen)
         return false;
     LoopLock lock(m_loop);
-    pulsemap::SourceState state;
-    if (!mixerSourceLocked(state))
+    const pulsemap::SourceState *current = mixerStateLocked();
+    if (!current)
         return false;
+    // A copy: the loop thread may replace the snapshot while this waits for the server.
+    const pulsemap::SourceState state = *current;
     int success = 0;
     if (controlId == pulsemap::kMultiplexerId) {
         int port = -1;
@@ -486,6 +564,8 @@ bool PulseCapture::MixerSetControl(std::uint32_t controlId, std::span<const std:
             return true;
         const bool ok = runLocked(pa_context_set_source_port_by_name(
             m_context, state.name.c_str(), state.ports[std::size_t(port)].name.c_str(), successCallback, &success));
+        if (ok && success && m_mixerValid)
+            m_mixerState.activePort = port;
         return ok && success;
     }
     std::vector<std::uint32_t> volume;
@@ -499,6 +579,8 @@ bool PulseCapture::MixerSetControl(std::uint32_t controlId, std::span<const std:
     std::copy_n(volume.begin(), cvolume.channels, cvolume.values);
     const bool ok = runLocked(
         pa_context_set_source_volume_by_name(m_context, state.name.c_str(), &cvolume, successCallback, &success));
+    if (ok && success && m_mixerValid && m_mixerState.volume.size() == volume.size())
+        m_mixerState.volume = volume;
     return ok && success;
 }
 
@@ -531,7 +613,7 @@ void PulseCapture::HeaderQueue::pop()
     --m_count;
 }
 
-bool PulseCapture::Open(int device, const WaveFormat &format, CaptureClient *client)
+bool PulseCapture::Open(const std::string &deviceId, const WaveFormat &format, CaptureClient *client)
 {
     if (m_stream || !client)
         return false;
@@ -551,8 +633,7 @@ bool PulseCapture::Open(int device, const WaveFormat &format, CaptureClient *cli
     }
 
     LoopLock lock(m_loop);
-    std::string source;
-    if (!connectLocked() || (device != kDefaultDevice && !deviceLocked(device, source)))
+    if (!connectLocked())
         return false;
     const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, format.SamplesPerSec, std::uint8_t(format.Channels)};
     pa_stream *stream = pa_stream_new(m_context, "Enregistrement", &sampleFormat, nullptr);
@@ -565,8 +646,10 @@ bool PulseCapture::Open(int device, const WaveFormat &format, CaptureClient *cli
         m_prepared = 0;
         m_blockAlign = format.BlockAlign;
         m_statistics = Statistics{};
+        m_lost = m_lossReported = false;
     }
-    pa_stream_set_state_callback(stream, [](pa_stream *, void *loop) { signalLoop(loop); }, m_loop);
+    pa_stream_set_state_callback(
+        stream, [](pa_stream *s, void *self) { static_cast<PulseCapture *>(self)->onStreamState(s); }, this);
     pa_stream_set_read_callback(
         stream, [](pa_stream *s, std::size_t, void *self) { static_cast<PulseCapture *>(self)->onReadable(s); },
         this);
@@ -576,8 +659,12 @@ bool PulseCapture::Open(int device, const WaveFormat &format, CaptureClient *cli
     attr.prebuf = std::uint32_t(-1);
     attr.minreq = std::uint32_t(-1);
     attr.fragsize = std::uint32_t(pa_usec_to_bytes(kFragmentUsec, &sampleFormat));
-    const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-    bool ready = pa_stream_connect_record(stream, source.empty() ? nullptr : source.c_str(), &attr, flags) == 0;
+    // A chosen source is kept: if it goes away the stream ends instead of moving to another one.
+    auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+    if (!deviceId.empty())
+        flags = pa_stream_flags_t(flags | PA_STREAM_DONT_MOVE);
+    bool ready =
+        pa_stream_connect_record(stream, deviceId.empty() ? nullptr : deviceId.c_str(), &attr, flags) == 0;
     if (ready) {
         waitLocked([stream] {
             const pa_stream_state_t state = pa_stream_get_state(stream);
@@ -711,6 +798,7 @@ void PulseCapture::Close()
     {
         std::lock_guard guard(m_queueLock);
         m_prepared = 0;
+        m_lost = m_lossReported = false;
     }
     drainWake();
     m_client = nullptr;
@@ -768,25 +856,64 @@ void PulseCapture::fill(const std::uint8_t *data, std::size_t bytes)
             }
         }
     }
-    if (filled) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+    if (filled)
+        wake();
+}
+
+void PulseCapture::wake()
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+}
+
+// Loop thread: the open stream failed or was ended by the server. What the partly filled buffer
+// holds is handed out with the full ones before the loss is reported.
+void PulseCapture::onStreamState(pa_stream *stream)
+{
+    pa_threaded_mainloop_signal(m_loop, 0);
+    if (stream != m_stream || PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        return;
+    const bool serverGone = !PA_CONTEXT_IS_GOOD(pa_context_get_state(pa_stream_get_context(stream)));
+    {
+        std::lock_guard guard(m_queueLock);
+        if (m_lost)
+            return;
+        m_lost = true;
+        m_loss = serverGone ? Loss::Server : Loss::Device;
+        WaveHeader *partial = m_queued.front();
+        if (partial && partial->bytesRecorded > 0) {
+            m_queued.pop();
+            partial->flags |= kHeaderDone;
+            m_done.push(partial);
+        }
     }
+    wake();
 }
 
 // Owner's thread: make the buffer-done calls. The client may stop, close or reopen from a call.
+// The loss of the stream is reported once, after the last buffer.
 void PulseCapture::onWake()
 {
     drainWake();
     for (;;) {
         WaveHeader *header = nullptr;
+        Loss loss = Loss::Server;
         {
             std::lock_guard guard(m_queueLock);
             header = m_done.front();
-            if (!header)
+            if (header) {
+                m_done.pop();
+                header->flags &= ~kHeaderInQueue;
+            } else if (m_lost && !m_lossReported && m_client) {
+                m_lossReported = true;
+                loss = m_loss;
+            } else {
                 return;
-            m_done.pop();
-            header->flags &= ~kHeaderInQueue;
+            }
+        }
+        if (!header) {
+            m_client->StreamLost(loss);
+            return;
         }
         if (m_client)
             m_client->BufferDone(header);

@@ -3,7 +3,10 @@
 //
 // How the sound server appears through CaptureBackend
 // - Devices are the server's sources, monitor sources included ("what you hear"), in the server's
-//   order; a device's name is the source's description.
+//   order; a device's name is the source's description, its identifier the source's name.
+// - A stream from a chosen source stays on it: when the source goes away the stream ends (and is
+//   reported lost) rather than moving to another source. A stream from the default source follows
+//   the server's default.
 // - A device's mixer has one destination, the recording destination. Its source lines are the
 //   source's ports; a source without ports has one line that stands for the source itself.
 // - The recording destination's multiplexer has one item per line, in reverse line order (item
@@ -17,10 +20,17 @@
 //
 // Thread and ownership contract
 // - A libpulse threaded main loop runs the connection on its own thread. Every member is called
-//   from the thread that created the object, which runs a Qt event loop. A member locks the
-//   loop, waits at most kTimeoutMs for the server's answer and reports a failure (0, empty,
-//   false) when the server is missing, gone or silent; the next member tries to connect again.
-//   The connection never starts a sound server.
+//   from the thread that created the object, which runs a Qt event loop. A member that asks the
+//   server locks the loop, waits at most kTimeoutMs for the answer and reports a failure (0,
+//   empty, false) when the server is missing, gone or silent; the next such member tries to
+//   connect again. The connection never starts a sound server.
+// - The open mixer is a snapshot of its source, taken by MixerOpen and kept current on the loop
+//   thread from the server's change events (guarded by the loop lock). Mixer reads answer from it
+//   without asking the server; writes ask the server and update it. When the source or the
+//   connection goes away the reads fail; a source of the same name that comes back is followed.
+// - The loop thread notices a capture stream that ends by itself (state failed or terminated),
+//   moves a partly filled buffer to the done queue and wakes the creating thread, which makes the
+//   buffer-done calls and then the stream-lost call.
 // - The loop thread copies captured sound into the queued buffers and, for each full buffer, only
 //   moves it to the done queue and wakes the creating thread through an eventfd (the queues are
 //   guarded by m_queueLock). The creating thread makes the buffer-done calls from its event loop.
@@ -97,8 +107,9 @@ public:
 
     int DeviceCount() override;
     std::string DeviceName(int device) override;
+    std::string DeviceId(int device) override;
 
-    bool Open(int device, const WaveFormat &format, CaptureClient *client) override;
+    bool Open(const std::string &deviceId, const WaveFormat &format, CaptureClient *client) override;
     bool PrepareHeader(WaveHeader *header) override;
     bool UnprepareHeader(WaveHeader *header) override;
     bool Start() override;
@@ -107,7 +118,7 @@ public:
     void Reset() override;
     void Close() override;
 
-    bool MixerOpen(int device) override;
+    bool MixerOpen(const std::string &deviceId) override;
     void MixerClose() override;
     int MixerDestinationCount() override;
     bool MixerDestination(int destination, MixerLine &line) override;
@@ -147,11 +158,14 @@ private:
     template <class Done> bool waitLocked(Done done);
     bool runLocked(pa_operation *operation);
     bool refreshDevicesLocked();
-    bool deviceLocked(int device, std::string &name);
-    bool fetchSourceLocked(const std::string &name, pulsemap::SourceState &state);
-    bool mixerSourceLocked(pulsemap::SourceState &state);
+    bool fetchSourceLocked(const std::string &name, pulsemap::SourceState &state, std::uint32_t &index);
+    bool watchMixerLocked();
+    void onSourceEvent(unsigned int event, std::uint32_t index);
+    const pulsemap::SourceState *mixerStateLocked() const;
     void handBackQueued();
     void drainWake();
+    void wake();
+    void onStreamState(pa_stream *stream);
     void onReadable(pa_stream *stream);
     void fill(const std::uint8_t *data, std::size_t bytes);
     void onWake();
@@ -163,6 +177,10 @@ private:
     std::vector<Device> m_devices;
     std::string m_mixerSource; // empty while no mixer is open
     bool m_mixerOpen = false;
+    // The open mixer's source as last reported; valid while it exists on a ready connection.
+    pulsemap::SourceState m_mixerState;
+    std::uint32_t m_mixerIndex = 0;
+    bool m_mixerValid = false;
 
     pa_stream *m_stream = nullptr;
     CaptureClient *m_client = nullptr;
@@ -173,6 +191,9 @@ private:
     std::size_t m_prepared = 0;
     std::uint32_t m_blockAlign = 2;
     Statistics m_statistics;
+    bool m_lost = false;         // the open stream ended by itself
+    bool m_lossReported = false; // ... and the client was told
+    capture::Loss m_loss = capture::Loss::Server;
 
     int m_wakeFd = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;

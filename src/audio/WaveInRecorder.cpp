@@ -35,7 +35,23 @@ WaveInRecorder::~WaveInRecorder()
 
 qint32 WaveInRecorder::DeviceCount()
 {
-    return std::max(0, m_backend->DeviceCount());
+    const qint32 count = std::max(0, m_backend->DeviceCount());
+    followSelection(count);
+    return count;
+}
+
+// The selected device's place in the list just read.
+void WaveInRecorder::followSelection(qint32 count)
+{
+    if (m_selectedId.empty())
+        return;
+    m_selectedDevice = -1;
+    for (qint32 i = 0; i < count; ++i) {
+        if (m_backend->DeviceId(i) == m_selectedId) {
+            m_selectedDevice = i;
+            return;
+        }
+    }
 }
 
 QString WaveInRecorder::DeviceName(qint32 index)
@@ -48,11 +64,14 @@ bool WaveInRecorder::SelectDevice(qint32 index)
     if (index < 0 || index > DeviceCount() - 1)
         return false;
     m_selectedDevice = -1;
+    m_selectedId.clear();
     closeMixer();
-    if (!m_backend->MixerOpen(index))
+    const std::string id = m_backend->DeviceId(index);
+    if (id.empty() || !m_backend->MixerOpen(id))
         return false;
     m_mixerOpen = true;
     m_selectedDevice = index;
+    m_selectedId = id;
     return true;
 }
 
@@ -221,7 +240,7 @@ bool WaveInRecorder::StartRecord(qint32 SampleRate, qint16 Channels)
         return false;
     }
 
-    if (!m_backend->Open(m_selectedDevice, format, this))
+    if (!m_backend->Open(m_selectedId, format, this))
         return false;
 
     for (std::size_t i = 0; i < m_buffers.size(); ++i) {
@@ -280,4 +299,13 @@ void WaveInRecorder::BufferDone(WaveHeader *header)
     emit GotData(std::span<qint16>(buffer.samples), length);
     if (m_recording && generation == m_generation)
         m_backend->AddBuffer(&buffer.header);
+}
+
+// The stream ended by itself: everything it captured was handed out before this call.
+void WaveInRecorder::StreamLost(capture::Loss why)
+{
+    if (!m_recording)
+        return;
+    StopRecord();
+    emit RecordingLost(why);
 }

@@ -15,12 +15,19 @@
 // - The recorder owns its backend; the ring is allocated by StartRecord and kept until the next
 //   StartRecord or the end of the recorder. Delivery allocates nothing.
 // - A failed StartRecord leaves nothing open. Destruction stops a recording and closes the mixer.
+// - The selected device is remembered by its identifier in the sound system: StartRecord and the
+//   mixer use that device even when devices were added or removed since the list was read, and
+//   SelectedDevice follows its place in every list DeviceCount reads (-1 while it is missing).
+// - A recording whose stream ends by itself (the sound server stopped or restarted, the device
+//   went away) is stopped: GotData hands out everything captured up to then, the partly filled
+//   buffer included, then RecordingLost is emitted once with the recorder already stopped.
 #include "CaptureBackend.h"
 
 #include <QObject>
 #include <QString>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 class WaveInRecorder : public QObject, private CaptureClient {
@@ -55,6 +62,8 @@ public:
 
 signals:
     void GotData(std::span<qint16> intBuffer, qint32 lngLen);
+    // The recording ended by itself; why says whether the sound server or the device went away.
+    void RecordingLost(capture::Loss why);
 
 private:
     struct CaptureBuffer {
@@ -63,6 +72,8 @@ private:
     };
 
     void BufferDone(WaveHeader *header) override;
+    void StreamLost(capture::Loss why) override;
+    void followSelection(qint32 count);
     bool waveInDestination(int &destination, MixerLine &line);
     bool sourceLine(int index, MixerLine &line);
     bool multiplexer(MixerControl &control, std::vector<std::uint32_t> &items);
@@ -71,6 +82,7 @@ private:
 
     std::unique_ptr<CaptureBackend> m_backend;
     qint32 m_selectedDevice = -1;
+    std::string m_selectedId; // the selected device's identifier; empty: none selected
     qint32 m_bufferSize = 10240;
     qint32 m_bufferCount = 5;
     std::vector<CaptureBuffer> m_buffers;

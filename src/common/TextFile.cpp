@@ -34,26 +34,36 @@ QString fromCp1252(const QByteArray &bytes)
     return out;
 }
 
+namespace {
+// The byte of a character, or -1 when the code page cannot hold it.
+int cp1252Byte(char16_t u)
+{
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] == u || (kHigh[i] == 0 && u == 0x80 + i))
+            return 0x80 + i;
+    return -1;
+}
+} // namespace
+
 QByteArray toCp1252(const QString &text)
 {
     QByteArray out;
     out.reserve(text.size());
     for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out.append(static_cast<char>(u));
-            continue;
-        }
-        char mapped = '?';
-        for (int i = 0; i < 32; ++i) {
-            if (kHigh[i] == u || (kHigh[i] == 0 && u == 0x80 + i)) {
-                mapped = static_cast<char>(0x80 + i);
-                break;
-            }
-        }
-        out.append(mapped);
+        const int b = cp1252Byte(ch.unicode());
+        out.append(b < 0 ? '?' : static_cast<char>(b));
     }
     return out;
+}
+
+qsizetype firstNonCp1252(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (cp1252Byte(text[i].unicode()) < 0)
+            return i;
+    return -1;
 }
 
 bool readBytes(const QString &path, QByteArray &bytes)
@@ -101,7 +111,9 @@ bool writeAll(const QString &path, const QString &text)
     if (!f.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = toCp1252(text);
-    if (f.write(bytes) != bytes.size()) {
+    // The write is buffered: a full disk shows only when the buffer is flushed, and commit()
+    // would still rename the short file over the old one, so flush and check first.
+    if (f.write(bytes) != bytes.size() || !f.flush() || f.error() != QFileDevice::NoError) {
         f.cancelWriting();
         return false;
     }

@@ -11,6 +11,8 @@ namespace textfile {
 // Windows-1252 <-> Unicode. Characters that the code page cannot hold become '?'.
 QString fromCp1252(const QByteArray &bytes);
 QByteArray toCp1252(const QString &text);
+// Position of the first character that Windows-1252 cannot hold, or -1 when it holds them all.
+qsizetype firstNonCp1252(const QString &text);
 
 // Reads the whole file as bytes. Returns false when the file cannot be opened or read.
 bool readBytes(const QString &path, QByteArray &bytes);

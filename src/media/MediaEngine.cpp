@@ -270,7 +270,6 @@ void MediaEngine::play(const QString &address)
         return;
     }
     m_candidates.append({m_address, 0});
-    setPaused(false);
     setState(State::Connecting, QStringLiteral("Connexion à %1...").arg(m_address));
     m_watchdog.start();
     tryNextCandidate();
@@ -442,6 +441,8 @@ void MediaEngine::onWatchdog()
 
 void MediaEngine::halt()
 {
+    if (m_paused)
+        setPaused(false);
     m_pendingEnd.pending = false;
     m_lateLogTimer.stop();
     m_resolver.cancel();
@@ -499,6 +500,15 @@ double MediaEngine::playbackTime() const
     if (mpv_get_property(m_mpv.get(), "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
         return -1;
     return pos;
+}
+
+void MediaEngine::setPaused(bool paused)
+{
+    m_paused = paused;
+    if (m_mpv) {
+        int flag = paused ? 1 : 0;
+        mpv_set_property(m_mpv.get(), "pause", MPV_FORMAT_FLAG, &flag);
+    }
 }
 
 void MediaEngine::setVolume(int volume)
@@ -575,18 +585,4 @@ void MediaEngine::setRenderedVideo(bool on)
     }
     mpv_set_property_string(m_mpv.get(), "vo", on ? "libmpv" : "");
     mpv_set_property_string(m_mpv.get(), "vid", on || m_videoWindow ? "auto" : "no");
-}
-
-void MediaEngine::setPaused(bool paused)
-{
-    if (!m_mpv)
-        return;
-    int flag = paused ? 1 : 0;
-    mpv_set_property(m_mpv.get(), "pause", MPV_FORMAT_FLAG, &flag);
-}
-
-bool MediaEngine::isPaused() const
-{
-    int flag = 0;
-    return m_mpv && mpv_get_property(m_mpv.get(), "pause", MPV_FORMAT_FLAG, &flag) >= 0 && flag;
 }

@@ -70,6 +70,10 @@ public:
     // Stops playback, a lookup in progress and any pending reconnection; state Idle.
     void stop();
 
+    // Holds (true) or resumes (false) what plays, at the same position; play() and stop() resume.
+    void setPaused(bool paused);
+    bool isPaused() const { return m_paused; }
+
     // 0..100 (values outside are clamped); kept across play() calls.
     void setVolume(int volume);
     int volume() const { return m_volume; }
@@ -97,10 +101,6 @@ public:
     void setRenderedVideo(bool on);
     bool renderedVideo() const { return m_renderedVideo; }
     mpv_handle *mpvHandle() const { return m_mpv.get(); }
-
-    // Pauses or resumes what plays; play() always starts unpaused.
-    void setPaused(bool paused);
-    bool isPaused() const;
 
     // mpv's audio output for the next play(); empty = mpv's default.
     void setAudioOutput(const QString &name);
@@ -181,6 +181,7 @@ private:
     PlaybackPolicy *m_policy = nullptr;
     int m_volume = 100;
     bool m_renderedVideo = false;
+    bool m_paused = false;
     int m_baseDelayMs = DefaultReconnectBaseDelayMs;
     int m_retries = 0;
     // mpv playlist entries of the current attempt (one, or those mpv inserted for a list)

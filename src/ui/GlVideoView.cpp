@@ -112,3 +112,12 @@ void GlVideoView::mouseDoubleClickEvent(QMouseEvent *event)
 }
 
 MediaEngine *GlVideoView::engine() const { return m_engine; }
+
+bool GlVideoView::Available()
+{
+    static const bool available = [] {
+        QOpenGLContext probe;
+        return probe.create();
+    }();
+    return available;
+}

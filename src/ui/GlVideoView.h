@@ -25,6 +25,9 @@ public:
     ~GlVideoView() override;
 
     MediaEngine *engine() const;
+    // True when the platform can make OpenGL contexts (not so on the offscreen platform, where a
+    // view would have nothing to draw with).
+    static bool Available();
     // True while a render context exists (the picture can be drawn).
     bool hasRenderContext() const { return m_render != nullptr; }
     // Paints made through the render context since the view was made (tests, diagnostics).

@@ -68,7 +68,7 @@ void WebBrowser::startPagePlayer()
 void WebBrowser::setShowsVideo(bool on)
 {
     m_showsVideo = on;
-    if (on && !m_video && m_engine) {
+    if (on && !m_video && m_engine && GlVideoView::Available()) {
         m_video = new GlVideoView(m_engine, this);
         m_video->setAccessibleName(QStringLiteral("Image"));
         m_video->hide();

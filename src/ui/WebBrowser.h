@@ -38,7 +38,8 @@ public:
     // Whether showing a page starts the stream of its player object (on by default).
     void setPlaysPages(bool on) { m_playsPages = on; }
     // TV pages: while the page's player plays, its picture shows in a video area at the bottom
-    // of the view (libmpv's render API); off by default, so radio pages stay as they are.
+    // of the view (libmpv's render API); off by default, so radio pages stay as they are. Without
+    // OpenGL (VideoArea() stays null) TV pages are heard only.
     void setShowsVideo(bool on);
     bool showsVideo() const { return m_showsVideo; }
     GlVideoView *VideoArea() const { return m_video; }

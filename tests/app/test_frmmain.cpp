@@ -1,8 +1,10 @@
 // The main window on a program folder of its own: first run with the real archive, the lists,
 // selection, mode switch, title rule, information links and what shutdown stores.
+#include "App.h"
 #include "FrmMain.h"
 #include "WindowHub.h"
 #include "Globals.h"
+#include "Icons.h"
 #include "Module1.h"
 #include "Settings.h"
 #include "TestUtil.h"
@@ -17,6 +19,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScrollBar>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -110,7 +114,7 @@ TEST_F(FrmMainTest, NextStartFillsTheParallelListsAndKeepsThePlainTooltip)
     ASSERT_NE(w.TaskBarIcon, nullptr);
     EXPECT_EQ(w.TaskBarIcon->ToolTipText(), QStringLiteral("Tavilune"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavilune : Sélectionner une radio"));
-    EXPECT_EQ(w.size(), QSize(368, 200));
+    EXPECT_EQ(w.size(), QSize(368, 340)); // 5520 × 5100 twips: a station page and the status line fit
     EXPECT_TRUE(QDir(prog + QStringLiteral("/Wav")).exists());
     EXPECT_TRUE(w.Text1.isEmpty());
 }
@@ -360,4 +364,69 @@ TEST_F(FrmMainTest, WindowsAreMadeOnFirstUsePlacedByTheirRuleAndTriggersWaitForT
         EXPECT_EQ(made, 1);
         win->hide();
     }
+}
+
+TEST_F(FrmMainTest, MainWindowCanBeReadAndReachedWithoutAMouse)
+{
+    unpackStations();
+    FrmMain w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    // Every picture button, and the mode picture, is named by its tooltip.
+    for (QWidget *b : std::initializer_list<QWidget *>{w.Command1, w.Command2, w.Command3, w.Command4, w.Command5,
+                                                       w.Image1})
+        EXPECT_EQ(b->accessibleName(), b->toolTip()) << b->objectName().toStdString();
+    // The mode picture takes the keyboard focus and switches on Space, as a click does.
+    EXPECT_NE(w.Image1->focusPolicy() & Qt::TabFocus, 0);
+    QTest::keyClick(w.Image1, Qt::Key_Space);
+    EXPECT_FALSE(w.RadioMode());
+    EXPECT_EQ(w.Image1->accessibleName(), QStringLiteral("Passer en mode Radio"));
+    QTest::keyClick(w.Image1, Qt::Key_Return);
+    EXPECT_TRUE(w.RadioMode());
+
+    // Stop and Record are told apart by colour: a red disc and a dark square.
+    const QColor rec = icons::Record().pixmap(32).toImage().pixelColor(16, 16);
+    const QColor stop = icons::Stop().pixmap(32).toImage().pixelColor(16, 16);
+    EXPECT_GT(rec.red(), 180);
+    EXPECT_LT(rec.green(), 80);
+    EXPECT_LT(stop.red(), 120);
+
+    // The idle page and every shipped station page show whole, without scrolling.
+    w.WebBrowser1->setPlaysPages(false);
+    QStringList pages{prog + QStringLiteral("/Intro.htm")};
+    for (const QString &f : QDir(prog + QStringLiteral("/Radios")).entryList({QStringLiteral("*.HTM")}))
+        pages << prog + QStringLiteral("/Radios/") + f;
+    ASSERT_GT(pages.size(), 5);
+    for (const QString &p : pages) {
+        w.WebBrowser1->Navigate(p);
+        QApplication::processEvents();
+        EXPECT_EQ(w.WebBrowser1->verticalScrollBar()->maximum(), 0) << p.toStdString();
+    }
+    QFile intro(prog + QStringLiteral("/Intro.htm"));
+    ASSERT_TRUE(intro.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(intro.readAll().contains("Bonsoir")); // shown at any hour
+}
+
+TEST_F(FrmMainTest, ConversionWindowOpensModelessOnceFromItsMenu)
+{
+    unpackStations();
+    FrmMain w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    WindowHub hub(w);
+    w.SetWindowHub(&hub);
+    RegisterWindows(hub, w);
+    ASSERT_TRUE(w.Mnu_EncodeMP3->isEnabled());
+    w.Mnu_EncodeMP3->trigger();
+    QWidget *win = hub.Window(WindowKind::Mp3Encoder, false);
+    ASSERT_NE(win, nullptr);
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_FALSE(win->isModal());
+    EXPECT_TRUE(win->isWindow());
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("Tavilune : Conversion Wav --> Mp3 - [Encodeur LAME]"));
+    win->close();
+    w.Mnu_EncodeMP3->trigger();
+    EXPECT_EQ(hub.Window(WindowKind::Mp3Encoder, false), win);
+    EXPECT_TRUE(win->isVisible());
+    win->close();
 }

@@ -4,6 +4,7 @@
 #include "FrmMain.h"
 #include "Globals.h"
 #include "Module1.h"
+#include "PrivateBus.h"
 #include "Settings.h"
 
 #include <QDBusConnection>
@@ -11,8 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMutex>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -51,14 +50,10 @@ class ScreenSaverTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+        bus = new tavtest::PrivateBus;
+        address = bus->address();
+        if (address.isEmpty())
             return;
-        daemon = new QProcess;
-        daemon->start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-        if (!daemon->waitForReadyRead(5000))
-            return;
-        address = QString::fromLatin1(daemon->readLine()).trimmed();
         qputenv("DBUS_SESSION_BUS_ADDRESS", address.toLatin1());
         thread = new QThread;
         fake = new FakeScreenSaver;
@@ -79,17 +74,14 @@ protected:
             thread->quit();
             thread->wait();
         }
-        if (daemon) {
-            daemon->kill();
-            daemon->waitForFinished();
-        }
+        delete bus;
     }
     void SetUp() override
     {
         if (address.isEmpty())
             GTEST_SKIP() << "no dbus-daemon";
     }
-    static inline QProcess *daemon = nullptr;
+    static inline tavtest::PrivateBus *bus = nullptr;
     static inline QThread *thread = nullptr;
     static inline FakeScreenSaver *fake = nullptr;
     static inline QString address;

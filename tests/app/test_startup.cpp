@@ -167,3 +167,20 @@ TEST(InfoAddress, OnlyWebAddressesMayBeFetched)
     EXPECT_FALSE(InfoAddressFetchable(QStringLiteral("javascript:alert(1)")));
     EXPECT_FALSE(InfoAddressFetchable(QStringLiteral(" http://x/"))); // as stored, not trimmed
 }
+
+TEST(StatusLine, NamesTheStationAndTheTitleItPlays)
+{
+    const struct {
+        const char *station, *title, *engine, *expected;
+    } cases[] = {
+        {"FIP", "", "Lecture en cours : http://x/fip.mp3", "Lecture en cours : FIP"},
+        {"FIP", "Nina Simone - Feeling Good", "", "Lecture en cours : FIP \u2014 Nina Simone - Feeling Good"},
+        {"  ", "", "Lecture en cours : http://x/a", "Lecture en cours : http://x/a"},
+        {"", "Titre", "Lecture en cours : http://x/a", "Lecture en cours : http://x/a \u2014 Titre"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(startup::PlayingStatusText(QString::fromUtf8(c.station), QString::fromUtf8(c.title),
+                                             QString::fromUtf8(c.engine)),
+                  QString::fromUtf8(c.expected))
+            << c.expected;
+}

@@ -1,4 +1,5 @@
 // The Windows-1252 text files of the program.
+#include "FileSizeLimit.h"
 #include "TextFile.h"
 
 #include <QFile>
@@ -57,5 +58,11 @@ TEST(TextFile, WritesCrLfAndAFailedWriteKeepsTheOldFile)
     EXPECT_FALSE(textfile::writeAll(dir.filePath(QStringLiteral("no/such/dir/x")), QStringLiteral("x")));
     // The destination is a folder: nothing can be written and the folder is untouched.
     EXPECT_FALSE(textfile::writeAll(dir.path(), QStringLiteral("x")));
+    EXPECT_EQ(slurp(p), QByteArray("Fip\r\n\xC9t\xE9\r\n"));
+    // The disk fills up part-way: failure, and the old file stays whole.
+    {
+        tavtest::FileSizeLimit limit(8);
+        EXPECT_FALSE(textfile::writeLines(p, {QString(100, QLatin1Char('x'))}));
+    }
     EXPECT_EQ(slurp(p), QByteArray("Fip\r\n\xC9t\xE9\r\n"));
 }

@@ -20,6 +20,7 @@ struct FakeLine {
 
 struct FakeDevice {
     std::string name;
+    std::string id; // the identifier; the name when empty
     bool mixerFails = false;
     // Component types of the mixer's destinations; the lines hang on the first wave-in one.
     std::vector<std::uint32_t> destinations = {capture::kComponentDstWaveIn};
@@ -29,7 +30,8 @@ struct FakeDevice {
 
 struct FakeState {
     std::vector<FakeDevice> devices;
-    int openMixer = -1;
+    int openMixer = -1;      // index of the open mixer's device when it was opened
+    std::string openMixerId; // ... and its identifier, which finds it after list changes
     int mixerCloses = 0;
 
     std::uint32_t maxRate = 48000; // faster rates are refused, as are other than 1 or 2 channels
@@ -37,7 +39,7 @@ struct FakeState {
     bool failStart = false;
     bool streamOpen = false;
     bool started = false;
-    int openedDevice = -2;
+    int openedDevice = -2; // index in devices at Open, kDefaultDevice for the default
     WaveFormat format;
     CaptureClient *client = nullptr;
     int prepareCalls = 0;
@@ -49,7 +51,19 @@ struct FakeState {
     static constexpr std::uint32_t kMuxId = 1;
     static constexpr std::uint32_t kVolumeId = 0x100;
 
-    FakeDevice *mixer() { return openMixer >= 0 ? &devices[std::size_t(openMixer)] : nullptr; }
+    FakeDevice *mixer()
+    {
+        const int i = openMixer >= 0 ? indexOf(openMixerId) : -1;
+        return i >= 0 ? &devices[std::size_t(i)] : nullptr;
+    }
+    static std::string idOf(const FakeDevice &d) { return d.id.empty() ? d.name : d.id; }
+    int indexOf(const std::string &id) const
+    {
+        for (std::size_t i = 0; i < devices.size(); ++i)
+            if (idOf(devices[i]) == id)
+                return int(i);
+        return -1;
+    }
     int waveInDestination()
     {
         FakeDevice *d = mixer();
@@ -73,6 +87,15 @@ struct FakeState {
         client->BufferDone(h);
         return true;
     }
+
+    // The open stream ends by itself.
+    bool lose(capture::Loss why)
+    {
+        if (!client)
+            return false;
+        client->StreamLost(why);
+        return true;
+    }
 };
 
 class FakeCapture final : public CaptureBackend {
@@ -84,12 +107,17 @@ public:
     {
         return device >= 0 && device < DeviceCount() ? s->devices[std::size_t(device)].name : std::string();
     }
+    std::string DeviceId(int device) override
+    {
+        return device >= 0 && device < DeviceCount() ? FakeState::idOf(s->devices[std::size_t(device)]) : std::string();
+    }
 
-    bool Open(int device, const WaveFormat &format, CaptureClient *client) override
+    bool Open(const std::string &id, const WaveFormat &format, CaptureClient *client) override
     {
         s->calls.push_back("Open");
+        const int device = id.empty() ? capture::kDefaultDevice : s->indexOf(id);
         if (s->streamOpen || format.Channels < 1 || format.Channels > 2 || format.SamplesPerSec > s->maxRate
-            || (device != capture::kDefaultDevice && (device < 0 || device >= DeviceCount())))
+            || (!id.empty() && device < 0))
             return false;
         s->streamOpen = true;
         s->openedDevice = device;
@@ -153,16 +181,19 @@ public:
         s->client = nullptr;
     }
 
-    bool MixerOpen(int device) override
+    bool MixerOpen(const std::string &id) override
     {
-        if (device < 0 || device >= DeviceCount() || s->devices[std::size_t(device)].mixerFails)
+        const int device = s->indexOf(id);
+        if (device < 0 || s->devices[std::size_t(device)].mixerFails)
             return false;
         s->openMixer = device;
+        s->openMixerId = id;
         return true;
     }
     void MixerClose() override
     {
         s->openMixer = -1;
+        s->openMixerId.clear();
         ++s->mixerCloses;
     }
     int MixerDestinationCount() override { return s->mixer() ? int(s->mixer()->destinations.size()) : 0; }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <new>
 #include <pulse/def.h>
@@ -371,6 +372,86 @@ TEST_F(RecorderTest, DestructionStopsTheRecordingAndClosesTheMixer)
     EXPECT_FALSE(state->streamOpen);
     EXPECT_TRUE(state->prepared.empty());
     EXPECT_EQ(state->openMixer, -1);
+}
+
+TEST_F(RecorderTest, TheSelectedDeviceIsFollowedByItsIdentifier)
+{
+    ASSERT_TRUE(rec->SelectDevice(1)); // the webcam
+    const auto inserted = [](const char *name) {
+        FakeDevice d;
+        d.name = name;
+        d.lines = {{"Micro", kComponentSrcMicrophone, 1, {0, 0}}};
+        return d;
+    };
+    // Each change of the list, then the device the recorder follows: its place, what is recorded,
+    // its line.
+    struct Change {
+        const char *what;
+        std::function<void(std::vector<FakeDevice> &)> apply;
+        int place; // -1: gone
+    };
+    const Change changes[] = {
+        {"a device added in front", [&](auto &d) { d.insert(d.begin(), inserted("Casque USB")); }, 2},
+        {"a device added behind", [&](auto &d) { d.push_back(inserted("Bluetooth")); }, 2},
+        {"a device in front removed", [](auto &d) { d.erase(d.begin()); }, 1},
+        {"the same name, another device", [](auto &d) { d.insert(d.begin(), d[1]), d[0].id = "autre"; }, 2},
+        {"the device removed", [](auto &d) { d.erase(d.begin() + 2); }, -1},
+    };
+    for (const Change &c : changes) {
+        SCOPED_TRACE(c.what);
+        c.apply(state->devices);
+        rec->DeviceCount(); // the window reads the list again
+        EXPECT_EQ(rec->SelectedDevice(), c.place);
+        const bool started = rec->StartRecord(8000, 1);
+        EXPECT_EQ(started, c.place >= 0);
+        if (started) {
+            EXPECT_EQ(state->openedDevice, c.place);
+        }
+        EXPECT_TRUE(rec->StopRecord());
+        EXPECT_EQ(rec->MixerLineCount(), c.place >= 0 ? 1 : 0);
+        if (c.place >= 0) {
+            EXPECT_EQ(rec->MixerLineName(0), QStringLiteral("Micro"));
+        }
+    }
+    EXPECT_EQ(calls("Open"), 5); // the last one refused: no other device was recorded
+
+    // The device back: followed again.
+    state->devices.push_back(inserted("Webcam"));
+    EXPECT_EQ(rec->DeviceCount(), 4);
+    EXPECT_EQ(rec->SelectedDevice(), 3);
+}
+
+TEST_F(RecorderTest, AStreamThatEndsByItselfStopsTheRecordingOnce)
+{
+    for (const capture::Loss why : {capture::Loss::Server, capture::Loss::Device}) {
+        SCOPED_TRACE(int(why));
+        ASSERT_TRUE(rec->SelectDevice(0));
+        ASSERT_TRUE(rec->StartRecord(44100, 2));
+        QList<capture::Loss> losses;
+        bool recordingInHandler = true;
+        qint64 delivered = 0;
+        const auto lost = QObject::connect(rec.get(), &WaveInRecorder::RecordingLost, [&](capture::Loss w) {
+            losses << w;
+            recordingInHandler = rec->IsRecording();
+        });
+        const auto data = QObject::connect(rec.get(), &WaveInRecorder::GotData,
+                                           [&](std::span<qint16>, qint32 len) { delivered += len; });
+        ASSERT_TRUE(state->fillNext(10240, 1));
+        ASSERT_TRUE(state->fillNext(3000, 2)); // the partly filled buffer comes before the loss
+        ASSERT_TRUE(state->lose(why));
+        EXPECT_EQ(losses, QList<capture::Loss>{why});
+        EXPECT_FALSE(recordingInHandler);
+        EXPECT_FALSE(rec->IsRecording());
+        EXPECT_FALSE(state->streamOpen);
+        EXPECT_TRUE(state->prepared.empty());
+        EXPECT_EQ(delivered, 13240);
+        // Nothing is left open: a new recording starts.
+        EXPECT_TRUE(rec->StartRecord(44100, 2));
+        EXPECT_TRUE(rec->IsRecording());
+        rec->StopRecord();
+        QObject::disconnect(lost);
+        QObject::disconnect(data);
+    }
 }
 
 // The PulseAudio mapping, on source states as the server reports them.

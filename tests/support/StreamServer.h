@@ -1,7 +1,8 @@
 #pragma once
-// Starts and stops tests/tools/streamserver.py, the local test radio, for one test program (or
-// another server of tests/tools that prints its port, e.g. videoserver.py, the local TV
-// channel). Needs TAV_TOOLS_DIR, python3 and the lame command (ffmpeg for the TV channel).
+// Starts and stops one of the local test servers of tests/tools for one test program:
+// streamserver.py, the local test radio (needs the lame command), by default, or another script
+// that takes a folder and prints its port, such as dataserver.py or videoserver.py
+// (the local TV channel, needs ffmpeg). Needs TAV_TOOLS_DIR and python3.
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -50,6 +51,8 @@ public:
     }
 
     int port() const { return m_port; }
+    // The folder the server was given (the data server serves its files).
+    QString folder() const { return m_dir.path(); }
     QString url(const QString &path) const
     {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);

@@ -2,6 +2,7 @@
 // Small helpers shared by the tests: temporary folders, waiting on the event loop.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <functional>
@@ -21,7 +22,12 @@ inline bool waitUntil(const std::function<bool()> &cond, int timeoutMs)
     return true;
 }
 
-// True when the test session provides a sound server.
-inline bool haveSoundServer() { return !qEnvironmentVariableIsEmpty("PULSE_SERVER"); }
+// True when the test session provides a sound server (outside the session PULSE_SERVER names a
+// socket that does not exist, so that no test reaches the desktop's server).
+inline bool haveSoundServer()
+{
+    const QString server = qEnvironmentVariable("PULSE_SERVER");
+    return server.startsWith(QLatin1String("unix:")) && QFileInfo::exists(server.mid(5));
+}
 
 } // namespace tavtest

@@ -13,6 +13,7 @@ struct ShellCall {
     nimbrel::NotifyAction action;
     nimbrel::NotifyIconData data;
     bool iconNull;
+    QString tip; // the tooltip as the notification area gets it
 };
 
 // Outlives the control, so requests made by its destructor are seen.
@@ -22,9 +23,10 @@ class FakeShell final : public nimbrel::TrayShell {
 public:
     explicit FakeShell(ShellLog log) : m_log(std::move(log)) {}
 
-    bool NotifyIcon(nimbrel::NotifyAction action, const nimbrel::NotifyIconData &data, const QIcon &icon) override
+    bool NotifyIcon(nimbrel::NotifyAction action, const nimbrel::NotifyIconData &data, const QIcon &icon,
+                    const QString &tip) override
     {
-        m_log->push_back({action, data, icon.isNull()});
+        m_log->push_back({action, data, icon.isNull(), tip});
         return true;
     }
 

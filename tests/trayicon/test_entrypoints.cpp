@@ -3,6 +3,9 @@
 
 #include "TrayTestUtil.h"
 
+#include <QDir>
+#include <QDirIterator>
+#include <QTemporaryDir>
 #include <QVariant>
 #include <gtest/gtest.h>
 #include <memory>
@@ -32,8 +35,33 @@ TEST(NimbrelEntryPoints, CreatesTheControlByItsNameOnly)
 
 TEST(NimbrelEntryPoints, ClassObjectAndRegistration)
 {
+    // The host finds the control without any registration: registering writes nothing in the
+    // user's folders (empty ones given for the test), and after unregistering the control is
+    // still created by its name.
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const char *const variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
+    QList<QByteArray> saved;
+    for (const char *variable : variables) {
+        saved << qgetenv(variable);
+        QDir(home.path()).mkdir(QLatin1String(variable));
+        qputenv(variable, home.filePath(QLatin1String(variable)).toLocal8Bit());
+    }
+    const auto written = [&] {
+        QStringList files;
+        QDirIterator it(home.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    };
     EXPECT_EQ(DllRegisterServer(), NIMBREL_S_OK);
+    EXPECT_EQ(written(), QStringList());
     EXPECT_EQ(DllUnregisterServer(), NIMBREL_S_OK);
+    EXPECT_EQ(written(), QStringList());
+    for (int i = 0; i < saved.size(); ++i)
+        qputenv(variables[i], saved[i]);
+    std::unique_ptr<QObject> byName(NimbrelCreateControl("Nimbrel.TaskBarIcon", nullptr));
+    EXPECT_NE(qobject_cast<TaskBarIcon *>(byName.get()), nullptr);
 
     const NimbrelClassFactory *factory = nullptr;
     ASSERT_EQ(DllGetClassObject("Nimbrel.TaskBarIcon", &factory), NIMBREL_S_OK);

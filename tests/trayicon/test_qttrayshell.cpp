@@ -6,6 +6,7 @@
 #include "TestUtil.h"
 
 #include <QEventLoop>
+#include <QPixmap>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -80,9 +81,22 @@ TEST(QtTrayShell, ShowsTheRecordsTooltipAndHides)
     c.control->Show();
     EXPECT_TRUE(c.tray->isVisible());
     EXPECT_EQ(c.tray->toolTip(), text.left(63));
-    EXPECT_FALSE(c.tray->icon().isNull()); // an empty picture still takes a place
+    // An empty picture still takes its place: a transparent square, then the picture given.
+    const auto pixel = [&] { return c.tray->icon().pixmap(16, 16).toImage().pixelColor(8, 8); };
+    ASSERT_FALSE(c.tray->icon().availableSizes().isEmpty());
+    EXPECT_EQ(pixel().alpha(), 0);
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    c.control->SetIcon(QIcon(red));
+    EXPECT_EQ(pixel(), QColor(Qt::red));
+    c.control->SetIcon(QIcon());
+    EXPECT_EQ(pixel().alpha(), 0);
     c.control->SetToolTipText(QStringLiteral("Tavilune"));
     EXPECT_EQ(c.tray->toolTip(), QStringLiteral("Tavilune"));
+    // Characters beyond Windows-1252 are shown as they are.
+    const QString station = QStringLiteral("Tavilune : Радио Маяк — Ελληνικά 😀");
+    c.control->SetToolTipText(station);
+    EXPECT_EQ(c.tray->toolTip(), station);
     c.control->Hide();
     EXPECT_FALSE(c.tray->isVisible());
 }

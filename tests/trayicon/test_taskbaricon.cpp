@@ -164,7 +164,7 @@ TEST(TaskBarIconRecord, ShowFillsTheRecordAndAddsOnce)
     c.control->Show();
     ASSERT_EQ(c.log->size(), 1u);
     EXPECT_TRUE(c.control->IsShowed());
-    const auto &[action, d, iconNull] = c.log->front();
+    const auto &[action, d, iconNull, tip] = c.log->front();
     EXPECT_EQ(action, NIM_ADD);
     EXPECT_EQ(d.cbSize, 88u);
     EXPECT_NE(d.hWnd, 0u);
@@ -174,6 +174,7 @@ TEST(TaskBarIconRecord, ShowFillsTheRecordAndAddsOnce)
     EXPECT_EQ(d.hIcon, 0u);
     EXPECT_TRUE(iconNull);
     EXPECT_EQ(Tip(d), QStringLiteral("Tavilune"));
+    EXPECT_EQ(tip, QStringLiteral("Tavilune"));
 
     FakeControl other;
     other.control->Show();
@@ -199,26 +200,52 @@ TEST(TaskBarIconRecord, HideDeletesOnlyAShownIcon)
 
 TEST(TaskBarIconRecord, TooltipKeepsItsFirst63Characters)
 {
-    FakeControl c;
-    QString text;
+    // The notification area gets the first 63 characters as they are; the record holds them in
+    // Windows-1252, one byte each, '?' for what that code page cannot hold.
+    const QString cyrillic = QStringLiteral("РадиоМаякМосква");
+    QString longCyrillic;
+    while (longCyrillic.size() < 100)
+        longCyrillic += cyrillic;
+    QString alphabet;
     for (int i = 0; i < 100; ++i)
-        text += QChar('A' + i % 26);
-    c.control->SetToolTipText(text);
-    c.control->Show();
-    const NotifyIconData &d = c.log->back().data;
-    EXPECT_EQ(std::memcmp(d.szTip, text.toLatin1().constData(), 63), 0);
-    EXPECT_EQ(d.szTip[63], '\0');
-    EXPECT_EQ(c.control->ToolTipText(), text); // the control keeps the whole text
+        alphabet += QChar('A' + i % 26);
+    QString emojis;
+    for (int i = 0; i < 70; ++i)
+        emojis += Emoji;
+    const QString decomposed = QStringLiteral("e\u0301"); // e and a combining acute accent: one character
+    const QString x62(62, QLatin1Char('x'));
 
-    // Windows-1252: accents and typographic signs keep one byte each; what it cannot hold, an
-    // emoji included (one character, two UTF-16 units), becomes one '?'.
-    c.control->SetToolTipText(QStringLiteral("Écoute € – “Fip” ") + Emoji + QStringLiteral("Ж"));
-    const char expected[] = "\xC9" "coute \x80 \x96 \x93" "Fip\x94 ??";
-    EXPECT_STREQ(c.log->back().data.szTip, expected);
-
-    c.control->SetToolTipText(QString(62, QLatin1Char('x')) + Emoji + QStringLiteral("yz"));
-    EXPECT_EQ(c.log->back().data.szTip[62], '?');
-    EXPECT_EQ(c.log->back().data.szTip[63], '\0');
+    struct Case {
+        const char *name;
+        QString text;
+        QString shown;
+        QByteArray record;
+    };
+    const Case cases[] = {
+        {"100 letters", alphabet, alphabet.left(63), alphabet.left(63).toLatin1()},
+        {"Cyrillic", longCyrillic, longCyrillic.left(63), QByteArray(63, '?')},
+        {"accents and signs", QStringLiteral("Écoute € – “Fip” ") + Emoji + QStringLiteral("Ж"),
+         QStringLiteral("Écoute € – “Fip” ") + Emoji + QStringLiteral("Ж"),
+         QByteArray("\xC9" "coute \x80 \x96 \x93" "Fip\x94 ??")},
+        {"emoji are one character each", emojis, emojis.left(126), QByteArray(63, '?')},
+        {"an emoji as the 63rd", x62 + Emoji + QStringLiteral("yz"), x62 + Emoji, QByteArray(62, 'x') + '?'},
+        {"accent kept with its letter", x62 + decomposed + QStringLiteral("z"), x62 + decomposed,
+         QByteArray(62, 'x') + '\xE9'},
+        {"Greek with combining accents", QStringLiteral("α\u0301β"), QStringLiteral("α\u0301β"), QByteArray("??")},
+        {"empty", QString(), QString(), QByteArray()},
+    };
+    for (const Case &t : cases) {
+        SCOPED_TRACE(t.name);
+        FakeControl c;
+        c.control->SetToolTipText(t.text);
+        c.control->Show();
+        ASSERT_EQ(c.log->size(), 1u);
+        EXPECT_EQ(c.log->back().tip, t.shown);
+        const NotifyIconData &d = c.log->back().data;
+        EXPECT_EQ(QByteArray(d.szTip, static_cast<qsizetype>(strnlen(d.szTip, sizeof d.szTip))), t.record);
+        EXPECT_EQ(d.szTip[63], '\0');
+        EXPECT_EQ(c.control->ToolTipText(), t.text); // the control keeps the whole text
+    }
 }
 
 TEST(TaskBarIconRecord, PropertyWritesModifyOnlyAShownIcon)

@@ -1,10 +1,8 @@
 #include "QtTrayShell.h"
 
-#include "TipText.h"
-
 #include <QCoreApplication>
+#include <QCursor>
 #include <QPixmap>
-#include <vector>
 
 namespace nimbrel::detail {
 
@@ -20,7 +18,7 @@ void QtTrayShell::Attached(QObject *window)
                      [this](QSystemTrayIcon::ActivationReason reason) { Activated(reason); });
 }
 
-bool QtTrayShell::NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon)
+bool QtTrayShell::NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon, const QString &tip)
 {
     if (!m_tray)
         return false;
@@ -39,7 +37,7 @@ bool QtTrayShell::NotifyIcon(NotifyAction action, const NotifyIconData &data, co
         }
     }
     if (data.uFlags & NIF_TIP)
-        m_tray->setToolTip(TipText(data.szTip));
+        m_tray->setToolTip(tip);
     if (action == NIM_ADD)
         m_tray->show();
     return true;
@@ -51,38 +49,30 @@ void QtTrayShell::Activated(QSystemTrayIcon::ActivationReason reason)
     // press as Trigger and its second as DoubleClick, so DoubleClick gives the second half only.
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        Deliver({WM_LBUTTONDOWN, WM_LBUTTONUP});
+        PostMessages(m_tray, {WM_LBUTTONDOWN, WM_LBUTTONUP});
         break;
     case QSystemTrayIcon::DoubleClick:
-        Deliver({WM_LBUTTONDBLCLK, WM_LBUTTONUP});
+        PostMessages(m_tray, {WM_LBUTTONDBLCLK, WM_LBUTTONUP});
         break;
     case QSystemTrayIcon::Context:
-        Deliver({WM_RBUTTONDOWN, WM_RBUTTONUP});
+        PostMessages(m_tray, {WM_RBUTTONDOWN, WM_RBUTTONUP});
         break;
     case QSystemTrayIcon::MiddleClick:
-        Deliver({WM_MBUTTONDOWN, WM_MBUTTONUP});
+        PostMessages(m_tray, {WM_MBUTTONDOWN, WM_MBUTTONUP});
         break;
     case QSystemTrayIcon::Unknown:
         break;
     }
 }
 
-void QtTrayShell::Deliver(std::initializer_list<int> messages)
+QPoint QtTrayShell::MenuPosition() const
 {
-    // Delivered from the event loop rather than from inside the tray's own mouse handling, so the
-    // host may open a menu or delete the control from its handlers. The tray icon dies with this
-    // shell: once it is gone the remaining messages are dropped.
-    const std::vector<int> sequence(messages);
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [this, tray = m_tray, sequence] {
-            for (const int message : sequence) {
-                if (!tray)
-                    return;
-                SendMessage(message);
-            }
-        },
-        Qt::QueuedConnection);
+    // The icon's place when the tray tells it; the cursor is over the icon when it was clicked.
+    const QRect place = m_tray ? m_tray->geometry() : QRect();
+    const QPoint cursor = QCursor::pos();
+    if (!place.isValid() || place.contains(cursor))
+        return cursor;
+    return place.center();
 }
 
 } // namespace nimbrel::detail

@@ -2,11 +2,13 @@
 
 #include "LiveControls.h"
 #include "QtTrayShell.h"
+#include "SniTrayShell.h"
 #include "TipText.h"
 #include "nimbrel/PropertyBag.h"
 #include "nimbrel/TrayShell.h"
 
 #include <QBuffer>
+#include <QCursor>
 #include <QPixmap>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -85,10 +87,18 @@ int LiveControls()
 }
 } // namespace detail
 
-TaskBarIcon::TaskBarIcon(QObject *parent)
-    : TaskBarIcon(std::make_unique<detail::QtTrayShell>(), parent)
+namespace {
+// The desktop's notification area: status notifier items where a watcher shows them, else the
+// system tray.
+std::unique_ptr<TrayShell> SystemShell()
 {
+    if (detail::SniTrayShell::Available())
+        return std::make_unique<detail::SniTrayShell>();
+    return std::make_unique<detail::QtTrayShell>();
 }
+} // namespace
+
+TaskBarIcon::TaskBarIcon(QObject *parent) : TaskBarIcon(SystemShell(), parent) {}
 
 TaskBarIcon::TaskBarIcon(std::unique_ptr<TrayShell> shell, QObject *parent)
     : QObject(parent), m_shell(std::move(shell))
@@ -145,7 +155,12 @@ void TaskBarIcon::Hide()
 
 bool TaskBarIcon::TrayAvailable()
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return detail::SniTrayShell::Available() || QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QPoint TaskBarIcon::MenuPosition() const
+{
+    return m_shell ? m_shell->MenuPosition() : QCursor::pos();
 }
 
 void TaskBarIcon::InitProperties()
@@ -168,21 +183,23 @@ void TaskBarIcon::WriteProperties(PropertyBag &bag) const
     bag.WriteProperty(ToolTipTextProperty, m_toolTipText, DefaultToolTipText);
 }
 
-void TaskBarIcon::FillRecord()
+QString TaskBarIcon::FillRecord()
 {
     m_nid.cbSize = sizeof(NotifyIconData);
     m_nid.uID = 1;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = WM_MOUSEMOVE;
     m_nid.hIcon = IconHandle(m_icon);
-    detail::FillTip(m_toolTipText, m_nid.szTip);
+    QString tip = detail::TipText(m_toolTipText);
+    detail::FillTip(tip, m_nid.szTip);
+    return tip;
 }
 
 void TaskBarIcon::CallShell(NotifyAction action)
 {
-    FillRecord();
+    const QString tip = FillRecord();
     if (m_shell)
-        m_shell->NotifyIcon(action, m_nid, m_icon);
+        m_shell->NotifyIcon(action, m_nid, m_icon, tip);
 }
 
 void TaskBarIcon::UserControl_MouseMove(short Button, short Shift, float X, float Y)

@@ -1,5 +1,6 @@
 #include "TipText.h"
 
+#include <QTextBoundaryFinder>
 #include <array>
 #include <cstring>
 
@@ -24,32 +25,49 @@ char ToByte(char32_t c)
     return '?';
 }
 
-} // namespace
-
-void FillTip(const QString &text, char (&szTip)[64])
+// A character of several code points (a letter and its accents): its composed form when that is
+// one code point Windows-1252 holds, else '?'.
+char ToByteComposed(const QString &character)
 {
-    std::memset(szTip, 0, sizeof szTip);
-    std::size_t n = 0;
-    for (qsizetype i = 0; i < text.size() && n < sizeof szTip - 1; ++i) {
-        char32_t c = text.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-            ++i;
-        }
-        szTip[n++] = ToByte(c);
-    }
+    const QString composed = character.normalized(QString::NormalizationForm_C);
+    return composed.size() == 1 ? ToByte(composed.at(0).unicode()) : '?';
 }
 
-QString TipText(const char (&szTip)[64])
+} // namespace
+
+QString TipText(const QString &text)
 {
-    QString text;
-    for (const char b : szTip) {
-        const auto u = static_cast<unsigned char>(b);
-        if (u == 0)
-            break;
-        text += (u >= 0x80 && u < 0xA0) ? QChar(High[u - 0x80]) : QChar(u);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int characters = 0;
+    qsizetype end = 0;
+    while (characters < TipCharacters) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0)
+            return text;
+        end = next;
+        ++characters;
     }
-    return text;
+    return text.left(end);
+}
+
+void FillTip(const QString &tip, char (&szTip)[64])
+{
+    std::memset(szTip, 0, sizeof szTip);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, tip);
+    std::size_t n = 0;
+    qsizetype start = 0;
+    while (n < sizeof szTip - 1) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0)
+            break;
+        // One byte per character: its Windows-1252 byte, or '?'.
+        char32_t c = tip.at(start).unicode();
+        if (QChar::isHighSurrogate(c) && start + 1 < next)
+            c = QChar::surrogateToUcs4(tip.at(start), tip.at(start + 1));
+        const bool single = next - start == (c > 0xFFFF ? 2 : 1);
+        szTip[n++] = single ? ToByte(c) : ToByteComposed(tip.mid(start, next - start));
+        start = next;
+    }
 }
 
 } // namespace nimbrel::detail

@@ -1,5 +1,10 @@
 #include "nimbrel/TrayShell.h"
 
+#include <QCoreApplication>
+#include <QCursor>
+#include <QPointer>
+#include <vector>
+
 namespace nimbrel {
 
 TrayShell::~TrayShell() = default;
@@ -23,6 +28,25 @@ void TrayShell::SendMouseMove(short Button, short Shift, float X, float Y) const
     // copy keeps the callable alive until it returns.
     if (const MouseMoveHandler handler = m_handler)
         handler(Button, Shift, X, Y);
+}
+
+QPoint TrayShell::MenuPosition() const
+{
+    return QCursor::pos();
+}
+
+void TrayShell::PostMessages(QObject *guard, std::initializer_list<int> messages)
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [this, alive = QPointer<QObject>(guard), sequence = std::vector<int>(messages)] {
+            for (const int message : sequence) {
+                if (!alive)
+                    return;
+                SendMessage(message);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace nimbrel

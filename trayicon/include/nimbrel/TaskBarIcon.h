@@ -11,6 +11,7 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <memory>
@@ -32,7 +33,8 @@ public:
     // The name the host creates the control by.
     static constexpr const char *ProgId = "Nimbrel.TaskBarIcon";
 
-    // A control on the system's notification area.
+    // A control on the desktop's notification area (status notifier items where the desktop shows
+    // them, else the system tray).
     explicit TaskBarIcon(QObject *parent = nullptr);
     // A control on the given shell.
     explicit TaskBarIcon(std::unique_ptr<TrayShell> shell, QObject *parent = nullptr);
@@ -53,6 +55,12 @@ public:
     // True when the desktop shows a notification area. Without one a shown icon is seen by no one,
     // so a host should minimise its window rather than hide it.
     static bool TrayAvailable();
+
+    // Where a menu for the icon opens (screen coordinates): the point of the last click the
+    // notification area reported, else the icon's place, else the mouse cursor. A host that pops
+    // a menu up from MouseDown uses it rather than the cursor, which desktops that draw the
+    // notification area themselves do not keep current.
+    QPoint MenuPosition() const;
 
     // Persisted properties "Icon" (default none) and "ToolTipText" (default "---").
     // A new control without stored properties: empty icon, "---", and the icon is shown.
@@ -76,7 +84,8 @@ signals:
 
 private:
     void Update();
-    void FillRecord();
+    // Fills the record; returns the tooltip it carries, every character as it is.
+    QString FillRecord();
     void CallShell(NotifyAction action);
     void UserControl_MouseMove(short Button, short Shift, float X, float Y);
 

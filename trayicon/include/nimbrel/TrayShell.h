@@ -8,7 +8,10 @@
 #include "nimbrel/nimbrel_export.h"
 
 #include <QIcon>
+#include <QString>
+#include <QPoint>
 #include <functional>
+#include <initializer_list>
 
 class QObject;
 
@@ -24,9 +27,15 @@ public:
     // objects the shell creates); handler is its mouse-move entry point.
     void Attach(QObject *window, MouseMoveHandler handler);
 
-    // Carries out one request. icon is the picture whose handle the record carries. The control
-    // does not look at the result.
-    virtual bool NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon) = 0;
+    // Carries out one request. icon is the picture whose handle the record carries; tip is the
+    // tooltip of the record with every character as it is (szTip holds its Windows-1252 form, in
+    // which characters outside that code page became '?'). The control does not look at the result.
+    virtual bool NotifyIcon(NotifyAction action, const NotifyIconData &data, const QIcon &icon,
+                            const QString &tip) = 0;
+
+    // The screen point where a menu for the icon opens: where the shell reported the last click
+    // when it knows, else the icon's place, else the mouse cursor.
+    virtual QPoint MenuPosition() const;
 
 protected:
     TrayShell() = default;
@@ -41,6 +50,10 @@ protected:
     void SendMessage(int message) const;
     // Sends a raw mouse-move.
     void SendMouseMove(short Button, short Shift, float X, float Y) const;
+    // Sends the messages one after the other from the event loop, outside the shell's own event
+    // handling, so that the host may open a menu or delete the control from its handlers. Once
+    // guard is gone (it dies with the shell) the remaining messages are dropped.
+    void PostMessages(QObject *guard, std::initializer_list<int> messages);
 
 private:
     MouseMoveHandler m_handler;

@@ -1,0 +1,690 @@
+#include "FrmREC.h"
+
+#include "FrmFormatChooser.h"
+#include "Globals.h"
+#include "MediaEngine.h"
+#include "MixerLauncher.h"
+#include "NumberedError.h"
+#include "Paths.h"
+#include "Prompts.h"
+#include "RecordingRules.h"
+#include "Settings.h"
+#include "Startup.h"
+#include "WaveInRecorder.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSlider>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace recording;
+
+namespace {
+
+// Sizes of the drawing surfaces, in pixels.
+constexpr QSize kWaveSize(240, 64);
+constexpr QSize kSpectrumSize(96, 64);
+constexpr QSize kMeterSize(240, 10);
+constexpr std::int32_t kMeterBackground = 0x202020;
+
+const QString kChooserTitle = QStringLiteral("Selection du format WAV en sortie");
+
+QToolButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon, const QString &tip)
+{
+    auto *b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setAutoRaise(true);
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    return b;
+}
+
+} // namespace
+
+SurfaceView::SurfaceView(QSize size, std::int32_t background, QWidget *parent)
+    : QWidget(parent), m_surface(size, background)
+{
+    setFixedSize(size);
+}
+
+void SurfaceView::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawImage(QPoint(0, 0), m_surface.Image());
+}
+
+FrmREC::FrmREC(Services services, QWidget *parent) : QWidget(parent), m_services(std::move(services))
+{
+    setObjectName(QStringLiteral("FrmREC"));
+    setWindowTitle(QStringLiteral("Enregistrement WAV"));
+    buildControls();
+    tmrVis = new QTimer(this);
+    tmrVis->setObjectName(QStringLiteral("tmrVis"));
+    tmrVis->setInterval(kTickMs);
+    connect(tmrVis, &QTimer::timeout, this, &FrmREC::tmrVis_Timer);
+}
+
+FrmREC::~FrmREC()
+{
+    release();
+}
+
+void FrmREC::buildControls()
+{
+    auto *outer = new QVBoxLayout(this);
+
+    // Input.
+    frmInp = new QGroupBox(QStringLiteral("Entrée "), this);
+    frmInp->setObjectName(QStringLiteral("frmInp"));
+    auto *inp = new QGridLayout(frmInp);
+    cboDev = new QComboBox(frmInp);
+    cboDev->setObjectName(QStringLiteral("cboDev"));
+    cboDev->setMinimumContentsLength(28);
+    cboRecLine = new QComboBox(frmInp);
+    cboRecLine->setObjectName(QStringLiteral("cboRecLine"));
+    sldVol = new QSlider(Qt::Horizontal, frmInp);
+    sldVol->setObjectName(QStringLiteral("sldVol"));
+    sldVol->setRange(0, kVolumeMaximum);
+    sldVol->setPageStep(2000);
+    lblVolPer = new QLabel(QStringLiteral("0%"), frmInp);
+    lblVolPer->setObjectName(QStringLiteral("lblVolPer"));
+    lblVolPer->setMinimumWidth(40);
+    const struct {
+        const char16_t *caption;
+        QWidget *field;
+    } inputs[] = {{u"Dispositif  :", cboDev}, {u"Ligne :", cboRecLine}, {u"Volume :", sldVol}};
+    for (int row = 0; row < 3; ++row) {
+        auto *label = new QLabel(QString::fromUtf16(inputs[row].caption), frmInp);
+        label->setBuddy(inputs[row].field);
+        inp->addWidget(label, row, 0);
+        inp->addWidget(inputs[row].field, row, 1);
+    }
+    inp->addWidget(lblVolPer, 2, 2);
+    outer->addWidget(frmInp);
+
+    // Output.
+    frmOut = new QGroupBox(QStringLiteral("Sortie "), this);
+    frmOut->setObjectName(QStringLiteral("frmOut"));
+    auto *out = new QGridLayout(frmOut);
+    txtFile = new QLineEdit(frmOut);
+    txtFile->setObjectName(QStringLiteral("txtFile"));
+    txtFile->setAccessibleName(QStringLiteral("Fichier d'enregistrement"));
+    cmdBrowse = new QPushButton(QStringLiteral("..."), frmOut);
+    cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
+    cmdBrowse->setToolTip(QStringLiteral("Modifier le nom du fichier d'enregistrement"));
+    cmdBrowse->setAccessibleName(cmdBrowse->toolTip());
+    Check1 = new QCheckBox(QStringLiteral("Incrém."), frmOut);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setToolTip(QStringLiteral("Incrémentation du nom de fichier d'enregistrement"));
+    out->addWidget(txtFile, 0, 0, 1, 2);
+    out->addWidget(cmdBrowse, 0, 2);
+    out->addWidget(Check1, 0, 3);
+
+    cboSamplerate = new QComboBox(frmOut);
+    cboSamplerate->setObjectName(QStringLiteral("cboSamplerate"));
+    cboSamplerate->setEditable(true);
+    cboSamplerate->setInsertPolicy(QComboBox::NoInsert);
+    cboSamplerate->addItems({QStringLiteral("44100"), QStringLiteral("22050"), QStringLiteral("11025"),
+                             QStringLiteral("8000")});
+    cboSamplerate->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), cboSamplerate));
+    cboSamplerate->lineEdit()->installEventFilter(this);
+    auto *rateLabel = new QLabel(QStringLiteral("Taux de compression :"), frmOut);
+    rateLabel->setBuddy(cboSamplerate);
+    chkStereo = new QCheckBox(QStringLiteral("Stéréo"), frmOut);
+    chkStereo->setObjectName(QStringLiteral("chkStereo"));
+    out->addWidget(rateLabel, 1, 0);
+    out->addWidget(cboSamplerate, 1, 1);
+    out->addWidget(chkStereo, 1, 2, 1, 2);
+
+    txtWAVFmt = new QLineEdit(frmOut);
+    txtWAVFmt->setObjectName(QStringLiteral("txtWAVFmt"));
+    txtWAVFmt->setReadOnly(true);
+    txtWAVFmt->setMinimumWidth(220);
+    auto *fmtLabel = new QLabel(QStringLiteral("Format WAV :"), frmOut);
+    fmtLabel->setBuddy(txtWAVFmt);
+    cmdSelFmt = new QPushButton(QStringLiteral("..."), frmOut);
+    cmdSelFmt->setObjectName(QStringLiteral("cmdSelFmt"));
+    cmdSelFmt->setAccessibleName(kChooserTitle);
+    cmdBrowse->setFixedWidth(32);
+    cmdSelFmt->setFixedWidth(32);
+    out->addWidget(fmtLabel, 2, 0);
+    out->addWidget(txtWAVFmt, 2, 1);
+    out->addWidget(cmdSelFmt, 2, 2);
+    outer->addWidget(frmOut);
+
+    // Effects.
+    frmEffects = new QGroupBox(QStringLiteral("Effects /Filtres "), this);
+    frmEffects->setObjectName(QStringLiteral("frmEffects"));
+    auto *fx = new QHBoxLayout(frmEffects);
+    const char16_t *fxNames[] = {u"Echo", u"Déphasage", u"Amplificateur", u"Egaliseur"};
+    for (int i = 0; i < 4; ++i) {
+        chkFX[i] = new QCheckBox(QString::fromUtf16(fxNames[i]), frmEffects);
+        chkFX[i]->setObjectName(QStringLiteral("chkFX_%1").arg(i));
+        fx->addWidget(chkFX[i]);
+        connect(chkFX[i], &QCheckBox::clicked, this, [this, i] { chkFX_Click(i); });
+    }
+    cmdFXOpts = new QPushButton(QStringLiteral("Configuration..."), frmEffects);
+    cmdFXOpts->setObjectName(QStringLiteral("cmdFXOpts"));
+    fx->addWidget(cmdFXOpts);
+    outer->addWidget(frmEffects);
+
+    // Displays.
+    auto *displays = new QGridLayout;
+    picAmpl = new SurfaceView(kWaveSize, 0, this);
+    picAmpl->setObjectName(QStringLiteral("picAmpl"));
+    picFreq = new SurfaceView(kSpectrumSize, 0, this);
+    picFreq->setObjectName(QStringLiteral("picFreq"));
+    picVUL = new SurfaceView(kMeterSize, kMeterBackground, this);
+    picVUL->setObjectName(QStringLiteral("picVUL"));
+    picVUR = new SurfaceView(kMeterSize, kMeterBackground, this);
+    picVUR->setObjectName(QStringLiteral("picVUR"));
+    displays->addWidget(picAmpl, 0, 0, 1, 2);
+    displays->addWidget(picFreq, 0, 2);
+    displays->addWidget(new QLabel(QStringLiteral("Canal gauche :"), this), 1, 0);
+    displays->addWidget(picVUL, 1, 1, 1, 2);
+    displays->addWidget(new QLabel(QStringLiteral("Canal droit :"), this), 2, 0);
+    displays->addWidget(picVUR, 2, 1, 1, 2);
+    picVUL->setAccessibleName(QStringLiteral("Canal gauche :"));
+    picVUR->setAccessibleName(QStringLiteral("Canal droit :"));
+    outer->addLayout(displays);
+
+    // Player, mixer and the two main buttons.
+    auto *row = new QHBoxLayout;
+    Command4 = pictureButton(this, "Command4", QStyle::SP_MediaPlay, QString());
+    Command4->setAccessibleName(QStringLiteral("Lecture"));
+    Command5 = pictureButton(this, "Command5", QStyle::SP_MediaPause, QString());
+    Command5->setAccessibleName(QStringLiteral("Pause"));
+    Command6 = pictureButton(this, "Command6", QStyle::SP_MediaStop, QString());
+    Command6->setAccessibleName(QStringLiteral("Arrêt"));
+    Command7 = pictureButton(this, "Command7", QStyle::SP_DialogOpenButton, QStringLiteral("Ouvrir..."));
+    Command8 = pictureButton(this, "Command8", QStyle::SP_MediaVolume, QStringLiteral("Réglage du volume"));
+    Command9 = pictureButton(this, "Command9", QStyle::SP_ComputerIcon, QStringLiteral("Propriétés audio"));
+    Command1 = pictureButton(this, "Command1", QStyle::SP_DialogSaveButton,
+                             QStringLiteral("Fermer et Enregistrer les paramètres..."));
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setMinimumWidth(120);
+    for (QToolButton *b : {Command4, Command5, Command6, Command7, Command8, Command9, Command1})
+        if (!b->toolTip().isEmpty())
+            b->setAccessibleName(b->toolTip());
+    row->addWidget(Label1, 1);
+    for (QToolButton *b : {Command4, Command5, Command6, Command7})
+        row->addWidget(b);
+    row->addSpacing(12);
+    row->addWidget(Command8);
+    row->addWidget(Command9);
+    row->addSpacing(12);
+    cmdDo = new QPushButton(QStringLiteral("Enregistrer"), this);
+    cmdDo->setObjectName(QStringLiteral("cmdDo"));
+    row->addWidget(cmdDo);
+    row->addWidget(Command1);
+    outer->addLayout(row);
+
+    sbar = new QStatusBar(this);
+    sbar->setObjectName(QStringLiteral("sbar"));
+    sbar->setSizeGripEnabled(false);
+    sbarSize = new QLabel(kIdleSize, sbar);
+    sbarDuration = new QLabel(kIdleDuration, sbar);
+    sbar->addWidget(sbarSize, 1);
+    sbar->addWidget(sbarDuration, 1);
+    outer->addWidget(sbar);
+
+    connect(cboDev, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_selecting && cboDev->currentIndex() >= 0)
+            cboDev_Click();
+    });
+    connect(cboRecLine, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_selecting && cboRecLine->currentIndex() >= 0)
+            cboRecLine_Click();
+    });
+    connect(sldVol, &QSlider::valueChanged, this, &FrmREC::sldVol_Change);
+    connect(cboSamplerate, &QComboBox::activated, this, [this] { rateOrStereoChanged(true); });
+    connect(chkStereo, &QCheckBox::clicked, this, [this] { rateOrStereoChanged(false); });
+    connect(cmdSelFmt, &QPushButton::clicked, this, &FrmREC::cmdSelFmt_Click);
+    connect(Check1, &QCheckBox::clicked, this, &FrmREC::Check1_Click);
+    connect(cmdBrowse, &QPushButton::clicked, this, &FrmREC::cmdBrowse_Click);
+    connect(cmdFXOpts, &QPushButton::clicked, this, [this] {
+        if (m_dsp && m_services.openEffects)
+            m_services.openEffects(*m_dsp, this);
+    });
+    connect(cmdDo, &QPushButton::clicked, this, &FrmREC::cmdDo_Click);
+    connect(Command1, &QToolButton::clicked, this, &FrmREC::Command1_Click);
+    connect(Command7, &QToolButton::clicked, this, &FrmREC::Command7_Click);
+    connect(Command4, &QToolButton::clicked, this, [this] {
+        if (m_player && m_player->isPaused() && m_player->state() != MediaEngine::State::Idle)
+            m_player->setPaused(false);
+        else if (!m_playerFile.isEmpty())
+            Player()->play(m_playerFile);
+    });
+    connect(Command5, &QToolButton::clicked, this, [this] {
+        if (m_player && m_player->state() != MediaEngine::State::Idle)
+            m_player->setPaused(true);
+    });
+    connect(Command6, &QToolButton::clicked, this, [this] {
+        if (m_player)
+            m_player->stop();
+    });
+    connect(Command8, &QToolButton::clicked, this, [this] {
+        if (!mixer::StartMixer())
+            Prompts().Message(this, mixer::kMixerTitle, mixer::MixerMissingText(), UiPrompts::Icon::Exclamation);
+    });
+    connect(Command9, &QToolButton::clicked, this, [] { mixer::StartMixer(mixer::Page::InputDevices); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and closing
+
+void FrmREC::Form_Load()
+{
+    m_needsLoad = false;
+    // 1. The default file name.
+    txtFile->setText(WithBackslash(G().wavFolder) + QStringLiteral("Enregistrement.wav"));
+
+    // 2. The engines.
+    m_smoothL = std::make_unique<clsSmooth>();
+    m_smoothR = std::make_unique<clsSmooth>();
+    m_smoothL->SmoothNew(3);
+    m_smoothR->SmoothNew(3);
+    m_recorder = m_services.makeRecorder ? m_services.makeRecorder() : std::make_unique<WaveInRecorder>();
+    if (m_recorder)
+        connect(m_recorder.get(), &WaveInRecorder::GotData, this, &FrmREC::GotData);
+    m_encoder = std::make_unique<EncoderWAV>();
+    m_draw = std::make_unique<clsDraw>();
+    m_dsp = std::make_unique<clsDSP>();
+    for (QCheckBox *box : chkFX)
+        box->setChecked(false);
+
+    // 3. Rate, stereo, the processed buffer.
+    cboSamplerate->setCurrentIndex(0);
+    cboSamplerate->setEditText(QStringLiteral("44100"));
+    chkStereo->setChecked(true);
+    m_processed.assign(1024, 0);
+    m_loaded = true;
+
+    // 4. The output format.
+    showFormat();
+
+    // 5. The devices.
+    m_selecting = true;
+    cboDev->clear();
+    cboRecLine->clear();
+    if (m_recorder) {
+        const qint32 count = m_recorder->DeviceCount();
+        for (qint32 i = 0; i < count; ++i)
+            cboDev->addItem(m_recorder->DeviceName(i));
+    }
+    cboDev->setCurrentIndex(-1);
+    m_selecting = false;
+
+    // 6. The effects processor.
+    try {
+        m_dsp->setSampleRate(qint32(ValLong(cboSamplerate->currentText())));
+        m_dsp->setChannels(chkStereo->isChecked() ? 2 : 1);
+    } catch (const NumberedError &) {
+    }
+
+    // 7. The settings. A saved device name found in the list wins over the saved list index,
+    // which only serves when the devices changed names.
+    const int named = cboDev->findText(settings::GetSetting(QStringLiteral("Dispositif"), QStringLiteral("Aucun")));
+    if (named >= 0)
+        cboDev->setCurrentIndex(named);
+    const int line = cboRecLine->findText(settings::GetSetting(QStringLiteral("RecLine"), QStringLiteral("Aucun")));
+    if (line >= 0)
+        cboRecLine->setCurrentIndex(line);
+    const long volume = ValLong(settings::GetSetting(QStringLiteral("VolumeREC"), QStringLiteral("50")));
+    if (volume >= 0 && volume <= kVolumeMaximum) {
+        sldVol->setValue(int(volume));
+        lblVolPer->setText(VolumePercentText(int(volume), kVolumeMaximum));
+    }
+    Check1->setChecked(ValLong(settings::GetSetting(QStringLiteral("IncREC"), QStringLiteral("0"))) == 1);
+    const long index = ValLong(settings::GetSetting(QStringLiteral("IndexREC"), QStringLiteral("0")));
+    if (named < 0 && index >= 0 && index < cboDev->count())
+        cboDev->setCurrentIndex(int(index));
+
+    // 8. The file name's controls follow "Incrém.".
+    Check1_Click();
+    tmrVis->start();
+}
+
+void FrmREC::showEvent(QShowEvent *event)
+{
+    if (m_needsLoad)
+        Form_Load();
+    QWidget::showEvent(event);
+}
+
+void FrmREC::closeEvent(QCloseEvent *event)
+{
+    if (IsRecording())
+        stopRecording();
+    release();
+    QWidget::closeEvent(event);
+}
+
+void FrmREC::release()
+{
+    if (tmrVis)
+        tmrVis->stop();
+    if (m_player)
+        m_player->stop();
+    if (m_recorder) {
+        m_recorder->disconnect(this);
+        m_recorder->StopRecord();
+    }
+    m_recorder.reset();
+    m_encoder.reset(); // completes a file still open
+    m_loaded = false;
+    m_needsLoad = true;
+}
+
+bool FrmREC::IsRecording() const
+{
+    return m_recorder && m_recorder->IsRecording();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Input
+
+void FrmREC::cboDev_Click()
+{
+    if (!m_recorder)
+        return;
+    m_selecting = true;
+    cboRecLine->clear();
+    const bool selected = m_recorder->SelectDevice(cboDev->currentIndex());
+    if (selected) {
+        const qint32 count = m_recorder->MixerLineCount();
+        for (qint32 i = 0; i < count; ++i)
+            cboRecLine->addItem(m_recorder->MixerLineName(i));
+        cboRecLine->setCurrentIndex(-1);
+    }
+    m_selecting = false;
+    if (!selected) {
+        warn(QStringLiteral("Ne peut pas sélectionner le dispositif !"));
+        return;
+    }
+    const qint32 line = m_recorder->SelectedMixerLine();
+    if (line >= 0 && line < cboRecLine->count()) {
+        m_selecting = true;
+        cboRecLine->setCurrentIndex(line);
+        m_selecting = false;
+        cboRecLine_Click();
+    }
+}
+
+void FrmREC::cboRecLine_Click()
+{
+    if (!m_recorder)
+        return;
+    if (!m_recorder->SelectMixerLine(cboRecLine->currentIndex()))
+        warn(QStringLiteral("Ne peut pas sélectionner la ligne !"));
+    const int volume = std::clamp<qint32>(m_recorder->MixerLineVolume(), 0, kVolumeMaximum);
+    if (sldVol->value() != volume)
+        sldVol->setValue(volume); // the change handler follows
+    else
+        sldVol_Change();
+}
+
+void FrmREC::sldVol_Change()
+{
+    if (m_recorder)
+        m_recorder->SetMixerLineVolume(sldVol->value());
+    lblVolPer->setText(VolumePercentText(sldVol->value(), kVolumeMaximum));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Output
+
+void FrmREC::rateOrStereoChanged(bool rate)
+{
+    if (!m_loaded)
+        return;
+    cmdSelFmt_Click();
+    try {
+        if (rate)
+            m_dsp->setSampleRate(qint32(ValLong(cboSamplerate->currentText())));
+        else
+            m_dsp->setChannels(chkStereo->isChecked() ? 2 : 1);
+    } catch (const NumberedError &) {
+        // A rate the effects cannot run at is refused when the recording starts.
+    }
+}
+
+void FrmREC::cmdSelFmt_Click()
+{
+    if (!m_encoder)
+        return;
+    m_encoder->SelectFormat(qint32(ValLong(cboSamplerate->currentText())), qint16(chkStereo->isChecked() ? 2 : 1),
+                            formatChooser(), kChooserTitle.toStdString());
+    showFormat();
+}
+
+void FrmREC::showFormat()
+{
+    if (m_encoder)
+        txtWAVFmt->setText(QString::fromStdString(m_encoder->FormatTag()) + QStringLiteral(" - ") +
+                           QString::fromStdString(m_encoder->FormatID()));
+    txtWAVFmt->setCursorPosition(0);
+}
+
+FormatChooser *FrmREC::formatChooser()
+{
+    if (m_services.formatChooser)
+        return m_services.formatChooser;
+    if (!m_chooser)
+        m_chooser = std::make_unique<FrmFormatChooser>(this);
+    return m_chooser.get();
+}
+
+void FrmREC::Check1_Click()
+{
+    const bool manual = !Check1->isChecked();
+    cmdBrowse->setEnabled(manual);
+    txtFile->setEnabled(manual);
+}
+
+void FrmREC::cmdBrowse_Click()
+{
+    if (!m_encoder)
+        return;
+    const QString filter = QtFilter(BrowseFilter(QString::fromStdString(m_encoder->Encoder_Description()),
+                                                 QString::fromStdString(m_encoder->Encoder_Extension())));
+    const QString name = chooseFile(G().wavFolder, filter, true);
+    if (!name.isEmpty())
+        txtFile->setText(WithWavExtension(name));
+}
+
+bool FrmREC::eventFilter(QObject *watched, QEvent *event)
+{
+    // The rate box: Backspace and digits only, five characters at most.
+    if (watched == cboSamplerate->lineEdit() && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QString text = key->text();
+        if (key->key() == Qt::Key_Backspace)
+            return false;
+        if (!text.isEmpty() && text.at(0).isPrint() && !RateKeyAccepted(cboSamplerate->currentText(), text.at(0)))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Effects
+
+void FrmREC::chkFX_Click(int index)
+{
+    if (m_dsp)
+        m_dsp->setEffectsUsed(EffectBits(m_dsp->EffectsUsed(), index, chkFX[index]->isChecked()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recording
+
+void FrmREC::cmdDo_Click()
+{
+    if (!m_recorder || !m_encoder)
+        return;
+    if (Check1->isChecked()) {
+        const QString name = NextRecordingName(WithBackslash(ProgramFolder()) + QStringLiteral("Wav"));
+        txtFile->setText(name);
+        txtFile->setToolTip(name);
+    }
+    if (IsRecording()) {
+        stopRecording();
+        return;
+    }
+    if (txtFile->text().isEmpty()) {
+        warn(QStringLiteral("Erreur ! Pas de nom de fichier pour l'enregistrement!"));
+        return;
+    }
+    if (cboDev->currentIndex() == -1) {
+        warn(QStringLiteral("Pas de dispositif sélectionné !"));
+        return;
+    }
+    const long rate = ValLong(cboSamplerate->currentText());
+    if (!RateSupported(rate)) {
+        warn(kRateRefused);
+        return;
+    }
+    const qint16 channels = chkStereo->isChecked() ? 2 : 1;
+    if (m_encoder->Encoder_EncoderInit(qint32(rate), channels, QFile::encodeName(txtFile->text()).toStdString()) != 0) {
+        warn(QStringLiteral("Ne peut pas initialiser l'encodeur !"));
+        return;
+    }
+    m_dsp->setSampleRate(qint32(rate));
+    m_dsp->setChannels(channels);
+    // Room for a whole capture buffer, so that a buffer is copied without allocating.
+    m_processed.reserve(std::size_t(std::max(m_recorder->BufferSize(), 2048) / 2));
+    m_elapsedMs = 0;
+    m_bytesPerSecond = qint32(rate) * channels * 2;
+    if (!m_recorder->StartRecord(qint32(rate), channels)) {
+        // No empty file is left behind.
+        m_encoder->Encoder_EncoderClose();
+        QFile::remove(txtFile->text());
+        m_bytesPerSecond = 0;
+        warn(QStringLiteral("Ne peut pas démarrer l'enregistrement !"));
+        return;
+    }
+    cmdDo->setText(QStringLiteral("Stopper"));
+    frmOut->setEnabled(false);
+    frmInp->setEnabled(false);
+    Command1->setEnabled(false);
+}
+
+void FrmREC::stopRecording()
+{
+    m_recorder->StopRecord();
+    m_encoder->Encoder_EncoderClose();
+    m_elapsedMs = 0;
+    m_bytesPerSecond = 0;
+    cmdDo->setText(QStringLiteral("Enregistrer"));
+    frmOut->setEnabled(true);
+    frmInp->setEnabled(true);
+    Command1->setEnabled(true);
+}
+
+void FrmREC::GotData(std::span<qint16> intBuffer, qint32 lngLen)
+{
+    if (!m_dsp || lngLen < 0)
+        return;
+    // The new sound: the first lngLen bytes of the slot.
+    const std::size_t n = std::min(std::size_t(lngLen) / 2, intBuffer.size());
+    m_processed.assign(intBuffer.begin(), intBuffer.begin() + qsizetype(n));
+    m_dsp->ProcessSamples(m_processed);
+    if (!IsRecording())
+        return;
+    m_elapsedMs = ElapsedAfterBuffer(m_elapsedMs, qint32(n * 2), m_bytesPerSecond);
+    qint32 used = 0;
+    if (m_encoder->Encoder_Encode(m_processed.data(), qint32(n * 2), used) == 10) {
+        cmdDo_Click();
+        warn(QStringLiteral("Write error (no disk space left?)!"));
+    }
+}
+
+void FrmREC::tmrVis_Timer()
+{
+    if (!IsRecording()) {
+        if (sbarSize->text() != kIdleSize)
+            sbarSize->setText(kIdleSize);
+        if (sbarDuration->text() != kIdleDuration)
+            sbarDuration->setText(kIdleDuration);
+        return;
+    }
+    m_draw->DrawAmplitudes(m_processed, picAmpl->Surface());
+    m_draw->DrawFrequencies(m_processed, picFreq->Surface());
+    const MeterPeakValues peaks = MeterPeaks(m_processed, chkStereo->isChecked());
+    m_smoothL->SmoothAdd(float(peaks.left));
+    m_smoothR->SmoothAdd(float(peaks.right));
+    DrawLevelBar(picVUL->Surface(), m_smoothL->SmoothGetMax() / 32768.0);
+    DrawLevelBar(picVUR->Surface(), m_smoothR->SmoothGetMax() / 32768.0);
+    for (QWidget *w : {static_cast<QWidget *>(picAmpl), static_cast<QWidget *>(picFreq),
+                       static_cast<QWidget *>(picVUL), static_cast<QWidget *>(picVUR)})
+        w->update();
+    sbarSize->setText(kSizePrefix + SizeText(QFileInfo(txtFile->text()).size()));
+    sbarDuration->setText(kDurationPrefix + DurationText(m_elapsedMs));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings, player, messages
+
+void FrmREC::Command1_Click()
+{
+    settings::SaveSetting(QStringLiteral("Dispositif"), startup::TrimSpaces(cboDev->currentText()));
+    settings::SaveSetting(QStringLiteral("RecLine"), startup::TrimSpaces(cboRecLine->currentText()));
+    settings::SaveSetting(QStringLiteral("VolumeREC"), QString::number(sldVol->value()));
+    settings::SaveSetting(QStringLiteral("IncREC"), Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    settings::SaveSetting(QStringLiteral("IndexREC"), QString::number(cboDev->currentIndex()));
+    settings::Flush();
+    close();
+}
+
+MediaEngine *FrmREC::Player()
+{
+    if (!m_player) {
+        // The player plays beside the other streams: recording what the desktop plays must not
+        // be cut by it, nor cut it.
+        m_player = new MediaEngine(this);
+        m_player->setPolicy(nullptr);
+        if (m_services.preparePlayer)
+            m_services.preparePlayer(*m_player);
+    }
+    return m_player;
+}
+
+void FrmREC::Command7_Click()
+{
+    const QString name = chooseFile(G().wavFolder, QtFilter(kPlayerFilter), false);
+    Player()->stop();
+    m_playerFile = name;
+    if (!name.isEmpty())
+        Label1->setText(QFileInfo(name).fileName());
+}
+
+void FrmREC::warn(const QString &text)
+{
+    Prompts().Message(this, startup::kAppTitle, text, UiPrompts::Icon::Exclamation);
+}
+
+QString FrmREC::chooseFile(const QString &folder, const QString &filter, bool save)
+{
+    if (save)
+        return Prompts().SaveFileName(this, QString(), WithBackslash(folder), filter);
+    return Prompts().OpenFileName(this, QString(), WithBackslash(folder), filter);
+}

@@ -1,0 +1,125 @@
+#include "DataPage.h"
+
+#include "Globals.h"
+#include "TextFile.h"
+
+#include <QStringDecoder>
+#include <QStringList>
+#include <QUrl>
+
+namespace nowplaying {
+
+namespace {
+
+const QString kRedirectHead = QStringLiteral(
+    "<html><head><meta http-equiv=Content-Type content=text/html; charset=windows-1252>"
+    "<meta http-equiv=Expires content=0><meta http-equiv=Pragma content=no-cache>"
+    "<meta http-equiv=Cache-Control content=no-cache> <meta http-equiv=Refresh content=10; url=");
+const QString kRedirectTail = QStringLiteral("><base target=_self></head></html>");
+
+// Statement numbers of entry k's values and the names they are assigned to.
+struct FieldPlace {
+    Field field;
+    int offset;          // from the entry's first statement
+    const char *name;    // parent.NAME[k] = VALUE
+    const char *prefix;  // display prefix
+};
+constexpr FieldPlace kFields[] = {
+    {Title, 0, "titresPochettes", "Titre : "},
+    {Album, 1, "albumsPochettes", "Album : "},
+    {Performer, 2, "interpretesPochettes", "Auteur : "},
+    {Release, 8, "sortiePochettes", "Sortie : "},
+    {Label, 9, "labelPochettes", "Editeur : "},
+};
+
+QString Assignment(const char *name, int k)
+{
+    return QStringLiteral("parent.%1[%2] = ").arg(QLatin1String(name)).arg(k);
+}
+
+} // namespace
+
+QString DecodePage(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return textfile::fromCp1252(bytes);
+}
+
+QString WithoutQuotesAndLineFeeds(QString text)
+{
+    text.remove(QLatin1Char('"'));
+    text.remove(QLatin1Char('\n'));
+    return text;
+}
+
+QString RedirectionTarget(const QString &page)
+{
+    QString text = WithoutQuotesAndLineFeeds(page);
+    text.remove(kRedirectHead);
+    text.remove(kRedirectTail);
+    // The page's own line end (CR LF on some servers) is no part of the address.
+    return text.trimmed();
+}
+
+QString SecondAddress(const QString &infoAddress, const QString &target)
+{
+    QString address = infoAddress;
+    address.replace(QStringLiteral("/d_data.html"), QLatin1Char('/') + target);
+    return address;
+}
+
+void ReadDataPage(const QString &page, TrackTexts &texts, CoverLabels &covers)
+{
+    const QStringList parts = WithoutQuotesAndLineFeeds(page).split(QLatin1Char(';'));
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        const int k = 6 - slot;
+        const int base = 43 + 13 * (k - 1);
+        for (const FieldPlace &f : kFields) {
+            const int n = base + f.offset;
+            if (n >= parts.size())
+                continue;
+            QString value = parts[n];
+            value.remove(Assignment(f.name, k));
+            texts.at(slot, f.field) = QLatin1String(f.prefix) + value;
+        }
+    }
+    for (int k = 1; k <= kSlots; ++k) {
+        const int n = 16 + 2 * k;
+        if (n < parts.size()) {
+            QString value = parts[n];
+            value.remove(Assignment("imagesPochettesSrc", k));
+            covers.at(k) = value;
+        }
+        covers.at(k) = covers.at(k).trimmed();
+    }
+}
+
+QString CoverAddress(const QString &base, const QString &label)
+{
+    if (InfoAddressFetchable(label))
+        return label;
+    if (label.startsWith(QLatin1Char('/')))
+        return base + label;
+    return base + QLatin1Char('/') + label;
+}
+
+QString CoverBase(const QString &configured, const QString &infoAddress)
+{
+    QString base = configured.trimmed();
+    if (InfoAddressFetchable(base) && QUrl(base).isValid() && !QUrl(base).host().isEmpty()) {
+        while (base.endsWith(QLatin1Char('/')))
+            base.chop(1);
+        return base;
+    }
+    const QUrl info(infoAddress);
+    if (!InfoAddressFetchable(infoAddress) || !info.isValid() || info.host().isEmpty())
+        return QString();
+    return info.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
+                         QUrl::RemoveUserInfo)
+        .toString(QUrl::FullyEncoded);
+}
+
+} // namespace nowplaying

@@ -1,0 +1,98 @@
+#include "InfoRefresh.h"
+
+#include "TextFile.h"
+
+#include <QDir>
+
+namespace nowplaying {
+
+TrackTexts &SavedTracks()
+{
+    static TrackTexts texts;
+    return texts;
+}
+
+QString CoverFileName(int entry) { return QStringLiteral("Info%1.jpg").arg(entry); }
+
+namespace {
+// The whole file as text; a missing or unreadable file gives nothing.
+QString ReadPage(const QString &path)
+{
+    QByteArray bytes;
+    if (!textfile::readBytes(path, bytes))
+        return QString();
+    return DecodePage(bytes);
+}
+} // namespace
+
+InfoRefresh::InfoRefresh(QNetworkAccessManager *network, TrackTexts &texts, QObject *parent)
+    : QObject(parent), m_texts(texts), m_download(network)
+{
+    connect(&m_download, &DownloadToFile::finished, this, &InfoRefresh::onDownloaded);
+}
+
+QString InfoRefresh::file(const QString &name) const { return QDir(m_folder).filePath(name); }
+
+bool InfoRefresh::Start(const QString &infoAddress, const QString &folder, const QString &coverBase)
+{
+    if (IsRunning())
+        return false;
+    m_infoAddress = infoAddress;
+    m_folder = folder;
+    m_coverBase = coverBase;
+    m_stage = Stage::Redirection;
+    m_download.setMaxBytes(kMaxPageBytes);
+    m_download.start(m_infoAddress, file(RedirectionFileName()));
+    return true;
+}
+
+void InfoRefresh::onDownloaded(bool ok)
+{
+    switch (m_stage) {
+    case Stage::Idle:
+        return;
+    case Stage::Redirection: {
+        if (!ok || m_infoAddress.isEmpty()) {
+            end(false);
+            return;
+        }
+        const QString target = RedirectionTarget(ReadPage(file(RedirectionFileName())));
+        m_stage = Stage::Data;
+        m_download.start(SecondAddress(m_infoAddress, target), file(DataFileName()));
+        return;
+    }
+    case Stage::Data:
+        // Whether the data page came or not, what the file holds is read: a missing page leaves
+        // every value as it was.
+        ReadDataPage(ReadPage(file(DataFileName())), m_texts, m_covers);
+        m_stage = Stage::Cover;
+        m_entry = 0;
+        nextCover();
+        return;
+    case Stage::Cover:
+        nextCover();
+        return;
+    }
+}
+
+void InfoRefresh::nextCover()
+{
+    while (++m_entry <= kSlots) {
+        const QString &label = m_covers.at(m_entry);
+        if (label.isEmpty())
+            continue;
+        m_download.setMaxBytes(kMaxCoverBytes);
+        m_download.start(CoverAddress(m_coverBase, label), file(CoverFileName(m_entry)));
+        return;
+    }
+    end(true);
+}
+
+void InfoRefresh::end(bool show)
+{
+    m_stage = Stage::Idle;
+    m_infoAddress.clear();
+    emit finished(show);
+}
+
+} // namespace nowplaying
