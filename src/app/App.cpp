@@ -1,9 +1,11 @@
 #include "App.h"
 
 #include "FrmFav.h"
+#include "FrmAutresTVModif.h"
 #include "FrmModifRad.h"
 #include "FrmOptions.h"
 #include "FrmRadPerso.h"
+#include "FrmWMP.h"
 #include "InfoRadio.h"
 #include "Module1.h"
 #include "Mp3Encoder.h"
@@ -32,6 +34,9 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
 {
     // Each window of the program adds its factory here:
     //   hub.Register(WindowKind::Options, [&main] { return new FrmOptions(main); });
+    // TV: the player window (modeless) and the list editor (modal).
+    hub.Register(WindowKind::TvPlayer, [&main] { return new FrmWMP(&main); });
+    hub.Register(WindowKind::AutresTVModif, [&main] { return new FrmAutresTVModif(&main); });
 
     // Preferences, favourites manager, about box. The preferences refill the main window's lists
     // and set its title.

@@ -248,6 +248,12 @@ void FrmMain::buildControls()
     WebBrowser1 = new WebBrowser(m_engine, central);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->setMinimumHeight(kPageMinHeight);
+    // A TV page's picture: the window grows to hold it while it shows, and shrinks back after.
+    connect(WebBrowser1, &WebBrowser::VideoAreaShown, this, [this](bool shown) {
+        if (isMaximized() || isFullScreen())
+            return;
+        resize(width(), height() + (shown ? 1 : -1) * WebBrowser::VideoAreaHeight);
+    });
     v->addWidget(WebBrowser1, 1);
 
     StatusLine = new QLabel(central);
@@ -445,6 +451,7 @@ void FrmMain::Mnu_RAdio_Click()
     Mnu_Favoris->menuAction()->setVisible(true);
     ComboTV->setVisible(false);
     ComboRad->setVisible(true);
+    WebBrowser1->setShowsVideo(false);
 }
 
 void FrmMain::Mnu_TV_Click()
@@ -456,6 +463,7 @@ void FrmMain::Mnu_TV_Click()
     Mnu_Favoris->menuAction()->setVisible(false);
     ComboTV->setVisible(true);
     ComboRad->setVisible(false);
+    WebBrowser1->setShowsVideo(true);
 }
 
 void FrmMain::setMode1Tip(const QString &tip)

@@ -64,6 +64,7 @@ MediaEngine::~MediaEngine()
 {
     setPolicy(nullptr);
     m_resolver.cancel();
+    emit handleClosing();
     m_mpv.reset(); // mpv_terminate_destroy: waits for mpv's threads, closes the audio output
 }
 
@@ -571,4 +572,17 @@ void MediaEngine::dropVideoWindow()
     if (m_videoWindow)
         m_videoWindow->removeEventFilter(this);
     m_videoWindow = nullptr;
+}
+
+void MediaEngine::setRenderedVideo(bool on)
+{
+    m_renderedVideo = on;
+    if (!m_mpv)
+        return;
+    if (on) {
+        int64_t none = -1;
+        mpv_set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &none);
+    }
+    mpv_set_property_string(m_mpv.get(), "vo", on ? "libmpv" : "");
+    mpv_set_property_string(m_mpv.get(), "vid", on || m_videoWindow ? "auto" : "no");
 }

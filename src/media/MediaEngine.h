@@ -96,6 +96,12 @@ public:
     void setVideoWindow(QWindow *window);
     QWindow *videoWindow() const { return m_videoWindow; }
 
+    // Video drawn by a view that owns a render context made on mpvHandle() (GlVideoView, through
+    // libmpv's render API): the engine only selects that video output. Call it before play().
+    void setRenderedVideo(bool on);
+    bool renderedVideo() const { return m_renderedVideo; }
+    mpv_handle *mpvHandle() const { return m_mpv.get(); }
+
     // mpv's audio output for the next play(); empty = mpv's default.
     void setAudioOutput(const QString &name);
     QString audioOutput() const { return m_audioOutput; }
@@ -118,6 +124,9 @@ signals:
     // Emitted once when the engine gives up (state Failed), with the same French text as
     // statusText().
     void error(const QString &frenchText);
+    // Emitted just before the mpv handle is destroyed: a render context made on it must be
+    // freed now (directly connected views do it in the slot).
+    void handleClosing();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -171,6 +180,7 @@ private:
     QPointer<QWindow> m_videoWindow; // watched for its end
     PlaybackPolicy *m_policy = nullptr;
     int m_volume = 100;
+    bool m_renderedVideo = false;
     bool m_paused = false;
     int m_baseDelayMs = DefaultReconnectBaseDelayMs;
     int m_retries = 0;

@@ -1,6 +1,7 @@
 #include "WebBrowser.h"
 
 #include "MediaEngine.h"
+#include "GlVideoView.h"
 #include "PagePlayer.h"
 #include "TextFile.h"
 
@@ -60,10 +61,42 @@ void WebBrowser::startPagePlayer()
     }
     m_playingAddress = address;
     m_engine->play(address);
+    if (m_showsVideo)
+        showVideoArea(true);
+}
+
+void WebBrowser::setShowsVideo(bool on)
+{
+    m_showsVideo = on;
+    if (on && !m_video && m_engine && GlVideoView::Available()) {
+        m_video = new GlVideoView(m_engine, this);
+        m_video->setAccessibleName(QStringLiteral("Image"));
+        m_video->hide();
+    }
+    if (!on)
+        showVideoArea(false);
+}
+
+void WebBrowser::showVideoArea(bool on)
+{
+    if (!m_video || m_video->isVisibleTo(this) == on)
+        return;
+    setViewportMargins(0, 0, 0, on ? VideoAreaHeight : 0);
+    m_video->setVisible(on);
+    m_video->setGeometry(0, height() - VideoAreaHeight, width(), VideoAreaHeight);
+    emit VideoAreaShown(on);
+}
+
+void WebBrowser::resizeEvent(QResizeEvent *e)
+{
+    QTextBrowser::resizeEvent(e);
+    if (m_video)
+        m_video->setGeometry(0, height() - VideoAreaHeight, width(), VideoAreaHeight);
 }
 
 void WebBrowser::endPagePlayer()
 {
+    showVideoArea(false);
     if (m_playingAddress.isEmpty() || !m_engine)
         return;
     const QString ours = m_playingAddress;

@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QTextBrowser>
 
+class GlVideoView;
+
 class WebBrowser : public QTextBrowser {
     Q_OBJECT
 public:
@@ -35,6 +37,14 @@ public:
 
     // Whether showing a page starts the stream of its player object (on by default).
     void setPlaysPages(bool on) { m_playsPages = on; }
+    // TV pages: while the page's player plays, its picture shows in a video area at the bottom
+    // of the view (libmpv's render API); off by default, so radio pages stay as they are. Without
+    // OpenGL (VideoArea() stays null) TV pages are heard only.
+    void setShowsVideo(bool on);
+    bool showsVideo() const { return m_showsVideo; }
+    GlVideoView *VideoArea() const { return m_video; }
+    static constexpr int VideoAreaHeight = 270;
+
     // The stream address this view started, or an empty text when its page plays nothing.
     QString PlayingAddress() const { return m_playingAddress; }
 
@@ -47,17 +57,21 @@ signals:
     void DocumentComplete(const QString &url, const QString &pageText);
     // Stop() was called, or the page is being replaced: whatever the page played must end.
     void PageLeft();
+    // The video area was shown (a TV page plays) or hidden again.
+    void VideoAreaShown(bool shown);
 
 protected:
     void mousePressEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     QVariant loadResource(int type, const QUrl &name) override;
+    void resizeEvent(QResizeEvent *e) override;
 
 private:
     bool load(const QString &path);
     void onAnchorClicked(const QUrl &url);
     void startPagePlayer();
     void endPagePlayer();
+    void showVideoArea(bool on);
 
     QString m_location;
     QString m_pageText;
@@ -65,6 +79,8 @@ private:
     QString m_clickedAnchor;
     QString m_playingAddress;
     bool m_playsPages = true;
+    bool m_showsVideo = false;
+    GlVideoView *m_video = nullptr;
     QPointer<MediaEngine> m_engine;
 };
 

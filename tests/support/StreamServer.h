@@ -1,7 +1,8 @@
 #pragma once
 // Starts and stops one of the local test servers of tests/tools for one test program:
 // streamserver.py, the local test radio (needs the lame command), by default, or another script
-// that takes a folder and prints its port, such as dataserver.py. Needs TAV_TOOLS_DIR and python3.
+// that takes a folder and prints its port, such as dataserver.py or videoserver.py
+// (the local TV channel, needs ffmpeg). Needs TAV_TOOLS_DIR and python3.
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -29,7 +30,7 @@ public:
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start();
         QByteArray line;
-        while (!line.contains('\n') && m_process.waitForReadyRead(20000))
+        while (!line.contains('\n') && m_process.waitForReadyRead(60000))
             line += m_process.readAllStandardOutput();
         m_port = line.trimmed().toInt();
         if (m_port <= 0) {
