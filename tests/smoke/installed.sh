@@ -19,6 +19,7 @@ if [ "$(id -u)" -eq 0 ]; then
   mkdir -p "$scripts/tests"
   cp -a "$here/session" "$here/smoke" "$scripts/tests/"
   chmod -R a+rX "$scripts"
+  cd /
   runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" PATH=/usr/local/bin:/usr/bin:/bin \
     LANG="${LANG:-C.UTF-8}" bash "$scripts/tests/smoke/installed.sh" "$program"
   exit $?
