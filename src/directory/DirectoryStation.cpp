@@ -3,6 +3,7 @@
 #include "TextFile.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -157,7 +158,10 @@ SearchAnswer ParseSearchAnswer(const QByteArray &json)
 QStringList MirrorList(const QString &settingValue)
 {
     QStringList out;
-    for (QString base : settingValue.split(u';', Qt::SkipEmptyParts)) {
+    // ";" as the settings say; blanks and commas too, since an unquoted ";" starts a comment in
+    // the settings file.
+    static const QRegularExpression separators(QStringLiteral("[;,\\s]+"));
+    for (QString base : settingValue.split(separators, Qt::SkipEmptyParts)) {
         base = base.trimmed();
         while (base.endsWith(u'/'))
             base.chop(1);

@@ -50,7 +50,7 @@ SearchAnswer ParseSearchAnswer(const QByteArray &json);
 // True for an http:// or https:// address with a host.
 bool IsWebAddress(const QString &address);
 
-// The base addresses of a settings value ("a;b;c"): trimmed, without a final "/", web addresses
+// The base addresses of a settings value ("a;b;c", or separated by blanks or commas): trimmed, without a final "/", web addresses
 // only, each once; the default mirrors when none is left.
 QStringList MirrorList(const QString &settingValue);
 

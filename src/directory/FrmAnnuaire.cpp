@@ -192,6 +192,9 @@ void FrmAnnuaire::showResults(const QList<DirectoryStation> &stations)
         ListeRadios->addTopLevelItem(item);
     }
     ListeRadios->setSortingEnabled(true);
+    // The most voted result is the selected one until the user picks another.
+    if (QTreeWidgetItem *first = ListeRadios->topLevelItem(0))
+        ListeRadios->setCurrentItem(first);
     LabelEtat->setText(directory::ResultText(static_cast<int>(m_results.size())));
     m_state.selected = selected() != nullptr;
     applyState();

@@ -110,6 +110,7 @@ TEST(DirectoryAddresses, MirrorListFromTheSettings)
         {"http://127.0.0.1:8000", {u("http://127.0.0.1:8000")}},
         {" http://a.example/ ; https://b.example//;http://a.example", {u("http://a.example"), u("https://b.example")}},
         {"javascript:x;;file:///tmp;http://c.example", {u("http://c.example")}},
+        {"http://a.example, http://b.example  http://c.example", {u("http://a.example"), u("http://b.example"), u("http://c.example")}},
         {"", defaults},
         {";;nothing", defaults},
     };

@@ -161,6 +161,7 @@ TEST(DirectoryWindow, SearchAddAndListen)
     w.show();
     EXPECT_FALSE(w.CommandEcouter->isEnabled());
     EXPECT_FALSE(w.CommandAjouter->isEnabled());
+    EXPECT_FALSE(w.CommandStop->isEnabled());
 
     // Typing: one search once the user pauses, the results the most voted first.
     w.TextNom->setText(u("a"));
@@ -176,6 +177,10 @@ TEST(DirectoryWindow, SearchAddAndListen)
     EXPECT_EQ(top->text(FrmAnnuaire::ColBitrate), u("64 kbit/s"));
     EXPECT_EQ(top->text(FrmAnnuaire::ColVotes), QLocale().toString(1500));
     EXPECT_EQ(w.LabelEtat->text(), u("3 radios trouvées"));
+    // The most voted is selected at once.
+    EXPECT_EQ(w.ListeRadios->currentItem(), top);
+    EXPECT_TRUE(w.CommandEcouter->isEnabled());
+    EXPECT_TRUE(w.CommandAjouter->isEnabled());
 
     // "Ajouter": the page of the generator, its logo written again as JPEG beside it.
     select(w, u("Jazz \"Nuit\" / Paris"));
