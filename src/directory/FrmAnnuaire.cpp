@@ -120,8 +120,10 @@ FrmAnnuaire::FrmAnnuaire(MainLink &main, QWidget *parent)
     connect(m_client, &DirectoryClient::SearchStarted, this,
             [this] { LabelEtat->setText(directory::SearchingText()); });
     connect(m_client, &DirectoryClient::SearchDone, this,
-            [this](const directory::SearchQuery &, const QList<DirectoryStation> &stations, int) {
+            [this](const directory::SearchQuery &q, const QList<DirectoryStation> &stations, int) {
                 showResults(stations);
+                if (q.isEmpty())
+                    LabelEtat->clear(); // the fields were emptied: nothing was asked
             });
     connect(m_client, &DirectoryClient::SearchFailed, this,
             [this](const directory::SearchQuery &, const QString &text) {

@@ -9,9 +9,11 @@
 #include "Globals.h"
 #include "MainLink.h"
 #include "MediaEngine.h"
+#include "PagePlayer.h"
 #include "Settings.h"
 #include "TestUtil.h"
 #include "TextFile.h"
+#include "WebBrowser.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -199,6 +201,22 @@ TEST(DirectoryWindow, SearchAddAndListen)
     EXPECT_TRUE(logo.load(radios + u("/logo/JAZZ NUIT - PARIS.jpg"), "JPEG"));
     EXPECT_EQ(logo.size(), QSize(40, 30));
     EXPECT_EQ(w.LabelEtat->text(), u("Radio ajoutée : JAZZ NUIT - PARIS.HTM"));
+    {
+        // The page view shows the logo and its player reads the stream back as it was.
+        WebBrowser view(nullptr);
+        view.setPlaysPages(false);
+        view.resize(400, 200);
+        view.Navigate(jazzPage);
+        EXPECT_EQ(findPagePlayer(view.PageText()).address, jazzStream);
+        const QImage shot = view.grab().toImage();
+        bool logoShown = false;
+        for (int y = 0; y < shot.height() && !logoShown; ++y)
+            for (int x = 0; x < shot.width() && !logoShown; ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                logoShown = c.red() > 200 && c.green() > 120 && c.green() < 165 && qAbs(c.green() - c.blue()) < 12;
+            }
+        EXPECT_TRUE(logoShown);
+    }
 
     // A JPEG logo is kept as it came; a logo that is not a picture is left out, and so is a
     // home page that is not a web address.
