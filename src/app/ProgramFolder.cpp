@@ -14,7 +14,12 @@ namespace programfolder {
 bool FolderWritable(const QString &folder)
 {
     const QFileInfo fi(folder);
-    return fi.isDir() && fi.isWritable();
+    if (!fi.isDir() || !fi.isWritable())
+        return false;
+    // Files under /usr (outside /usr/local) belong to the package manager: even the administrator,
+    // who may write there, must not leave station folders and lists beside the packaged program.
+    const QString path = fi.canonicalFilePath() + QLatin1Char('/');
+    return !path.startsWith(QLatin1String("/usr/")) || path.startsWith(QLatin1String("/usr/local/"));
 }
 
 QString ShippedFolder() { return QCoreApplication::applicationDirPath(); }

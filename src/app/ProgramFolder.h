@@ -15,7 +15,8 @@ namespace programfolder {
 using WritableCheck = std::function<bool(const QString &folder)>;
 
 // The real answer: the file system's own write-access check (a read-only mount answers no even
-// for the administrator).
+// for the administrator); a folder under /usr outside /usr/local belongs to the package manager
+// and answers no for everyone.
 bool FolderWritable(const QString &folder);
 
 // The folder of the program file, holding the shipped files.

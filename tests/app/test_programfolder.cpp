@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -113,6 +114,8 @@ TEST(ProgramFolderDecision, RealWriteCheckAndPerUserLocation)
         {dir.filePath(QStringLiteral("missing")), false, false},
         {file, false, false},
         {locked, false, true},
+        {QStringLiteral("/usr/lib"), false, false}, // packaged: never written, even by the administrator
+        {QStringLiteral("/usr/local"), QFileInfo(QStringLiteral("/usr/local")).isWritable(), false},
     };
     for (const Row &r : rows) {
         if (r.skipAsAdministrator && geteuid() == 0)
