@@ -116,6 +116,8 @@ void MediaEngine::setUp(const QString &audioOutput)
     mpv_observe_property(handle, ObsIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
     mpv_observe_property(handle, ObsTagTitle, "metadata/by-key/title", MPV_FORMAT_STRING);
     mpv_request_log_messages(handle, "warn");
+    if (!m_streamRecord.isEmpty())
+        mpv_set_property_string(handle, "stream-record", m_streamRecord.toUtf8().constData());
     double volume = m_volume;
     mpv_set_property(handle, "volume", MPV_FORMAT_DOUBLE, &volume);
     mpv_set_wakeup_callback(handle, &MediaEngine::wakeup, this);
@@ -234,6 +236,10 @@ void MediaEngine::handleEvent(const mpv_event &event)
         const QString text = QString::fromUtf8(msg->text).trimmed();
         if (!reasonFromLog(text).isEmpty())
             m_lastLog = text;
+        // The stream recorder says when it cannot write (a full disk, a lost folder).
+        if (!m_streamRecord.isEmpty() && msg->log_level <= MPV_LOG_LEVEL_ERROR
+            && (qstrcmp(msg->prefix, "recorder") == 0 || text.contains(u"record", Qt::CaseInsensitive)))
+            emit streamRecordFailed(text);
         break;
     }
     default:
@@ -513,12 +519,38 @@ void MediaEngine::setPaused(bool paused)
 
 void MediaEngine::setVolume(int volume)
 {
+    const int before = m_volume;
     m_volume = qBound(0, volume, 100);
     if (m_mpv) {
         double v = m_volume;
         mpv_set_property(m_mpv.get(), "volume", MPV_FORMAT_DOUBLE, &v);
     }
+    if (m_volume != before)
+        emit volumeChanged(m_volume);
 }
+
+void MediaEngine::setStreamRecord(const QString &path)
+{
+    m_streamRecord = path;
+    if (m_mpv)
+        mpv_set_property_string(m_mpv.get(), "stream-record", path.toUtf8().constData());
+}
+
+QString MediaEngine::stringProperty(const char *name) const
+{
+    if (!m_mpv || m_state == State::Idle || m_state == State::Failed)
+        return {};
+    char *value = mpv_get_property_string(m_mpv.get(), name);
+    if (!value)
+        return {};
+    const QString text = QString::fromUtf8(value);
+    mpv_free(value);
+    return text;
+}
+
+QString MediaEngine::audioCodecName() const { return stringProperty("audio-codec-name"); }
+
+QString MediaEngine::fileFormat() const { return stringProperty("file-format"); }
 
 void MediaEngine::setAudioOutput(const QString &name)
 {
