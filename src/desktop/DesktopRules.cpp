@@ -1,6 +1,7 @@
 #include "DesktopRules.h"
 
 #include "HtmlTags.h"
+#include "TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -52,7 +53,7 @@ QVariantMap Metadata(const NowPlaying &now)
     if (!now.station.trimmed().isEmpty())
         map.insert(QStringLiteral("xesam:album"), now.station.trimmed());
     if (!now.logoPath.isEmpty())
-        map.insert(QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(now.logoPath).toString());
+        map.insert(QStringLiteral("mpris:artUrl"), QString::fromLatin1(QUrl::fromLocalFile(now.logoPath).toEncoded()));
     return map;
 }
 
@@ -94,7 +95,9 @@ QString PageLogo(const QString &pageText, const QString &pagePath)
     QString pageFolder = pagePath;
     pageFolder.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const QFileInfo page(pageFolder);
-    const QFileInfo picture(QDir(page.absolutePath()), QUrl::fromPercentEncoding(src.toUtf8()));
+    // Hand-written pages name their pictures in any letter case.
+    const QFileInfo picture(ResolveNoCase(
+        QDir(page.absolutePath()).filePath(QUrl::fromPercentEncoding(src.toUtf8()))));
     if (!picture.isFile())
         return {};
     return QDir::cleanPath(picture.absoluteFilePath());

@@ -45,7 +45,8 @@ QVariantMap Metadata(const NowPlaying &now);
 int StepStation(int count, int current, int step);
 
 // The logo of a station page: the first picture of the page whose source lies in its "logo"
-// folder, or else its first picture, as a full path beside pagePath. Empty when the page shows
+// folder, or else its first picture, as a full path beside pagePath (the file name found in any
+// letter case). Empty when the page shows
 // no picture, the picture is not a local file, or it does not exist.
 QString PageLogo(const QString &pageText, const QString &pagePath);
 
