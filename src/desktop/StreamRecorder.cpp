@@ -1,12 +1,13 @@
 #include "StreamRecorder.h"
 
 #include "DesktopRules.h"
-#include "MediaEngine.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QStorageInfo>
+#include <QUrl>
 
 namespace {
 
@@ -17,6 +18,12 @@ QString diskFullText(const QString &path)
         .arg(QDir::toNativeSeparators(path));
 }
 
+bool isWebAddress(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
 } // namespace
 
 StreamRecorder::StreamRecorder(MediaEngine *engine, QObject *parent) : QObject(parent), m_engine(engine)
@@ -25,12 +32,8 @@ StreamRecorder::StreamRecorder(MediaEngine *engine, QObject *parent) : QObject(p
     connect(&m_poll, &QTimer::timeout, this, &StreamRecorder::poll);
     if (engine) {
         connect(engine, &MediaEngine::stateChanged, this, [this](MediaEngine::State state) {
-            if (IsRecording() && state != MediaEngine::State::Playing)
+            if (IsRecording() && (state == MediaEngine::State::Idle || state == MediaEngine::State::Failed))
                 finish(QString());
-        });
-        connect(engine, &MediaEngine::streamRecordFailed, this, [this](const QString &) {
-            if (IsRecording())
-                finish(diskFullText(m_finalPath));
         });
     }
 }
@@ -52,6 +55,12 @@ bool StreamRecorder::Start(const QString &station, const QString &folder, const 
         return true;
     if (!m_engine || m_engine->state() != MediaEngine::State::Playing)
         return failWith(QStringLiteral("Aucun flux n'est en cours de lecture."));
+    const QUrl url(m_engine->currentUrl());
+    const QString format = m_engine->fileFormat().toLower();
+    // Segmented streams (HLS, DASH) are lists of pieces, not one stream to save as it comes.
+    if (!isWebAddress(url) || format.contains(QLatin1String("hls")) || format.contains(QLatin1String("dash"))
+        || url.path().endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive))
+        return failWith(QStringLiteral("Ce flux ne peut pas être enregistré."));
     QDir dir(folder);
     if (folder.isEmpty() || !dir.mkpath(QStringLiteral(".")))
         return failWith(QStringLiteral("Le dossier des enregistrements est introuvable :\n%1")
@@ -61,45 +70,77 @@ bool StreamRecorder::Start(const QString &station, const QString &folder, const 
         return failWith(QStringLiteral("Le disque est plein : l'enregistrement du flux ne peut pas commencer."));
 
     const QString extension = desktop::RecordExtension(m_engine->audioCodecName(), m_engine->fileFormat());
-    QString name = desktop::RecordFileName(station, now, extension);
-    const QString base = name.left(name.size() - extension.size() - 1);
-    // A second recording of the same station within the minute gets a number.
-    for (int n = 2; QFileInfo::exists(dir.filePath(name)) || QFileInfo::exists(dir.filePath(base + QStringLiteral(".part.") + extension)); ++n)
-        name = QStringLiteral("%1 (%2).%3").arg(base).arg(n).arg(extension);
-    const QString stem = name.left(name.size() - extension.size() - 1);
-    const QString part = dir.filePath(stem + QStringLiteral(".part.") + extension);
-    // The folder must take a file: checked here, as the player reports a failure only in its log.
-    {
-        QFile probe(part);
-        if (!probe.open(QIODevice::WriteOnly))
-            return failWith(QStringLiteral("Impossible d'écrire dans le dossier des enregistrements :\n%1")
-                                .arg(QDir::toNativeSeparators(dir.absolutePath())));
-    }
-    m_partPath = part;
-    m_finalPath = dir.filePath(name);
-    m_lastSize = -1;
-    m_engine->setStreamRecord(m_partPath);
+    const QString first = desktop::RecordFileName(station, now, extension);
+    const QString base = first.left(first.size() - extension.size() - 1);
+    // Another recording of the same station within the minute gets a number.
+    QString stem = base;
+    for (int n = 2; QFileInfo::exists(dir.filePath(stem + QLatin1Char('.') + extension))
+                    || QFileInfo::exists(dir.filePath(stem + QStringLiteral(".part.") + extension));
+         ++n)
+        stem = QStringLiteral("%1 (%2)").arg(base).arg(n);
+    // Unbuffered: a write that fails (a full disk) is known at once.
+    m_file.setFileName(dir.filePath(stem + QStringLiteral(".part.") + extension));
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failWith(QStringLiteral("Impossible d'écrire dans le dossier des enregistrements :\n%1")
+                            .arg(QDir::toNativeSeparators(dir.absolutePath())));
+    m_finalPath = dir.filePath(stem + QLatin1Char('.') + extension);
+    m_written = 0;
+    m_reported = -1;
+
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setRawHeader("Icy-MetaData", "0");
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Tavilune"));
+    request.setTransferTimeout(30000);
+    m_reply = m_network.get(request);
+    m_reply->setReadBufferSize(256 * 1024);
+    connect(m_reply, &QNetworkReply::readyRead, this, &StreamRecorder::onData);
+    connect(m_reply, &QNetworkReply::finished, this, &StreamRecorder::onFinished);
     m_poll.start();
     return true;
 }
 
-qint64 StreamRecorder::BytesWritten() const
+void StreamRecorder::onData()
 {
+    if (!m_reply || !IsRecording())
+        return;
+    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status != 0 && status != 200) {
+        finish(QStringLiteral("La station refuse l'enregistrement du flux (erreur HTTP %1).").arg(status));
+        return;
+    }
+    const QByteArray data = m_reply->readAll();
+    if (data.isEmpty())
+        return;
+    const qint64 n = m_file.write(data);
+    if (n > 0)
+        m_written += n;
+    if (n != data.size())
+        finish(diskFullText(m_finalPath));
+}
+
+void StreamRecorder::onFinished()
+{
+    if (!IsRecording() || sender() != m_reply)
+        return;
+    onData();
     if (!IsRecording())
-        return 0;
-    return qMax<qint64>(0, QFileInfo(m_partPath).size());
+        return;
+    // The station ended the connection: what came is kept.
+    const bool refused = m_reply && m_reply->error() != QNetworkReply::NoError && m_written == 0;
+    finish(refused ? QStringLiteral("Le flux n'a pas pu être enregistré : %1").arg(m_reply->errorString())
+                   : QString());
 }
 
 void StreamRecorder::poll()
 {
     if (!IsRecording())
         return;
-    const qint64 size = BytesWritten();
-    if (size != m_lastSize) {
-        m_lastSize = size;
-        emit Progress(size);
+    if (m_written != m_reported) {
+        m_reported = m_written;
+        emit Progress(m_written);
     }
-    const QStorageInfo disk(QFileInfo(m_partPath).absolutePath());
+    const QStorageInfo disk(QFileInfo(m_file.fileName()).absolutePath());
     if (disk.isValid() && disk.bytesAvailable() < m_minFree)
         finish(diskFullText(m_finalPath));
 }
@@ -113,19 +154,24 @@ void StreamRecorder::Stop()
 void StreamRecorder::finish(const QString &warning)
 {
     m_poll.stop();
-    const QString part = m_partPath;
+    if (m_reply) {
+        QNetworkReply *reply = m_reply;
+        m_reply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+    const QString part = m_file.fileName();
     const QString final = m_finalPath;
-    m_partPath.clear();
+    m_file.close();
     m_finalPath.clear();
-    // The player closes the file when the recording target is emptied.
-    if (m_engine)
-        m_engine->setStreamRecord(QString());
     QString kept;
-    if (QFileInfo(part).size() > 0 && QFile::rename(part, final))
+    if (m_written > 0 && QFile::rename(part, final))
         kept = final;
-    else if (QFileInfo(part).size() > 0)
+    else if (m_written > 0)
         kept = part; // the final name could not be taken: the file stays under its working name
     else
         QFile::remove(part);
+    m_written = 0;
     emit Ended(kept, warning);
 }

@@ -116,8 +116,6 @@ void MediaEngine::setUp(const QString &audioOutput)
     mpv_observe_property(handle, ObsIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
     mpv_observe_property(handle, ObsTagTitle, "metadata/by-key/title", MPV_FORMAT_STRING);
     mpv_request_log_messages(handle, "warn");
-    if (!m_streamRecord.isEmpty())
-        mpv_set_property_string(handle, "stream-record", m_streamRecord.toUtf8().constData());
     double volume = m_volume;
     mpv_set_property(handle, "volume", MPV_FORMAT_DOUBLE, &volume);
     mpv_set_wakeup_callback(handle, &MediaEngine::wakeup, this);
@@ -236,10 +234,6 @@ void MediaEngine::handleEvent(const mpv_event &event)
         const QString text = QString::fromUtf8(msg->text).trimmed();
         if (!reasonFromLog(text).isEmpty())
             m_lastLog = text;
-        // The stream recorder says when it cannot write (a full disk, a lost folder).
-        if (!m_streamRecord.isEmpty() && msg->log_level <= MPV_LOG_LEVEL_ERROR
-            && (qstrcmp(msg->prefix, "recorder") == 0 || text.contains(u"record", Qt::CaseInsensitive)))
-            emit streamRecordFailed(text);
         break;
     }
     default:
@@ -527,13 +521,6 @@ void MediaEngine::setVolume(int volume)
     }
     if (m_volume != before)
         emit volumeChanged(m_volume);
-}
-
-void MediaEngine::setStreamRecord(const QString &path)
-{
-    m_streamRecord = path;
-    if (m_mpv)
-        mpv_set_property_string(m_mpv.get(), "stream-record", path.toUtf8().constData());
 }
 
 QString MediaEngine::stringProperty(const char *name) const

@@ -117,13 +117,8 @@ public:
     // Attempts made since the stream last played.
     int reconnectAttempts() const { return m_retries; }
 
-    // Saves the stream as it arrives, without re-encoding, into path (libmpv's stream recording:
-    // the container follows the file name's extension); an empty path ends the recording and
-    // closes the file. The wish is kept and applies once the player exists.
-    void setStreamRecord(const QString &path);
-    QString streamRecord() const { return m_streamRecord; }
     // The codec and container of what plays, as libmpv names them ("mp3", "aac", "vorbis"... and
-    // "mp3", "ogg", "mpegts"...); empty while nothing plays (or before the player exists).
+    // "mp3", "ogg", "mpegts"...); empty while nothing plays (and before the player exists).
     QString audioCodecName() const;
     QString fileFormat() const;
 
@@ -139,9 +134,6 @@ signals:
     void handleClosing();
     // The volume changed (setVolume with a new value).
     void volumeChanged(int volume);
-    // The player reported an error while writing the stream recording (its own words); the
-    // recording may have stopped.
-    void streamRecordFailed(const QString &playerText);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -193,7 +185,6 @@ private:
     QString m_lastLog;     // the last warning or error mpv logged for the current attempt
     QString m_title, m_icyTitle, m_tagTitle;
     QString m_audioOutput;
-    QString m_streamRecord;
     QPointer<QWindow> m_videoWindow; // watched for its end
     PlaybackPolicy *m_policy = nullptr;
     int m_volume = 100;
