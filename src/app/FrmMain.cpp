@@ -247,6 +247,16 @@ void FrmMain::updateStatusLine()
 
 FrmMain::~FrmMain()
 {
+    // A recording in progress keeps its file; nothing may reach the widgets being destroyed.
+    disconnect(m_engine, nullptr, this, nullptr);
+    if (FluxRecorder) {
+        FluxRecorder->disconnect(this);
+        FluxRecorder->Stop();
+    }
+    if (Sleep) {
+        Sleep->disconnect(this);
+        Sleep->Cancel();
+    }
     if (Topmost().main == this)
         Topmost().main = nullptr;
 }

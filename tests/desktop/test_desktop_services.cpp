@@ -152,7 +152,8 @@ protected:
     }
     void TearDown() override
     {
-        w->Command4_Click();
+        if (w)
+            w->Command4_Click();
         hub.reset();
         w.reset();
         engine.reset();
@@ -452,6 +453,19 @@ TEST_F(DesktopServicesTest, RecordsTheStreamAsServed)
     const QByteArray bytes = servedBytes(), recordedBytes = fileBytes(final);
     ASSERT_GT(recordedBytes.size(), 20000);
     EXPECT_TRUE(recordedBytes == bytes.left(recordedBytes.size()));
+
+    // Another recording in the same minute gets a number; closing the window ends it and keeps it.
+    w->Mnu_EnregistreFlux->trigger();
+    const QString second = w->FluxRecorder->FinalPath();
+    EXPECT_NE(second, final);
+    if (QFileInfo(second).completeBaseName().startsWith(QFileInfo(final).completeBaseName())) {
+        EXPECT_TRUE(second.endsWith(" (2).mp3")) << second.toStdString();
+    }
+    ASSERT_TRUE(tavtest::waitUntil([&] { return w->FluxRecorder->BytesWritten() > 4000; }, 10000));
+    hub.reset();
+    w.reset();
+    EXPECT_TRUE(QFileInfo(second).size() > 4000);
+    EXPECT_EQ(QDir(G().wavFolder).entryList(QDir::Files).size(), 2);
 }
 
 TEST_F(DesktopServicesTest, FullDiskEndsTheRecordingAndKeepsTheFile)
