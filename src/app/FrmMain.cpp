@@ -196,6 +196,11 @@ void FrmMain::ListenStep(int step)
         return;
     combo->setCurrentIndex(next);
     combo->setEditText(combo->itemText(next));
+    // The station path follows even when the list already stood on that entry.
+    if (RadioMode())
+        ComboRad_Select();
+    else
+        ComboTV_Select();
     Command1_Click();
 }
 
