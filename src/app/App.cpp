@@ -1,5 +1,7 @@
 #include "App.h"
 
+#include <QDBusConnection>
+
 #include "FrmFav.h"
 #include "FrmAnnuaire.h"
 #include "FrmAutresTVModif.h"
@@ -13,6 +15,39 @@
 #include "FrmREC.h"
 #include "frmFXOpts.h"
 #include "frmAbout.h"
+#include "MprisService.h"
+#include "Options.h"
+#include "PlayerLink.h"
+#include "TitleNotifier.h"
+
+namespace {
+
+// The desktop services' view of the main window.
+class MainPlayerLink : public QObject, public PlayerLink {
+public:
+    explicit MainPlayerLink(FrmMain &main) : QObject(&main), m_main(main) {}
+    void Listen() override { m_main.Command1_Click(); }
+    void StopListening() override { m_main.Command4_Click(); }
+    void StepStation(int step) override { m_main.ListenStep(step); }
+    bool CanStep() const override { return m_main.CanListenStep(); }
+    void RaiseWindow() override { m_main.Affiche_Fenetre(); }
+    void Quit() override { m_main.Shutdown(); }
+    QString PlayingStation() const override { return m_main.PlayingStation(); }
+    QString PlayingLogo() const override { return m_main.PlayingLogo(); }
+
+private:
+    FrmMain &m_main;
+};
+
+} // namespace
+
+void StartDesktopServices(FrmMain &main, MediaEngine &engine, const QDBusConnection &bus)
+{
+    auto *link = new MainPlayerLink(main);
+    auto *mpris = new MprisService(&engine, *link, link);
+    mpris->Register(bus); // without a session bus (or with another instance on it) nothing is published
+    new TitleNotifier(&engine, *link, [] { return options::TitleNotificationsOn(); }, bus, link);
+}
 
 App::App() : m_main(&m_engine), m_hub(m_main)
 {
@@ -21,6 +56,8 @@ App::App() : m_main(&m_engine), m_hub(m_main)
     // The always-on-top preferences create these two windows hidden at start-up.
     Topmost().nowPlaying = [this] { return m_hub.Window(WindowKind::NowPlaying); };
     Topmost().tvPlayer = [this] { return m_hub.Window(WindowKind::TvPlayer); };
+    // Media keys and panel widgets, title notifications.
+    StartDesktopServices(m_main, m_engine, QDBusConnection::sessionBus());
 }
 
 App::~App()

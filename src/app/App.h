@@ -26,3 +26,8 @@ private:
 // Registers the factory of every window the program has with the hub. The factories receive the
 // main window's link; windows that play make their own engine.
 void RegisterWindows(WindowHub &hub, MainLink &main);
+
+// Publishes the program as the session's media player on bus and sends title notifications
+// there; the services live as long as the main window.
+class QDBusConnection;
+void StartDesktopServices(FrmMain &main, MediaEngine &engine, const QDBusConnection &bus);

@@ -1,21 +1,26 @@
 #include "FrmMain.h"
 
 #include "About.h"
+#include "DesktopRules.h"
 #include "Favourites.h"
 #include "Globals.h"
 #include "Icons.h"
 #include "MixerLauncher.h"
 #include "MediaEngine.h"
 #include "Module1.h"
+#include "Prompts.h"
 #include "Settings.h"
+#include "SleepTimer.h"
 #include "StationList.h"
 #include "Startup.h"
+#include "StreamRecorder.h"
 #include "Twips.h"
 #include "WebBrowser.h"
 #include "WindowHub.h"
 #include "nimbrel/Nimbrel.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -87,6 +92,134 @@ FrmMain::FrmMain(MediaEngine *engine, QWidget *parent)
     connect(m_engine, &MediaEngine::statusTextChanged, this, &FrmMain::updateStatusLine);
     connect(m_engine, &MediaEngine::streamTitleChanged, this, &FrmMain::updateStatusLine);
     updateTriggers();
+    buildDesktopMenus();
+}
+
+void FrmMain::buildDesktopMenus()
+{
+    Mn_Mode->addSeparator();
+    Mnu_EnregistreFlux = Mn_Mode->addAction(QStringLiteral("Enregistrer le flux"));
+    Mnu_EnregistreFlux->setObjectName(QStringLiteral("Mnu_EnregistreFlux"));
+    Mnu_EnregistreFlux->setCheckable(true);
+    Mnu_ArretProgramme = Mn_Mode->addMenu(QStringLiteral("Arrêt programmé"));
+    Mnu_ArretProgramme->setObjectName(QStringLiteral("Mnu_ArretProgramme"));
+    auto *group = new QActionGroup(Mnu_ArretProgramme);
+    for (int i = 0; i < 5; ++i) {
+        const int minutes = kSleepMinutes[i];
+        Mnu_Arret[i] = Mnu_ArretProgramme->addAction(minutes == 0 ? QStringLiteral("Désactivé")
+                                                                  : QStringLiteral("%1 minutes").arg(minutes));
+        Mnu_Arret[i]->setObjectName(QStringLiteral("Mnu_Arret%1").arg(minutes));
+        Mnu_Arret[i]->setCheckable(true);
+        group->addAction(Mnu_Arret[i]);
+        connect(Mnu_Arret[i], &QAction::triggered, this, [this, minutes] { Mnu_ArretProgramme_Click(minutes); });
+    }
+    Mnu_Arret[0]->setChecked(true);
+    connect(Mnu_EnregistreFlux, &QAction::triggered, this, &FrmMain::Mnu_EnregistreFlux_Click);
+
+    FluxRecorder = new StreamRecorder(m_engine, this);
+    connect(FluxRecorder, &StreamRecorder::Progress, this, &FrmMain::updateStatusLine);
+    connect(FluxRecorder, &StreamRecorder::Ended, this, [this](const QString &, const QString &warning) {
+        updateDesktopTriggers();
+        updateStatusLine();
+        if (!warning.isEmpty())
+            Prompts().Message(this, QStringLiteral("Enregistrer le flux"), warning, UiPrompts::Icon::Exclamation);
+    });
+    Sleep = new SleepTimer(m_engine, [this] { Command4_Click(); }, this);
+    connect(Sleep, &SleepTimer::Changed, this, &FrmMain::updateStatusLine);
+    connect(Sleep, &SleepTimer::Finished, this, [this] { Mnu_Arret[0]->setChecked(true); });
+
+    connect(m_engine, &MediaEngine::stateChanged, this, &FrmMain::updateDesktopTriggers);
+    connect(m_engine, &MediaEngine::stateChanged, this, &FrmMain::updateTrayTip);
+    connect(m_engine, &MediaEngine::streamTitleChanged, this, &FrmMain::updateTrayTip);
+    connect(Mnu_RAdio, &QAction::triggered, this, &FrmMain::updateDesktopTriggers);
+    connect(Mnu_TV, &QAction::triggered, this, &FrmMain::updateDesktopTriggers);
+    updateDesktopTriggers();
+}
+
+void FrmMain::updateDesktopTriggers()
+{
+    if (!Mnu_EnregistreFlux)
+        return;
+    const bool recording = FluxRecorder && FluxRecorder->IsRecording();
+    const bool radioPlays = RadioMode() && m_engine->state() == MediaEngine::State::Playing;
+    Mnu_EnregistreFlux->setEnabled(recording || radioPlays);
+    Mnu_EnregistreFlux->setChecked(recording);
+}
+
+void FrmMain::updateTrayTip()
+{
+    if (!TaskBarIcon)
+        return;
+    const QString station = PlayingStation();
+    TaskBarIcon->SetToolTipText(station.isEmpty() ? TitleText()
+                                                  : desktop::TrayTip(station, m_engine->streamTitle()));
+}
+
+void FrmMain::Mnu_EnregistreFlux_Click()
+{
+    if (FluxRecorder->IsRecording()) {
+        FluxRecorder->Stop();
+    } else {
+        QString error;
+        if (!FluxRecorder->Start(PlayingStation(), G().wavFolder, QDateTime::currentDateTime(), &error))
+            Prompts().Message(this, QStringLiteral("Enregistrer le flux"), error, UiPrompts::Icon::Exclamation);
+    }
+    updateDesktopTriggers();
+    updateStatusLine();
+}
+
+void FrmMain::Mnu_ArretProgramme_Click(int minutes)
+{
+    Sleep->Start(minutes);
+    for (int i = 0; i < 5; ++i)
+        if (kSleepMinutes[i] == (Sleep->IsActive() ? minutes : 0))
+            Mnu_Arret[i]->setChecked(true);
+    updateStatusLine();
+}
+
+namespace {
+// The entry of a list that the typed text names (see selectedEntry below).
+int namedEntry(const QComboBox *combo);
+} // namespace
+
+bool FrmMain::CanListenStep() const
+{
+    return (RadioMode() ? Combo1 : Combo2).size() > 0;
+}
+
+void FrmMain::ListenStep(int step)
+{
+    QComboBox *combo = RadioMode() ? ComboRad : ComboTV;
+    const int count = qMin(combo->count(), int((RadioMode() ? Combo1 : Combo2).size()));
+    const int next = desktop::StepStation(count, namedEntry(combo), step);
+    if (next < 0)
+        return;
+    combo->setCurrentIndex(next);
+    combo->setEditText(combo->itemText(next));
+    // The station path follows even when the list already stood on that entry.
+    if (RadioMode())
+        ComboRad_Select();
+    else
+        ComboTV_Select();
+    Command1_Click();
+}
+
+QString FrmMain::PlayingStation() const
+{
+    switch (m_engine->state()) {
+    case MediaEngine::State::Idle:
+    case MediaEngine::State::Failed:
+        return {};
+    default:
+        return m_playingName.trimmed();
+    }
+}
+
+QString FrmMain::PlayingLogo() const
+{
+    if (PlayingStation().isEmpty())
+        return {};
+    return desktop::PageLogo(WebBrowser1->PageText(), WebBrowser1->LocationURL());
 }
 
 void FrmMain::updateStatusLine()
@@ -103,12 +236,32 @@ void FrmMain::updateStatusLine()
         text = engine.statusText();
         break;
     }
+    // Beside what plays: the size of the stream recording and the sleep timer's time left.
+    QStringList extra;
+    if (FluxRecorder && FluxRecorder->IsRecording())
+        extra << desktop::RecordSizeText(FluxRecorder->BytesWritten());
+    if (Sleep && Sleep->IsActive())
+        extra << desktop::SleepRemainingText(Sleep->RemainingMs(), Sleep->IsFading());
+    if (!text.isEmpty() && !extra.isEmpty())
+        extra.prepend(text);
+    if (!extra.isEmpty())
+        text = extra.join(QStringLiteral(" \u2014 "));
     StatusLine->setText(text);
     StatusLine->setToolTip(engine.state() == MediaEngine::State::Idle ? QString() : engine.address());
 }
 
 FrmMain::~FrmMain()
 {
+    // A recording in progress keeps its file; nothing may reach the widgets being destroyed.
+    disconnect(m_engine, nullptr, this, nullptr);
+    if (FluxRecorder) {
+        FluxRecorder->disconnect(this);
+        FluxRecorder->Stop();
+    }
+    if (Sleep) {
+        Sleep->disconnect(this);
+        Sleep->Cancel();
+    }
     if (Topmost().main == this)
         Topmost().main = nullptr;
 }
@@ -371,6 +524,7 @@ int selectedEntry(const QComboBox *combo)
         return cur;
     return combo->findText(text, Qt::MatchFixedString);
 }
+int namedEntry(const QComboBox *combo) { return selectedEntry(combo); }
 } // namespace
 
 void FrmMain::ComboRad_Select()
@@ -411,6 +565,7 @@ void FrmMain::Command3_Click()
 {
     if (TaskBarIcon)
         TaskBarIcon->SetToolTipText(TitleText());
+    updateTrayTip();
     Mnu_Affichage_Click();
 }
 

@@ -15,6 +15,8 @@ class QLabel;
 class QMenu;
 class QToolButton;
 class MediaEngine;
+class SleepTimer;
+class StreamRecorder;
 class WebBrowser;
 class WindowHub;
 namespace nimbrel {
@@ -81,6 +83,14 @@ public:
             *Mnu_Apropos = nullptr, *Mnu_AideEnLigne = nullptr, *Mnu_Don = nullptr;
     QAction *Mnu_Fav[20] = {};
     QAction *Mnu_Annuaire = nullptr;
+    // Mode menu: recording the stream as it arrives, and the sleep timer (Désactivé, 15, 30, 60,
+    // 90 minutes).
+    QAction *Mnu_EnregistreFlux = nullptr;
+    QMenu *Mnu_ArretProgramme = nullptr;
+    QAction *Mnu_Arret[5] = {};
+    static constexpr int kSleepMinutes[5] = {0, 15, 30, 60, 90};
+    StreamRecorder *FluxRecorder = nullptr;
+    SleepTimer *Sleep = nullptr;
 
     bool RadioMode() const;
 
@@ -105,6 +115,19 @@ public:
     // pop-up pages included; the list then reads "Selectionner une radio" / "Selectionner une TV".
     void RefillStationList(bool radio, const QString &folder);
 
+    // "Enregistrer le flux": starts recording the radio that plays into the recordings folder,
+    // or stops the recording.
+    void Mnu_EnregistreFlux_Click();
+    // "Arrêt programmé": minutes 0 turns the sleep timer off.
+    void Mnu_ArretProgramme_Click(int minutes);
+    // The station step places away in the current list (going round), selected and listened to.
+    void ListenStep(int step);
+    bool CanListenStep() const;
+    // The station that plays (as the list named it at Listen) and its page's logo file; empty
+    // texts when nothing plays.
+    QString PlayingStation() const;
+    QString PlayingLogo() const;
+
 protected:
     void closeEvent(QCloseEvent *e) override;
     void changeEvent(QEvent *e) override;
@@ -121,6 +144,9 @@ private:
     void setMode1Tip(const QString &tip);
     void openWebPage(const QString &path);
     void updateStatusLine();
+    void buildDesktopMenus();
+    void updateDesktopTriggers();
+    void updateTrayTip();
 
     QPointer<WindowHub> m_hub;
     MediaEngine *m_engine = nullptr;

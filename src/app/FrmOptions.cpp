@@ -55,6 +55,9 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
     chkStartOnWin = new QCheckBox(QStringLiteral("Exécuter Tavilune à l'ouverture de la session"), this);
     chkStartOnWin->setObjectName(QStringLiteral("chkStartOnWin"));
     v->addWidget(chkStartOnWin);
+    chkNotifTitre = new QCheckBox(QStringLiteral("Afficher une notification au changement de titre"), this);
+    chkNotifTitre->setObjectName(QStringLiteral("chkNotifTitre"));
+    v->addWidget(chkNotifTitre);
 
     auto folderFrame = [this, v](QGroupBox *&frame, QLineEdit *&text, QToolButton *&browse, const QString &caption,
                                  const char *textName, const char *buttonName) {
@@ -98,6 +101,7 @@ void FrmOptions::Form_Load()
     const options::Values v = options::Load();
     for (int i = 0; i < 6; ++i)
         Check[i]->setChecked(v.check[i]);
+    chkNotifTitre->setChecked(options::TitleNotificationsOn());
     Text1->setText(v.radioFolder);
     m_previousRadio = v.radioFolder;
     Text2->setText(v.tvFolder);
@@ -146,6 +150,7 @@ void FrmOptions::Command2_Click()
     act.refillRadio = m_link.refillRadio;
     act.refillTv = m_link.refillTv;
     options::Save(v, m_previousRadio, m_previousTv, act);
+    options::SaveTitleNotifications(chkNotifTitre->isChecked());
 }
 
 void FrmOptions::Command3_Click()

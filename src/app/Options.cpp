@@ -51,3 +51,11 @@ void ReadBackOnClose()
 }
 
 } // namespace options
+
+namespace options {
+
+bool TitleNotificationsOn() { return readFlag(kTitleNotificationKey) == 1; }
+
+void SaveTitleNotifications(bool on) { settings::SaveSetting(QString::fromLatin1(kTitleNotificationKey), flagText(on)); }
+
+} // namespace options

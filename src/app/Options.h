@@ -38,4 +38,9 @@ void Save(const Values &v, const QString &previousRadio, const QString &previous
 // Closing: reads FenVisible, DerRadio and NomRadio back into the program-wide flags.
 void ReadBackOnClose();
 
+// "NotifTitre": a desktop notification at each new stream title; off unless the flag reads 1.
+inline constexpr const char *kTitleNotificationKey = "NotifTitre";
+bool TitleNotificationsOn();
+void SaveTitleNotifications(bool on);
+
 } // namespace options

@@ -513,12 +513,31 @@ void MediaEngine::setPaused(bool paused)
 
 void MediaEngine::setVolume(int volume)
 {
+    const int before = m_volume;
     m_volume = qBound(0, volume, 100);
     if (m_mpv) {
         double v = m_volume;
         mpv_set_property(m_mpv.get(), "volume", MPV_FORMAT_DOUBLE, &v);
     }
+    if (m_volume != before)
+        emit volumeChanged(m_volume);
 }
+
+QString MediaEngine::stringProperty(const char *name) const
+{
+    if (!m_mpv || m_state == State::Idle || m_state == State::Failed)
+        return {};
+    char *value = mpv_get_property_string(m_mpv.get(), name);
+    if (!value)
+        return {};
+    const QString text = QString::fromUtf8(value);
+    mpv_free(value);
+    return text;
+}
+
+QString MediaEngine::audioCodecName() const { return stringProperty("audio-codec-name"); }
+
+QString MediaEngine::fileFormat() const { return stringProperty("file-format"); }
 
 void MediaEngine::setAudioOutput(const QString &name)
 {

@@ -117,6 +117,11 @@ public:
     // Attempts made since the stream last played.
     int reconnectAttempts() const { return m_retries; }
 
+    // The codec and container of what plays, as libmpv names them ("mp3", "aac", "vorbis"... and
+    // "mp3", "ogg", "mpegts"...); empty while nothing plays (and before the player exists).
+    QString audioCodecName() const;
+    QString fileFormat() const;
+
 signals:
     void stateChanged(MediaEngine::State state);
     void statusTextChanged(const QString &text);
@@ -127,6 +132,8 @@ signals:
     // Emitted just before the mpv handle is destroyed: a render context made on it must be
     // freed now (directly connected views do it in the slot).
     void handleClosing();
+    // The volume changed (setVolume with a new value).
+    void volumeChanged(int volume);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -157,6 +164,7 @@ private:
     void updateTitle();
     void dropVideoWindow();
     QString failureReason(int errorCode) const;
+    QString stringProperty(const char *name) const;
     bool ownsEntry(qint64 id) const { return id >= m_entryFirst && id <= m_entryLast; }
 
     std::unique_ptr<mpv_handle, MpvDeleter> m_mpv;

@@ -8,7 +8,9 @@ free port of 127.0.0.1 and prints that port on a line of its own. Runs until it 
 Paths (the playlists name the server's own address):
   /stream.mp3, /live, /stream       endless live MP3 stream paced at its bit rate; with the
                                     request header "Icy-MetaData: 1" it carries ICY titles
-                                    (StreamTitle, changed with ?title=...&encoding=latin-1)
+                                    (StreamTitle, changed with ?title=...&encoding=latin-1;
+                                    with &every=N a "{n}" in the title counts up every N
+                                    titles sent)
   /file.mp3                         the tone once, with a Content-Length
   /cut.mp3?id=K&after=N&times=T     the first T requests of id K are cut after N bytes, the
                                     next ones are the live stream
@@ -96,7 +98,7 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(data)
 
-    def live(self, cut_after=None, title="Tavilune test", encoding="utf-8"):
+    def live(self, cut_after=None, title="Tavilune test", encoding="utf-8", every=0):
         icy = self.headers.get("Icy-MetaData", "0").strip() == "1"
         self.send_response(200)
         self.send_header("Content-Type", "audio/mpeg")
@@ -108,6 +110,7 @@ class Handler(BaseHTTPRequestHandler):
         pos = 0            # position in the tone
         sent = 0           # audio bytes sent
         until_meta = METAINT
+        blocks = 0         # titles sent
         start = time.monotonic()
         while cut_after is None or sent < cut_after:
             # Pace: a burst first, then the bit rate.
@@ -124,7 +127,9 @@ class Handler(BaseHTTPRequestHandler):
             until_meta -= n
             if until_meta == 0:
                 if icy:
-                    text = ("StreamTitle='%s';" % title).encode(encoding)
+                    shown = title.replace("{n}", str(blocks // every + 1)) if every > 0 else title
+                    blocks += 1
+                    text = ("StreamTitle='%s';" % shown).encode(encoding)
                     text += b"\0" * (-len(text) % 16)
                     self.wfile.write(bytes([len(text) // 16]) + text)
                 until_meta = METAINT
@@ -143,7 +148,8 @@ class Handler(BaseHTTPRequestHandler):
         path = url.path
         b = self.base()
         if path in ("/stream.mp3", "/live", "/stream"):
-            self.live(title=q.get("title", "Tavilune test"), encoding=q.get("encoding", "utf-8"))
+            self.live(title=q.get("title", "Tavilune test"), encoding=q.get("encoding", "utf-8"),
+                      every=int(q.get("every", "0")))
         elif path == "/file.mp3":
             self.send_text(State.mp3, "audio/mpeg")
         elif path == "/cut.mp3":

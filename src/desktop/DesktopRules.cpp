@@ -1,0 +1,224 @@
+#include "DesktopRules.h"
+
+#include "HtmlTags.h"
+#include "TextFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <QUrl>
+
+namespace desktop {
+
+TitleParts SplitArtistTitle(const QString &streamTitle)
+{
+    const QString text = streamTitle.trimmed();
+    const qsizetype at = text.indexOf(QStringLiteral(" - "));
+    if (at > 0) {
+        const QString artist = text.left(at).trimmed();
+        const QString title = text.mid(at + 3).trimmed();
+        if (!artist.isEmpty() && !title.isEmpty())
+            return {artist, title};
+    }
+    return {QString(), text};
+}
+
+QString PlaybackStatus(const NowPlaying &now)
+{
+    if (!now.active)
+        return QStringLiteral("Stopped");
+    return now.paused ? QStringLiteral("Paused") : QStringLiteral("Playing");
+}
+
+QString TrackId(const NowPlaying &now)
+{
+    if (!now.active)
+        return QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+    return QStringLiteral("/tavilune/track/%1").arg(qMax(0, now.track));
+}
+
+QVariantMap Metadata(const NowPlaying &now)
+{
+    QVariantMap map;
+    map.insert(QStringLiteral("mpris:trackid"), TrackId(now));
+    if (!now.active)
+        return map;
+    const TitleParts parts = SplitArtistTitle(now.streamTitle);
+    // A stream without a title of its own shows the station's name as its title.
+    const QString title = parts.title.isEmpty() ? now.station.trimmed() : parts.title;
+    if (!title.isEmpty())
+        map.insert(QStringLiteral("xesam:title"), title);
+    if (!parts.artist.isEmpty())
+        map.insert(QStringLiteral("xesam:artist"), QStringList{parts.artist});
+    if (!now.station.trimmed().isEmpty())
+        map.insert(QStringLiteral("xesam:album"), now.station.trimmed());
+    if (!now.logoPath.isEmpty())
+        map.insert(QStringLiteral("mpris:artUrl"), QString::fromLatin1(QUrl::fromLocalFile(now.logoPath).toEncoded()));
+    return map;
+}
+
+int StepStation(int count, int current, int step)
+{
+    if (count <= 0)
+        return -1;
+    if (current < 0 || current >= count)
+        current = step >= 0 ? -1 : count;
+    const int next = (current + step % count + count) % count;
+    return next;
+}
+
+QString PageLogo(const QString &pageText, const QString &pagePath)
+{
+    QString first, logo;
+    for (const tavhtml::Tag &tag : tavhtml::scanTags(pageText)) {
+        if (tag.closing || tag.name != QLatin1String("img"))
+            continue;
+        const QString src = tag.attribute(u"src").trimmed();
+        if (src.isEmpty())
+            continue;
+        if (first.isEmpty())
+            first = src;
+        QString path = src;
+        path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        if (path.startsWith(QLatin1String("logo/"), Qt::CaseInsensitive)) {
+            logo = src;
+            break;
+        }
+    }
+    QString src = logo.isEmpty() ? first : logo;
+    if (src.isEmpty())
+        return {};
+    // Only pictures beside the page: no web address, no other scheme.
+    if (src.contains(QStringLiteral("://")) || src.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
+        return {};
+    src.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString pageFolder = pagePath;
+    pageFolder.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QFileInfo page(pageFolder);
+    // Hand-written pages name their pictures in any letter case.
+    const QFileInfo picture(ResolveNoCase(
+        QDir(page.absolutePath()).filePath(QUrl::fromPercentEncoding(src.toUtf8()))));
+    if (!picture.isFile())
+        return {};
+    return QDir::cleanPath(picture.absoluteFilePath());
+}
+
+namespace {
+// The first n characters of text, never cutting a surrogate pair.
+QString leftChars(const QString &text, int n)
+{
+    if (n <= 0)
+        return {};
+    if (text.size() <= n)
+        return text;
+    if (text.at(n - 1).isHighSurrogate())
+        --n;
+    return text.left(n);
+}
+} // namespace
+
+QString TrayTip(const QString &station, const QString &title, int limit)
+{
+    const QString name = station.trimmed();
+    const QString song = title.trimmed();
+    if (song.isEmpty() || name.isEmpty()) {
+        const QString only = name.isEmpty() ? song : name;
+        return leftChars(only, limit);
+    }
+    const QString sep = QStringLiteral(" - ");
+    const QString full = name + sep + song;
+    if (full.size() <= limit)
+        return full;
+    const QString ellipsis = QStringLiteral("...");
+    const int room = limit - int(name.size() + sep.size() + ellipsis.size());
+    if (room <= 0)
+        return leftChars(name, limit);
+    return name + sep + leftChars(song, room) + ellipsis;
+}
+
+QString RecordFileName(const QString &station, const QDateTime &when, const QString &extension)
+{
+    QString name;
+    name.reserve(station.size());
+    for (const QChar c : station) {
+        if (c.unicode() < 32 || c.unicode() == 127 || QStringLiteral("/\\:*?\"<>|").contains(c))
+            name += QLatin1Char('_');
+        else
+            name += c;
+    }
+    name = name.trimmed();
+    while (name.startsWith(QLatin1Char('.')))
+        name.remove(0, 1);
+    name = name.trimmed();
+    if (name.isEmpty())
+        name = QStringLiteral("Flux");
+    // Long names are cut so that the whole file name stays within what file systems hold.
+    if (name.size() > 150)
+        name = leftChars(name, 150).trimmed();
+    return name + when.toString(QStringLiteral(" yyyy-MM-dd HH'h'mm.")) + extension;
+}
+
+QString RecordExtension(const QString &codec, const QString &fileFormat)
+{
+    const QString c = codec.trimmed().toLower();
+    const QString f = fileFormat.trimmed().toLower();
+    // A container named by the stream keeps its codec as it is.
+    if (f.contains(QLatin1String("mpegts")))
+        return QStringLiteral("ts");
+    if (f.contains(QLatin1String("mp4")) || f.contains(QLatin1String("mov")))
+        return QStringLiteral("m4a");
+    if (f == QLatin1String("asf"))
+        return QStringLiteral("wma");
+    if (c == QLatin1String("mp3") || c.startsWith(QLatin1String("mp3")))
+        return QStringLiteral("mp3");
+    if (c == QLatin1String("mp2"))
+        return QStringLiteral("mp2");
+    if (c == QLatin1String("aac") || c.startsWith(QLatin1String("aac")))
+        return QStringLiteral("aac");
+    if (c == QLatin1String("vorbis"))
+        return QStringLiteral("ogg");
+    if (c == QLatin1String("opus"))
+        return QStringLiteral("opus");
+    if (c == QLatin1String("flac"))
+        return QStringLiteral("flac");
+    if (c.startsWith(QLatin1String("wma")))
+        return QStringLiteral("wma");
+    return QStringLiteral("mka");
+}
+
+QString RecordSizeText(qint64 bytes, const QLocale &locale)
+{
+    const double b = static_cast<double>(qMax<qint64>(0, bytes));
+    QString size;
+    if (b < 1024.0 * 1024.0)
+        size = locale.toString(qRound64(b / 1024.0)) + QStringLiteral(" ko");
+    else if (b < 1024.0 * 1024.0 * 1024.0)
+        size = locale.toString(b / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" Mo");
+    else
+        size = locale.toString(b / (1024.0 * 1024.0 * 1024.0), 'f', 2) + QStringLiteral(" Go");
+    return QStringLiteral("Enregistrement : ") + size;
+}
+
+QString SleepRemainingText(qint64 msLeft, bool fading)
+{
+    if (fading)
+        return QStringLiteral("Arrêt programmé : fondu en cours");
+    const qint64 s = (qMax<qint64>(0, msLeft) + 999) / 1000;
+    const qint64 h = s / 3600, m = (s / 60) % 60, sec = s % 60;
+    const QString clock = h > 0 ? QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(sec, 2, 10, QLatin1Char('0'))
+                                : QStringLiteral("%1:%2").arg(m).arg(sec, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("Arrêt programmé dans ") + clock;
+}
+
+int FadeVolume(int startVolume, qint64 elapsedMs, qint64 fadeMs)
+{
+    const int start = qMax(0, startVolume);
+    if (fadeMs <= 0 || elapsedMs >= fadeMs)
+        return 0;
+    if (elapsedMs <= 0)
+        return start;
+    const double left = 1.0 - static_cast<double>(elapsedMs) / static_cast<double>(fadeMs);
+    return qBound(0, static_cast<int>(qRound(start * left)), start);
+}
+
+} // namespace desktop

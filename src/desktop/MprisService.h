@@ -1,0 +1,69 @@
+#pragma once
+// The program as a media player of the desktop session (org.mpris.MediaPlayer2.tavilune): media
+// keys and panel widgets read what plays and drive it. The root interface names the program,
+// raises its window and quits; the player interface shows the playback status and the metadata
+// of the stream and plays, stops and steps through the current list. Live streams neither pause
+// nor seek: PlayPause stops or listens.
+//
+// It reads the engine's state and never makes the engine start its player: before the first
+// Listen the status is "Stopped" with no metadata. Every change of a property is announced with
+// org.freedesktop.DBus.Properties.PropertiesChanged (the service compares what it last announced
+// with what holds now whenever the engine or the window reports a change).
+#include "DesktopRules.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+
+#include "MediaEngine.h"
+class PlayerLink;
+
+class MprisService : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char *ServiceName = "org.mpris.MediaPlayer2.tavilune";
+    static constexpr const char *ObjectPath = "/org/mpris/MediaPlayer2";
+
+    // engine: the main page's engine (not owned); link: the main window (must outlive this).
+    MprisService(MediaEngine *engine, PlayerLink &link, QObject *parent = nullptr);
+    ~MprisService() override;
+
+    // Publishes the object and takes the service name on bus; false when either fails (no
+    // session bus, or another instance holds the name).
+    bool Register(const QDBusConnection &bus);
+
+    // What the properties show now; the player interface's changing properties with the
+    // metadata's track id as text.
+    desktop::NowPlaying Now() const;
+    QVariantMap PlayerProperties() const;
+
+    // Compares the properties with those last announced and announces the changes. The engine's
+    // signals call it; the window calls it when the station or list changes.
+    void Refresh();
+
+    // Operations of the player interface (also what the bus calls reach).
+    void Play();
+    void Stop();
+    void PlayPause();
+    void Next();
+    void Previous();
+    void Raise();
+    void Quit();
+    void SetVolume(double volume);
+
+    PlayerLink &Link() const { return m_link; }
+    MediaEngine *Engine() const { return m_engine; }
+
+private:
+    void onTitle(const QString &title);
+    void onState();
+
+    QPointer<MediaEngine> m_engine;
+    PlayerLink &m_link;
+    QDBusConnection m_bus;
+    bool m_registered = false;
+    int m_track = 0;
+    QString m_lastStation;
+    QVariantMap m_announced;
+};

@@ -1,0 +1,556 @@
+// The desktop services with the real main window and engine: a local station plays MP3 streams
+// with ICY titles (to a null audio output), the media-player service and the notifications go
+// over a session bus of the test's own, stream recordings are decoded with ffmpeg.
+#include "App.h"
+#include "FakePrompts.h"
+#include "FrmMain.h"
+#include "FrmOptions.h"
+#include "Globals.h"
+#include "MediaEngine.h"
+#include "MprisService.h"
+#include "Options.h"
+#include "PrivateBus.h"
+#include "Settings.h"
+#include "SleepTimer.h"
+#include "StreamRecorder.h"
+#include "StreamServer.h"
+#include "TestUtil.h"
+#include "TextFile.h"
+#include "WindowHub.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+namespace {
+
+const QString kService = QStringLiteral("org.mpris.MediaPlayer2.tavilune");
+const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+// A station page as the generator writes it, with a logo.
+QString stationPage(const QString &title, const QString &stream, const QString &logo)
+{
+    return QStringList{
+        QStringLiteral("<HTML>"), QStringLiteral("<BODY>"),
+        QStringLiteral("<font name=\"titre\">%1</font><br>").arg(title),
+        logo.isEmpty() ? QString() : QStringLiteral("<IMG SRC=\"logo/%1\" BORDER=0 WIDTH=66 HEIGHT=50>").arg(logo),
+        QStringLiteral("<object id=\"NSPlay\" classid = \"CLSID:22D6F312-B0F6-11D0-94AB-0080C74C7E95\" width=152 height=25>"),
+        QStringLiteral("<param name=\"Filename\" value=\"%1\">").arg(stream), QStringLiteral("</object>"),
+        QStringLiteral("</HTML>")}
+        .join(QStringLiteral("\r\n"));
+}
+
+// Receives the player's PropertiesChanged signals.
+class ChangeLog : public QObject {
+    Q_OBJECT
+public:
+    QList<QVariantMap> changes;
+public slots:
+    void changed(const QString &iface, const QVariantMap &props, const QStringList &)
+    {
+        if (iface == kPlayer)
+            changes.append(props);
+    }
+};
+
+// Stands in for the desktop's notification service.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Call {
+        QString app;
+        uint replaces;
+        QString icon, summary, body;
+        uint id;
+    };
+    QList<Call> calls;
+public slots:
+    Q_SCRIPTABLE uint Notify(const QString &app, uint replaces, const QString &icon, const QString &summary,
+                             const QString &body, const QStringList &, const QVariantMap &, int)
+    {
+        // A new id each time, so that the test sees which answer the next call replaces.
+        const uint id = 100 + uint(calls.size());
+        calls.append({app, replaces, icon, summary, body, id});
+        return id;
+    }
+};
+
+// A property map decoded from what the bus carries.
+QVariantMap toMap(const QVariant &v)
+{
+    if (v.canConvert<QDBusArgument>())
+        return qdbus_cast<QVariantMap>(v.value<QDBusArgument>());
+    return v.toMap();
+}
+
+QString objectPath(const QVariant &v)
+{
+    if (v.userType() == qMetaTypeId<QDBusObjectPath>())
+        return v.value<QDBusObjectPath>().path();
+    if (v.canConvert<QDBusArgument>())
+        return qdbus_cast<QDBusObjectPath>(v.value<QDBusArgument>()).path();
+    return v.toString();
+}
+
+class DesktopServicesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        server = new StreamServer;
+        serverStarted = server->start();
+    }
+    static void TearDownTestSuite()
+    {
+        delete server;
+        server = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(serverStarted) << "the local station did not start";
+        prog = dir.path();
+        SetProgramFolder(prog);
+        settings::UseFile(dir.filePath(QStringLiteral("Tavilune.conf")));
+        G() = ProgramValues{};
+        QDir().mkpath(prog + QStringLiteral("/Radios/logo"));
+        QDir().mkpath(prog + QStringLiteral("/TV"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TAV_BIN_DIR "/Intro.htm"), prog + QStringLiteral("/Intro.htm")));
+        QFile logo(prog + QStringLiteral("/Radios/logo/alpha.png"));
+        ASSERT_TRUE(logo.open(QIODevice::WriteOnly));
+        logo.write("PNG");
+        logo.close();
+        alphaUrl = server->url(QStringLiteral("/stream.mp3?title=Artiste%20-%20Titre%20%7Bn%7D&every=2"));
+        betaUrl = server->url(QStringLiteral("/live?title=Beta%20direct"));
+        gammaUrl = server->url(QStringLiteral("/stream?title=Gamma"));
+        page(QStringLiteral("Radios/Alpha.HTM"), stationPage(QStringLiteral("Alpha"), alphaUrl, QStringLiteral("alpha.png")));
+        page(QStringLiteral("Radios/Beta.HTM"), stationPage(QStringLiteral("Beta"), betaUrl, QString()));
+        page(QStringLiteral("Radios/Gamma.HTM"), stationPage(QStringLiteral("Gamma"), gammaUrl, QString()));
+        settings::SaveSetting(QStringLiteral("DossierRadio"), prog + QStringLiteral("/Radios"));
+        settings::SaveSetting(QStringLiteral("DossierTV"), prog + QStringLiteral("/TV"));
+        engine = std::make_unique<MediaEngine>(QStringLiteral("null"));
+        w = std::make_unique<FrmMain>(engine.get());
+        hub = std::make_unique<WindowHub>(*w);
+        w->SetWindowHub(hub.get());
+        ASSERT_TRUE(w->Form_Load());
+    }
+    void TearDown() override
+    {
+        if (w)
+            w->Command4_Click();
+        hub.reset();
+        w.reset();
+        engine.reset();
+        settings::UseFile(QString());
+        SetProgramFolder(QString());
+    }
+    // What the station sends on one connection, long enough for any recording of the tests.
+    QByteArray servedBytes() const
+    {
+        QFile f(server->folder() + QStringLiteral("/tone.mp3"));
+        const QByteArray tone = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        QByteArray loop;
+        while (!tone.isEmpty() && loop.size() < 4 * 1024 * 1024)
+            loop += tone;
+        return loop;
+    }
+    void page(const QString &rel, const QString &text)
+    {
+        ASSERT_TRUE(textfile::writeAll(prog + QLatin1Char('/') + rel, text));
+    }
+    void select(const QString &name)
+    {
+        const int i = w->ComboRad->findText(name);
+        ASSERT_GE(i, 0) << name.toStdString();
+        w->ComboRad->setCurrentIndex(i);
+    }
+    bool playing(const QString &url, int ms = 20000)
+    {
+        return tavtest::waitUntil(
+            [&] { return engine->state() == MediaEngine::State::Playing && engine->address() == url; }, ms);
+    }
+
+    static StreamServer *server;
+    static bool serverStarted;
+    QTemporaryDir dir;
+    QString prog, alphaUrl, betaUrl, gammaUrl;
+    std::unique_ptr<MediaEngine> engine;
+    std::unique_ptr<FrmMain> w;
+    std::unique_ptr<WindowHub> hub;
+};
+StreamServer *DesktopServicesTest::server = nullptr;
+bool DesktopServicesTest::serverStarted = false;
+
+// A program and a client, each with its connection to the test's own bus.
+class BusTest : public DesktopServicesTest {
+protected:
+    void SetUp() override
+    {
+        DesktopServicesTest::SetUp();
+        ASSERT_FALSE(bus.address().isEmpty()) << "no dbus-daemon";
+        program = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(bus.address(), QStringLiteral("program")));
+        client = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(bus.address(), QStringLiteral("client")));
+        ASSERT_TRUE(program->isConnected() && client->isConnected());
+    }
+    void TearDown() override
+    {
+        DesktopServicesTest::TearDown();
+        program.reset();
+        client.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("program"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("client"));
+    }
+    // A call from the client, answered while the program's event loop runs.
+    QDBusMessage call(const QString &iface, const QString &method, const QVariantList &args = {})
+    {
+        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, iface, method);
+        m.setArguments(args);
+        QDBusPendingCall pending = client->asyncCall(m, 5000);
+        tavtest::waitUntil([&] { return pending.isFinished(); }, 6000);
+        return pending.reply();
+    }
+    QVariant get(const QString &iface, const QString &name)
+    {
+        const QDBusMessage r = call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {iface, name});
+        if (r.type() != QDBusMessage::ReplyMessage || r.arguments().isEmpty())
+            return {};
+        return r.arguments().at(0).value<QDBusVariant>().variant();
+    }
+    QString status() { return get(kPlayer, QStringLiteral("PlaybackStatus")).toString(); }
+    QVariantMap metadata() { return toMap(get(kPlayer, QStringLiteral("Metadata"))); }
+
+    tavtest::PrivateBus bus;
+    std::unique_ptr<QDBusConnection> program, client;
+};
+
+TEST_F(BusTest, MediaPlayerReadsAndDrivesThePlayer)
+{
+    StartDesktopServices(*w, *engine, *program);
+    ASSERT_TRUE(client->interface()->isServiceRegistered(kService).value());
+    ChangeLog log;
+    ASSERT_TRUE(client->connect(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                QStringLiteral("PropertiesChanged"), &log,
+                                SLOT(changed(QString, QVariantMap, QStringList))));
+
+    // Nothing listened to yet: stopped, no metadata, and the engine was not made to play.
+    EXPECT_EQ(get(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Identity")).toString(), "Tavilune");
+    EXPECT_EQ(get(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("DesktopEntry")).toString(), "tavilune");
+    EXPECT_EQ(status(), "Stopped");
+    QVariantMap meta = metadata();
+    EXPECT_EQ(meta.size(), 1);
+    EXPECT_EQ(objectPath(meta.value("mpris:trackid")), "/org/mpris/MediaPlayer2/TrackList/NoTrack");
+    EXPECT_EQ(engine->state(), MediaEngine::State::Idle);
+    EXPECT_FALSE(get(kPlayer, QStringLiteral("CanPause")).toBool());
+    EXPECT_FALSE(get(kPlayer, QStringLiteral("CanSeek")).toBool());
+    EXPECT_TRUE(get(kPlayer, QStringLiteral("CanGoNext")).toBool());
+
+    // Play listens on the selected station; the metadata follow its ICY titles.
+    select(QStringLiteral("Alpha"));
+    call(kPlayer, QStringLiteral("Play"));
+    ASSERT_TRUE(playing(alphaUrl));
+    EXPECT_EQ(status(), "Playing");
+    ASSERT_TRUE(tavtest::waitUntil([&] { return metadata().value("xesam:title").toString().startsWith("Titre "); }, 15000));
+    meta = metadata();
+    EXPECT_EQ(meta.value("xesam:artist").toStringList(), QStringList{"Artiste"});
+    EXPECT_EQ(meta.value("xesam:album").toString(), "Alpha");
+    EXPECT_EQ(meta.value("mpris:artUrl").toString(),
+              QUrl::fromLocalFile(QDir::cleanPath(prog + "/Radios/logo/alpha.png")).toString());
+    EXPECT_TRUE(objectPath(meta.value("mpris:trackid")).startsWith("/tavilune/track/"));
+
+    // A new title is announced with PropertiesChanged.
+    const auto titlesAnnounced = [&] {
+        QStringList titles;
+        for (const QVariantMap &c : log.changes)
+            if (c.contains("Metadata")) {
+                const QString t = toMap(c.value("Metadata")).value("xesam:title").toString();
+                if (t.startsWith("Titre ") && !titles.contains(t))
+                    titles << t;
+            }
+        return titles;
+    };
+    ASSERT_TRUE(tavtest::waitUntil([&] { return titlesAnnounced().size() >= 2; }, 20000))
+        << titlesAnnounced().join(", ").toStdString();
+    bool playingAnnounced = false;
+    for (const QVariantMap &c : log.changes)
+        playingAnnounced = playingAnnounced || c.value("PlaybackStatus").toString() == "Playing";
+    EXPECT_TRUE(playingAnnounced);
+
+    // Next and Previous step through the list, going round.
+    const QStringList order{w->ComboRad->itemText(0), w->ComboRad->itemText(1), w->ComboRad->itemText(2)};
+    const QString urls[] = {alphaUrl, betaUrl, gammaUrl};
+    const auto urlOf = [&](const QString &name) { return urls[QStringList{"Alpha", "Beta", "Gamma"}.indexOf(name)]; };
+    const int at = order.indexOf("Alpha");
+    call(kPlayer, QStringLiteral("Next"));
+    ASSERT_TRUE(playing(urlOf(order[(at + 1) % 3])));
+    EXPECT_TRUE(tavtest::waitUntil([&] { return metadata().value("xesam:album").toString() == order[(at + 1) % 3]; }, 5000));
+    call(kPlayer, QStringLiteral("Previous"));
+    ASSERT_TRUE(playing(alphaUrl));
+    call(kPlayer, QStringLiteral("Previous"));
+    ASSERT_TRUE(playing(urlOf(order[(at + 2) % 3])));
+
+    // Volume both ways.
+    call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+         {kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.5))});
+    EXPECT_EQ(engine->volume(), 50);
+    engine->setVolume(30);
+    EXPECT_DOUBLE_EQ(get(kPlayer, QStringLiteral("Volume")).toDouble(), 0.3);
+    EXPECT_TRUE(tavtest::waitUntil([&] { return !log.changes.isEmpty() && log.changes.last().value("Volume").toDouble() == 0.3; }, 3000));
+
+    // PlayPause stops a live stream and listens again; Stop stops.
+    call(kPlayer, QStringLiteral("PlayPause"));
+    EXPECT_TRUE(tavtest::waitUntil([&] { return status() == "Stopped"; }, 5000));
+    EXPECT_EQ(metadata().size(), 1);
+    call(kPlayer, QStringLiteral("PlayPause"));
+    ASSERT_TRUE(tavtest::waitUntil([&] { return engine->state() == MediaEngine::State::Playing; }, 20000));
+    log.changes.clear();
+    call(kPlayer, QStringLiteral("Stop"));
+    EXPECT_TRUE(tavtest::waitUntil([&] { return engine->state() == MediaEngine::State::Idle; }, 5000));
+    EXPECT_TRUE(tavtest::waitUntil([&] {
+        for (const QVariantMap &c : log.changes)
+            if (c.value("PlaybackStatus").toString() == "Stopped")
+                return true;
+        return false;
+    }, 3000));
+
+    // Raise brings the window back.
+    w->hide();
+    call(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Raise"));
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(BusTest, OneNotificationPerTitleReplacingThePrevious)
+{
+    FakeNotifications notifications;
+    ASSERT_TRUE(client->registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
+                                       QDBusConnection::ExportScriptableSlots));
+    ASSERT_TRUE(client->registerService(QStringLiteral("org.freedesktop.Notifications")));
+    StartDesktopServices(*w, *engine, *program);
+    QStringList titles;
+    QObject::connect(engine.get(), &MediaEngine::streamTitleChanged, [&](const QString &t) {
+        if (!t.isEmpty())
+            titles << t;
+    });
+
+    // Off by default: titles come, nothing is shown.
+    select(QStringLiteral("Alpha"));
+    w->Command1_Click();
+    ASSERT_TRUE(playing(alphaUrl));
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !titles.isEmpty(); }, 15000));
+    tavtest::waitUntil([] { return false; }, 300);
+    EXPECT_TRUE(notifications.calls.isEmpty());
+
+    options::SaveTitleNotifications(true);
+    const int before = int(titles.size());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return notifications.calls.size() >= 3; }, 25000));
+    w->Command4_Click();
+    tavtest::waitUntil([] { return false; }, 300);
+    const int shown = int(titles.size()) - before;
+    ASSERT_EQ(notifications.calls.size(), shown);
+    for (int i = 0; i < notifications.calls.size(); ++i) {
+        const FakeNotifications::Call &c = notifications.calls[i];
+        EXPECT_EQ(c.app, "Tavilune");
+        EXPECT_EQ(c.summary, "Alpha");
+        EXPECT_EQ(c.body, titles[before + i]);
+        EXPECT_EQ(c.icon, QDir::cleanPath(prog + "/Radios/logo/alpha.png"));
+        EXPECT_EQ(c.replaces, i == 0 ? 0u : notifications.calls[i - 1].id) << i;
+    }
+}
+
+TEST_F(DesktopServicesTest, ModeMenuAndPreferenceBox)
+{
+    QStringList captions;
+    for (QAction *a : w->Mn_Mode->actions())
+        captions << a->text();
+    EXPECT_TRUE(captions.contains("Enregistrer le flux"));
+    EXPECT_TRUE(captions.contains(QString::fromUtf8("Arrêt programmé")));
+    QStringList sleep;
+    for (QAction *a : w->Mnu_ArretProgramme->actions())
+        sleep << a->text();
+    EXPECT_EQ(sleep, (QStringList{QString::fromUtf8("Désactivé"), "15 minutes", "30 minutes", "60 minutes", "90 minutes"}));
+    EXPECT_TRUE(w->Mnu_Arret[0]->isChecked());
+    // Recording needs a radio that plays.
+    EXPECT_FALSE(w->Mnu_EnregistreFlux->isEnabled());
+
+    FrmOptions options(OptionsLink{});
+    options.Form_Load();
+    EXPECT_EQ(options.chkNotifTitre->text(), "Afficher une notification au changement de titre");
+    EXPECT_FALSE(options.chkNotifTitre->isChecked());
+    options.chkNotifTitre->setChecked(true);
+    options.Command2_Click();
+    EXPECT_EQ(settings::GetSetting("NotifTitre", QString()), "1");
+    EXPECT_TRUE(options::TitleNotificationsOn());
+    options.chkNotifTitre->setChecked(false);
+    options.Form_Load();
+    EXPECT_TRUE(options.chkNotifTitre->isChecked());
+}
+
+// Decodes a file with ffmpeg; true when it decodes without an error, with the decoded seconds.
+bool decodes(const QString &path, double *seconds)
+{
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-f", "s16le", "-ac", "1", "-ar", "22050", "-"});
+    if (!ffmpeg.waitForFinished(30000))
+        return false;
+    *seconds = ffmpeg.readAllStandardOutput().size() / 2.0 / 22050.0;
+    return ffmpeg.exitCode() == 0 && ffmpeg.readAllStandardError().trimmed().isEmpty();
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(DesktopServicesTest, RecordsTheStreamAsServed)
+{
+    FakePrompts prompts;
+    select(QStringLiteral("Beta"));
+    w->Command1_Click();
+    ASSERT_TRUE(playing(betaUrl));
+    ASSERT_TRUE(w->Mnu_EnregistreFlux->isEnabled());
+    w->FluxRecorder->setPollInterval(100);
+    w->Mnu_EnregistreFlux->trigger();
+    ASSERT_TRUE(w->FluxRecorder->IsRecording());
+    EXPECT_TRUE(w->Mnu_EnregistreFlux->isChecked());
+    const QString final = w->FluxRecorder->FinalPath();
+    EXPECT_TRUE(QFileInfo(final).fileName().startsWith("Beta 20")) << final.toStdString();
+    EXPECT_TRUE(final.endsWith(".mp3"));
+    EXPECT_EQ(QFileInfo(final).absolutePath(), QDir(G().wavFolder).absolutePath());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return w->FluxRecorder->BytesWritten() > 20000; }, 20000));
+    EXPECT_TRUE(w->StatusLine->text().contains("Enregistrement : ")) << w->StatusLine->text().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(final)); // a working name until it ends
+
+    // A second click ends it; the file takes its name.
+    w->Mnu_EnregistreFlux->trigger();
+    EXPECT_FALSE(w->FluxRecorder->IsRecording());
+    EXPECT_FALSE(w->Mnu_EnregistreFlux->isChecked());
+    EXPECT_TRUE(prompts.shown.isEmpty());
+    ASSERT_TRUE(QFileInfo::exists(final));
+    EXPECT_EQ(QDir(G().wavFolder).entryList(QDir::Files), QStringList{QFileInfo(final).fileName()});
+    // Wait for the player to close it, then decode it.
+    tavtest::waitUntil([] { return false; }, 500);
+    double seconds = 0;
+    EXPECT_TRUE(decodes(final, &seconds));
+    EXPECT_GT(seconds, 4.0);
+
+    // The file holds the station's bytes as sent: its tone, repeated, from the start.
+    const QByteArray bytes = servedBytes(), recordedBytes = fileBytes(final);
+    ASSERT_GT(recordedBytes.size(), 20000);
+    EXPECT_TRUE(recordedBytes == bytes.left(recordedBytes.size()));
+
+    // Another recording in the same minute gets a number; closing the window ends it and keeps it.
+    w->Mnu_EnregistreFlux->trigger();
+    const QString second = w->FluxRecorder->FinalPath();
+    EXPECT_NE(second, final);
+    if (QFileInfo(second).completeBaseName().startsWith(QFileInfo(final).completeBaseName())) {
+        EXPECT_TRUE(second.endsWith(" (2).mp3")) << second.toStdString();
+    }
+    ASSERT_TRUE(tavtest::waitUntil([&] { return w->FluxRecorder->BytesWritten() > 4000; }, 10000));
+    hub.reset();
+    w.reset();
+    EXPECT_TRUE(QFileInfo(second).size() > 4000);
+    EXPECT_EQ(QDir(G().wavFolder).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(DesktopServicesTest, FullDiskEndsTheRecordingAndKeepsTheFile)
+{
+    QTemporaryDir small;
+    ASSERT_TRUE(small.isValid());
+    if (::mount("tmpfs", small.path().toLocal8Bit().constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here (needs root)";
+    struct Unmount {
+        QString path;
+        ~Unmount() { ::umount2(path.toLocal8Bit().constData(), MNT_DETACH); }
+    } unmount{small.path()};
+    G().wavFolder = small.path();
+
+    FakePrompts prompts;
+    select(QStringLiteral("Beta"));
+    w->Command1_Click();
+    ASSERT_TRUE(playing(betaUrl));
+    w->FluxRecorder->setPollInterval(100);
+    w->FluxRecorder->setMinimumFreeBytes(0); // only the write error ends it
+    w->Mnu_EnregistreFlux->trigger();
+    ASSERT_TRUE(w->FluxRecorder->IsRecording());
+    const QString final = w->FluxRecorder->FinalPath();
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !w->FluxRecorder->IsRecording(); }, 40000));
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].title, "Enregistrer le flux");
+    EXPECT_TRUE(prompts.shown[0].text.startsWith("Le disque est plein")) << prompts.shown[0].text.toStdString();
+    EXPECT_EQ(prompts.shown[0].icon, UiPrompts::Icon::Exclamation);
+    EXPECT_FALSE(w->Mnu_EnregistreFlux->isChecked());
+    EXPECT_EQ(engine->state(), MediaEngine::State::Playing); // the sound goes on
+    ASSERT_TRUE(QFileInfo::exists(final));
+    EXPECT_GT(QFileInfo(final).size(), 30000);
+    EXPECT_EQ(QDir(small.path()).entryList(QDir::Files), QStringList{QFileInfo(final).fileName()});
+    const QByteArray kept = fileBytes(final);
+    EXPECT_TRUE(kept == servedBytes().left(kept.size()));
+}
+
+TEST_F(DesktopServicesTest, SleepTimerFadesThenStops)
+{
+    select(QStringLiteral("Beta"));
+    w->Command1_Click();
+    ASSERT_TRUE(playing(betaUrl));
+    engine->setVolume(80);
+    w->Sleep->setMinuteMs(100); // "15 minutes" is 1.5 s
+    w->Sleep->setFadeMs(1200);
+    QList<int> volumes;
+    QList<MediaEngine::State> states;
+    QObject::connect(engine.get(), &MediaEngine::volumeChanged, [&](int v) {
+        volumes << v;
+        states << engine->state();
+    });
+    w->Mnu_Arret[1]->trigger();
+    EXPECT_TRUE(w->Mnu_Arret[1]->isChecked());
+    EXPECT_TRUE(w->StatusLine->text().contains(QString::fromUtf8("Arrêt programmé dans 0:0"))) << w->StatusLine->text().toStdString();
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(tavtest::waitUntil([&] { return engine->state() == MediaEngine::State::Idle; }, 10000));
+    EXPECT_GE(clock.elapsed(), 1500 + 1200 - 150);
+    // The sound went down while it still played, then the volume came back for the next Listen.
+    ASSERT_GE(volumes.size(), 4);
+    EXPECT_EQ(volumes.last(), 80);
+    int i = 0;
+    for (; i + 1 < volumes.size() && volumes[i] < 80; ++i) {
+        EXPECT_EQ(states[i], MediaEngine::State::Playing);
+        if (i > 0) {
+            EXPECT_LE(volumes[i], volumes[i - 1]);
+        }
+    }
+    EXPECT_EQ(volumes[i - 1], 0);
+    EXPECT_TRUE(w->Mnu_Arret[0]->isChecked());
+    EXPECT_FALSE(w->StatusLine->text().contains(QString::fromUtf8("Arrêt programmé")));
+
+    // Cancelling during the fade puts the volume back at once and keeps playing.
+    w->Command1_Click();
+    ASSERT_TRUE(playing(betaUrl));
+    w->Sleep->setFadeMs(3000);
+    w->Mnu_Arret[1]->trigger();
+    ASSERT_TRUE(tavtest::waitUntil([&] { return engine->volume() < 60; }, 8000));
+    w->Mnu_Arret[0]->trigger();
+    EXPECT_EQ(engine->volume(), 80);
+    EXPECT_FALSE(w->Sleep->IsActive());
+    tavtest::waitUntil([] { return false; }, 500);
+    EXPECT_EQ(engine->state(), MediaEngine::State::Playing);
+}
+
+} // namespace
+
+#include "test_desktop_services.moc"
