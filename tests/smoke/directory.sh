@@ -25,6 +25,8 @@ wait_for() { # seconds command...
   return 1
 }
 fetch() { python3 -c "import urllib.request,sys; print(urllib.request.urlopen(sys.argv[1]).read().decode())" "$1" 2>/dev/null; }
+# Compares a counter of a server each time it is called (wait_for repeats it): count URL OP N.
+count() { local n; n=$(fetch "$1") || return 1; test "$n" "$2" "$3"; }
 serve() { # name script args...
   local name=$1; shift
   mkdir -p "$work/$name"
@@ -72,7 +74,7 @@ sleep 0.3
 
 step "typing lists the station"
 xdotool type --delay 80 "fumée"
-wait_for 10 test "$(fetch "$dir/count?path=/json/stations/search")" -ge 1 || fail "no search reached the directory"
+wait_for 10 count "$dir/count?path=/json/stations/search" -ge 1 || fail "no search reached the directory"
 [ "$(fetch "$down/count?path=/json/stations/search")" -ge 1 ] || fail "the first mirror was not tried"
 sleep 1
 searches=$(fetch "$dir/count?path=/json/stations/search")
@@ -84,8 +86,8 @@ step "Return on the first result plays it"
 xdotool key Tab Tab Tab Tab; sleep 0.3
 [ -n "${TAV_SHOT:-}" ] && import -window root "$TAV_SHOT"
 xdotool key Return
-wait_for 20 test "$(fetch "$station/count?id=smoke")" -ge 1 || fail "the station did not play"
-wait_for 10 test "$(fetch "$dir/count?path=/json/url/33333333-0000-0000-0000-000000000001")" -eq 1 \
+wait_for 20 count "$station/count?id=smoke" -ge 1 || fail "the station did not play"
+wait_for 10 count "$dir/count?path=/json/url/33333333-0000-0000-0000-000000000001" -eq 1 \
   || fail "the click was not counted"
 [ "$(fetch "$station/count?id=other")" -eq 0 ] || fail "another station was played"
 

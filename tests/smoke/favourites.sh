@@ -61,7 +61,8 @@ xdotool key --window "$win" alt+r; sleep 0.5
 xdotool key Up; sleep 0.2; xdotool key Return; sleep 0.3
 # Listen: the first picture button, under the list.
 xdotool mousemove --window "$win" 20 69; sleep 0.2; xdotool click 1
-wait_for 20 test "$(count gamma)" -ge 1 || fail "Listen did not play the chosen favourite"
+played() { test "$(count "$1")" -ge 1; } # asked again on each try of wait_for
+wait_for 20 played gamma || fail "Listen did not play the chosen favourite"
 [ "$(count alpha)" -eq 0 ] && [ "$(count beta)" -eq 0 ] || fail "another station was played"
 kill -0 "$app_pid" || fail "the program ended"
 echo "1 passed, 0 failed"

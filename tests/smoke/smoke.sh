@@ -47,6 +47,9 @@ hidden_main() { ! visible_main; }
 tray_icon_geometry() { # prints "x y" of the centre of the program's icon in the tray
   xwininfo -root -tree | awk '/"tavilune" "Tavilune"\)  22x22/ { split($NF, a, "+"); print a[2] + 11, a[3] + 11; exit }'
 }
+# Asked again on each try of wait_for.
+tray_icon_shown() { test -n "$(tray_icon_geometry)"; }
+tray_icon_gone() { test -z "$(tray_icon_geometry)"; }
 
 step "first run"
 "$exe" & app_pid=$!
@@ -85,13 +88,13 @@ timeout 10 "$exe"; rc=$?
 step "hide to the tray"
 xdotool windowfocus --sync "$win"; xdotool key --window "$win" alt+f; sleep 0.5; xdotool key Return
 wait_for 5 hidden_main || fail "window still visible after Masquer"
-wait_for 5 test -n "$(tray_icon_geometry)" || fail "no tray icon"
+wait_for 5 tray_icon_shown || fail "no tray icon"
 read -r x y <<<"$(tray_icon_geometry)"
 
 step "double click on the tray icon brings it back"
 xdotool mousemove "$x" "$y"; sleep 0.2; xdotool click --repeat 2 --delay 80 1
 wait_for 5 visible_main || fail "window not back after double click"
-wait_for 5 test -z "$(tray_icon_geometry)" || fail "tray icon still shown"
+wait_for 5 tray_icon_gone || fail "tray icon still shown"
 
 step "quit from the menu"
 win=$(visible_main | head -n1)
