@@ -131,7 +131,9 @@ long EncoderWAV::Encoder_EncoderInit(int32_t rate, int16_t channels, const std::
 
     // Room for the header, written when the file is closed.
     if (m_writeHeader && !WriteAll(m_header.data(), m_header.size())) {
+        // A file without even its header is of no use: it does not stay behind.
         ::close(m_fd);
+        ::unlink(fileName.c_str());
         m_fd = -1;
         m_fileName.clear();
         m_converter.Close();

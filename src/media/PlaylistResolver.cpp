@@ -117,6 +117,11 @@ void PlaylistResolver::start(const QString &address)
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(m_timeoutMs);
     m_reply = m_network.get(request);
+    // Only web addresses are followed: a redirect elsewhere ends the lookup.
+    connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
+        if (!isHttp(target))
+            finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, QStringLiteral("redirection refusée")});
+    });
     connect(m_reply, &QNetworkReply::readyRead, this, &PlaylistResolver::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &PlaylistResolver::onReplyFinished);
 }
@@ -190,6 +195,13 @@ void PlaylistResolver::onReplyFinished()
         // The only abort of a connected reply is the transfer timeout.
         result.outcome = Outcome::Failed;
         result.errorText = QStringLiteral("le serveur ne répond pas");
+    } else if (error == QNetworkReply::TooManyRedirectsError) {
+        result.outcome = Outcome::Failed;
+        result.errorText = QStringLiteral("trop de redirections");
+    } else if (error == QNetworkReply::InsecureRedirectError
+               || (error == QNetworkReply::ProtocolUnknownError && status >= 300 && status < 400)) {
+        result.outcome = Outcome::Failed;
+        result.errorText = QStringLiteral("redirection refusée");
     } else if (error != QNetworkReply::NoError && m_buffer.isEmpty()) {
         // Answers that this HTTP client does not take (old "ICY 200 OK" servers, TLS
         // trouble...) are left to the media library, which has its own network code.
@@ -199,6 +211,12 @@ void PlaylistResolver::onReplyFinished()
             m_buffer += m_reply->read(MaxPlaylistBytes - m_buffer.size());
         m_contentType = m_reply->header(QNetworkRequest::ContentTypeHeader).toString();
         result = resultForContent(m_buffer);
+        // A list cut by the network may end in half an address: none of it is played.
+        if (error != QNetworkReply::NoError && result.outcome == Outcome::Entries) {
+            result.outcome = Outcome::Failed;
+            result.entries.clear();
+            result.errorText = QStringLiteral("liste de lecture incomplète (connexion interrompue)");
+        }
     }
     finish(std::move(result));
 }
