@@ -73,10 +73,15 @@ public:
         m_armed = true;
         const QByteArray p = QFile::encodeName(m_path);
         if (m_fault == Fault::ReadOnlyFolder) {
-            if (m_mounted)
+            if (m_mounted) {
                 mount(nullptr, p.constData(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr);
-            else
+            } else {
+                // The files too, as on a read-only mount: a file of the folder could be written
+                // in place otherwise.
+                for (const QString &name : entries())
+                    chmod(QFile::encodeName(file(name)).constData(), 0444);
                 chmod(p.constData(), 0555);
+            }
             return;
         }
         if (!m_mounted) {
@@ -102,10 +107,13 @@ public:
         m_armed = false;
         const QByteArray p = QFile::encodeName(m_path);
         if (m_fault == Fault::ReadOnlyFolder) {
-            if (m_mounted)
+            if (m_mounted) {
                 mount(nullptr, p.constData(), nullptr, MS_REMOUNT | MS_NOSUID | MS_NODEV, nullptr);
-            else
+            } else {
                 chmod(p.constData(), 0755);
+                for (const QString &name : entries())
+                    chmod(QFile::encodeName(file(name)).constData(), 0644);
+            }
             return;
         }
         m_limit.reset();
