@@ -117,6 +117,15 @@ void PlaylistResolver::start(const QString &address)
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(m_timeoutMs);
     m_reply = m_network.get(request);
+    // A server that sends a byte now and then never lets the transfer time-out fire: the whole
+    // lookup is bounded too, to three times that time.
+    auto *total = new QTimer(m_reply); // goes with the reply
+    total->setSingleShot(true);
+    connect(total, &QTimer::timeout, this, [this, reply = m_reply.data()] {
+        if (m_reply == reply) // not a reply already dropped, waiting for its deletion
+            finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, QStringLiteral("le serveur ne répond pas")});
+    });
+    total->start(3 * m_timeoutMs);
     // Only web addresses are followed: a redirect elsewhere ends the lookup.
     connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
         if (!isHttp(target))
