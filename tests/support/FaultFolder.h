@@ -7,7 +7,8 @@
 // only true read-only folder for it). The mount lives in a mount namespace of this process when
 // the system lets it make one, so that nothing of it shows outside the test. Without root, "full"
 // is a file-size limit of the process (writes past it fail as on a full disk) and "read-only" is
-// the folder's permission bits.
+// the folder's permission bits (root without the right to mount gets the limit for "full" and
+// no "read-only" folder).
 #include "FileSizeLimit.h"
 
 #include <QDir>
@@ -56,11 +57,13 @@ public:
     FaultFolder(const FaultFolder &) = delete;
     FaultFolder &operator=(const FaultFolder &) = delete;
 
-    // False when neither way works here (the reason is then in why()).
-    bool usable() const { return m_mounted || geteuid() != 0; }
+    // False when neither way works here (the reason is then in why()). A full device works
+    // everywhere: without the mount, the file-size limit stops root too.
+    bool usable() const { return m_mounted || geteuid() != 0 || m_fault == Fault::FullDevice; }
     QString why() const
     {
-        return QStringLiteral("root cannot mount a memory file system here, and permission bits do not stop root");
+        return QStringLiteral("no read-only folder for root here: a memory file system cannot be mounted "
+                              "and permission bits do not stop root");
     }
     QString path() const { return m_path; }
     QString file(const QString &name) const { return QDir(m_path).filePath(name); }
