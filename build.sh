@@ -3,12 +3,14 @@
 #   ./build.sh run    install what is missing, build, start the program
 #   ./build.sh test   install what is missing, build, run every test
 #   ./build.sh build  install what is missing, build
+#   ./build.sh package  install what is missing, build, make tavilune_<version>_<arch>.deb here
+#                       and check it with lintian
 # Environment: TAVILUNE_SANITIZE=1 builds with ASan+UBSan (in build-asan/);
 #              CI=true turns warnings into errors.
 set -euo pipefail
 cd "$(dirname "$0")"
 action=${1:-}
-case "$action" in run|test|build) ;; *) echo "usage: $0 run|test|build" >&2; exit 2 ;; esac
+case "$action" in run|test|build|package) ;; *) echo "usage: $0 run|test|build|package" >&2; exit 2 ;; esac
 
 packages=(
   cmake g++ make pkg-config git
@@ -19,6 +21,10 @@ packages=(
   ffmpeg libgl1-mesa-dri desktop-file-utils libglib2.0-bin
   fonts-dejavu-core
 )
+
+# What making and checking the Debian package needs beyond the build.
+package_tools=(dpkg-dev file lintian appstream desktop-file-utils)
+[ "$action" = package ] && packages+=("${package_tools[@]}")
 
 install_missing() {
   local missing=()
@@ -49,12 +55,28 @@ build() {
   cmake --build "$builddir" -j "$(nproc)"
 }
 
+# The Debian package from the build: dependencies from dpkg-shlibdeps, then lintian, which
+# fails on errors and lists its warnings.
+package() {
+  rm -f tavilune_*.deb
+  (cd "$builddir" && cpack -G DEB)
+  mv "$builddir"/tavilune_*.deb .
+  local deb
+  deb=$(ls tavilune_*.deb)
+  echo "== $deb"
+  dpkg-deb --field "$deb" Depends Recommends Suggests
+  lintian --fail-on error --display-info "$deb"
+}
+
 install_missing
 build
 
 case "$action" in
   test)
     ctest --test-dir "$builddir" --output-on-failure -j "$(nproc)" --timeout 600
+    ;;
+  package)
+    package
     ;;
   run)
     exe="$builddir/bin/tavilune"

@@ -1,4 +1,4 @@
 #!/bin/sh
-# Starts Tavilune from its program folder, lib/tavilune beside this launcher's bin folder.
+# Starts Tavilune from its program folder, @TAVILUNE_LAUNCH_REL@ from this launcher's folder.
 here=$(dirname "$(readlink -f "$0")")
-exec "$here/../lib/tavilune/tavilune" "$@"
+exec "$here/@TAVILUNE_LAUNCH_REL@/tavilune" "$@"

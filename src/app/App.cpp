@@ -1,6 +1,7 @@
 #include "App.h"
 
 #include "FrmFav.h"
+#include "FrmAnnuaire.h"
 #include "FrmAutresTVModif.h"
 #include "FrmModifRad.h"
 #include "FrmOptions.h"
@@ -68,4 +69,6 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
         };
         return new FrmREC(services);
     });
+    // The directory search (modeless, placed by itself).
+    hub.Register(WindowKind::Annuaire, [&main] { return new FrmAnnuaire(main, main.MainWindow()); });
 }

@@ -131,6 +131,7 @@ void FrmMain::buildMenus()
     Mnu_Perso->setObjectName(QStringLiteral("Mnu_Perso"));
     Mnu_RadioPerso = action(Mnu_Perso, "Mnu_RadioPerso", QStringLiteral("Création"));
     Mnu_ModifRAdio = action(Mnu_Perso, "Mnu_ModifRAdio", QStringLiteral("Modification"));
+    Mnu_Annuaire = action(Mnu_Perso, "Mnu_Annuaire", QStringLiteral("Rechercher..."));
     Mnu_AutresTVSmenu = Mnu_Fichier->addMenu(QStringLiteral("Autres TV..."));
     Mnu_AutresTVSmenu->setObjectName(QStringLiteral("Mnu_AutresTVSmenu"));
     Mnu_ModifAutresTV = action(Mnu_AutresTVSmenu, "Mnu_ModifAutresTV", QStringLiteral("Ajouter - Créer"));
@@ -174,6 +175,7 @@ void FrmMain::buildMenus()
     connect(Mnu_Options, &QAction::triggered, this, [this] { open(WindowKind::Options); });
     connect(Mnu_RadioPerso, &QAction::triggered, this, [this] { open(WindowKind::RadioPerso); });
     connect(Mnu_ModifRAdio, &QAction::triggered, this, [this] { open(WindowKind::ModifRadio); });
+    connect(Mnu_Annuaire, &QAction::triggered, this, [this] { open(WindowKind::Annuaire); });
     connect(Mnu_ModifAutresTV, &QAction::triggered, this, [this] { open(WindowKind::AutresTVModif); });
     connect(Mnu_EnregistreSon, &QAction::triggered, this, [this] { open(WindowKind::Recording); });
     connect(Mnu_EncodeMP3, &QAction::triggered, this, [this] { open(WindowKind::Mp3Encoder); });
@@ -516,6 +518,7 @@ void FrmMain::updateTriggers()
     Mnu_Options->setEnabled(can(WindowKind::Options));
     Mnu_RadioPerso->setEnabled(can(WindowKind::RadioPerso));
     Mnu_ModifRAdio->setEnabled(can(WindowKind::ModifRadio));
+    Mnu_Annuaire->setEnabled(can(WindowKind::Annuaire));
     Mnu_ModifAutresTV->setEnabled(can(WindowKind::AutresTVModif));
     Mnu_EnregistreSon->setEnabled(can(WindowKind::Recording));
     Command5->setEnabled(can(WindowKind::Recording));

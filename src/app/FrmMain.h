@@ -80,6 +80,7 @@ public:
             *Mnu_Stop = nullptr, *Mnu_AutreTV = nullptr, *Mnu_GestionFAV = nullptr,
             *Mnu_Apropos = nullptr, *Mnu_AideEnLigne = nullptr, *Mnu_Don = nullptr;
     QAction *Mnu_Fav[20] = {};
+    QAction *Mnu_Annuaire = nullptr;
 
     bool RadioMode() const;
 

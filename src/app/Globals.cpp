@@ -4,6 +4,7 @@
 
 namespace {
 QString g_programFolder;
+bool g_perUser = false;
 }
 
 ProgramValues &G()
@@ -19,7 +20,13 @@ QString ProgramFolder()
     return QCoreApplication::applicationDirPath();
 }
 
-void SetProgramFolder(const QString &folder) { g_programFolder = folder; }
+void SetProgramFolder(const QString &folder, bool perUser)
+{
+    g_programFolder = folder;
+    g_perUser = perUser && !folder.isEmpty();
+}
+
+bool ProgramFolderIsPerUser() { return g_perUser; }
 
 bool InfoAddressFetchable(const QString &address)
 {

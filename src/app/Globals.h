@@ -8,7 +8,7 @@ struct ProgramValues {
     int tempoRadio = 0;      // now-playing refresh period ("TempoRadio")
     QString radioFolder;     // "DossierRadio", or the program folder when empty
     QString tvFolder;        // "DossierTV", or the program folder when empty
-    QString wavFolder;       // the program folder's "Wav" subfolder
+    QString wavFolder;       // the program folder's "Wav" subfolder (installed: the music folder's "Tavilune")
     int derPosition = 0;     // flags: 1 means on
     int fenVisible = 0;
     int fenVisibleTV = 0;
@@ -25,7 +25,11 @@ ProgramValues &G();
 // information address but never fetched.
 bool InfoAddressFetchable(const QString &address);
 
-// The folder holding the program file (the build lays the shipped files beside it).
+// The program folder: the folder holding the program file (the build lays the shipped files
+// beside it), or the user's own folder when that one cannot be written (ProgramFolder.h).
 QString ProgramFolder();
-// Points the program folder elsewhere (tests); an empty text restores the default.
-void SetProgramFolder(const QString &folder);
+// Points the program folder elsewhere (start-up, tests); an empty text restores the default.
+// perUser tells that the folder is the user's own one standing in for a read-only program folder.
+void SetProgramFolder(const QString &folder, bool perUser = false);
+// True when the program folder is the user's own one (the program is installed read-only).
+bool ProgramFolderIsPerUser();

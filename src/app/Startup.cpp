@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace startup {
 
@@ -68,9 +69,19 @@ bool HandleFirstRun(const std::function<void()> &showMessage,
     return true;
 }
 
+QString DefaultRecordingsFolder()
+{
+    if (ProgramFolderIsPerUser()) {
+        const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+        if (!music.isEmpty())
+            return WithBackslash(music) + QStringLiteral("Tavilune");
+    }
+    return WithBackslash(ProgramFolder()) + QStringLiteral("Wav");
+}
+
 void PrepareRecordingsFolder()
 {
-    const QString wav = WithBackslash(ProgramFolder()) + QStringLiteral("Wav");
+    const QString wav = DefaultRecordingsFolder();
     if (!QFileInfo(wav).isDir())
         QDir().mkpath(wav); // a failure is skipped: recordings then fail where they are made
     G().wavFolder = wav;

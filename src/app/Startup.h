@@ -22,7 +22,10 @@ void ReadFolderSettings();
 bool HandleFirstRun(const std::function<void()> &showMessage,
                     const std::function<void(const QString &)> &startArchive);
 
-// Creates the program folder's "Wav" subfolder when missing and sets the recordings folder.
+// The recordings folder: the program folder's "Wav" subfolder; when the program folder is the
+// user's own one (installed program), "Tavilune" in the user's music folder.
+QString DefaultRecordingsFolder();
+// Creates the recordings folder when missing and sets it as the program-wide value.
 void PrepareRecordingsFolder();
 
 struct Position {

@@ -21,6 +21,8 @@ WindowRule RuleFor(WindowKind kind)
         return {true, P::BelowMainLeft};
     case WindowKind::NowPlaying:
         return {false, P::BelowMain};
+    case WindowKind::Annuaire:
+        return {false, P::Own};
     }
     return {};
 }

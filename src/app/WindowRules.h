@@ -16,8 +16,9 @@ enum class WindowKind {
     Favourites,    // FrmFav
     About,         // frmAbout
     NowPlaying,    // InfoRadio
+    Annuaire,      // FrmAnnuaire
 };
-inline constexpr int kWindowKinds = 10;
+inline constexpr int kWindowKinds = 11;
 
 struct WindowRule {
     enum class Place {

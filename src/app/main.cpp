@@ -1,6 +1,7 @@
 // Tavilune: internet radio and TV player, sound recorder and MP3 converter.
 #include "App.h"
 #include "DecimalPoint.h"
+#include "ProgramFolder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,6 +26,9 @@ int main(int argc, char **argv)
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0))
         return 0;
+
+    // The program folder: beside the program, or the user's own when that one is read-only.
+    programfolder::Setup();
 
     // Qt's own buttons and dialogs in French.
     QTranslator qtFrench;

@@ -542,7 +542,7 @@ void FrmREC::cmdDo_Click()
     if (!m_recorder || !m_encoder)
         return;
     if (Check1->isChecked()) {
-        const QString name = NextRecordingName(WithBackslash(ProgramFolder()) + QStringLiteral("Wav"));
+        const QString name = NextRecordingName(G().wavFolder);
         txtFile->setText(name);
         txtFile->setToolTip(name);
     }

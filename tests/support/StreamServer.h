@@ -26,7 +26,7 @@ public:
             return false;
         }
         m_process.setProgram(QStringLiteral("python3"));
-        m_process.setArguments({QStringLiteral(TAV_TOOLS_DIR "/") + m_script, m_dir.path()});
+        m_process.setArguments(QStringList{QStringLiteral(TAV_TOOLS_DIR "/") + m_script, m_dir.path()} + m_extra);
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start();
         QByteArray line;
@@ -49,6 +49,9 @@ public:
             m_process.waitForFinished(5000);
         }
     }
+
+    // Further arguments for the script (before start()), such as directoryserver.py's "--status 500".
+    void setExtraArguments(const QStringList &arguments) { m_extra = arguments; }
 
     int port() const { return m_port; }
     // The folder the server was given (the data server serves its files).
@@ -74,6 +77,7 @@ public:
 
 private:
     QString m_script;
+    QStringList m_extra;
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;
