@@ -1,6 +1,8 @@
-// Every download of the program against a server that answers badly in every way it can: each
+// Every download of the program (now-playing pages and covers, the playlist lookup before a
+// station plays, the radio directory's searches and logos) against a server that answers badly in every way it can: each
 // ends in time with a clear result, nothing crashes, the process does not grow with what the
 // server sends, and no partial file is kept.
+#include "DirectoryClient.h"
 #include "DownloadToFile.h"
 #include "NowPlayingTestUtil.h"
 #include "PlaylistResolver.h"
@@ -47,6 +49,14 @@ QByteArray Pls()
     return b + "Version=2\n";
 }
 
+// A directory answer of two stations, long enough that half of it does not parse.
+const QByteArray kStations = R"json([
+  {"stationuuid":"11111111-2222-3333-4444-555555555555","name":"Jazz Nuit","url":"http://127.0.0.1:9/jazz",
+   "country":"France","tags":"jazz","codec":"MP3","bitrate":128,"votes":12},
+  {"stationuuid":"aaaaaaaa-2222-3333-4444-555555555555","name":"Jazz Jour","url":"http://127.0.0.1:9/jour",
+   "country":"Belgium","tags":"jazz,swing","codec":"AAC","bitrate":64,"votes":900}
+])json";
+
 constexpr int kStallMs = 800;    // the downloads' time without data, shortened
 constexpr int kTotalMs = 3000;   // the page download's whole time, shortened
 constexpr int kNoHangMs = 8000;  // every case ends well before this
@@ -57,27 +67,37 @@ struct Fault {
     bool pageStored;         // DownloadToFile: finished(true) and the file holds the body
     Outcome resolved;        // PlaylistResolver
     const char *resolvedText; // PlaylistResolver: errorText of a failure, or ""
+    const char *mirror;      // the radio directory: the mirror's base on the server (nullptr: not tried)
+    const char *searchFailed; // the directory's reason, or nullptr when the search gives stations
 };
 
 const Fault kFaults[] = {
-    {"not found", "/status/404", false, Outcome::Failed, "adresse introuvable (erreur HTTP 404)"},
-    {"server error", "/status/500", false, Outcome::Failed, "erreur HTTP 500"},
-    {"no length", "/nolength/list.pls", false, Outcome::Entries, ""},
+    {"not found", "/status/404", false, Outcome::Failed, "adresse introuvable (erreur HTTP 404)", "/status/404",
+     "erreur HTTP 404"},
+    {"server error", "/status/500", false, Outcome::Failed, "erreur HTTP 500", "/status/500", "erreur HTTP 500"},
+    {"no length", "/nolength/list.pls", false, Outcome::Entries, "", "/nolength", nullptr},
     {"length longer than the body", "/short/list.pls", false, Outcome::Failed,
-     "liste de lecture incomplète (connexion interrompue)"},
-    {"length shorter than the body", "/long/list.pls", true, Outcome::Entries, ""},
-    {"reset mid-body", "/reset/list.pls", false, Outcome::Failed, "liste de lecture incomplète (connexion interrompue)"},
-    {"stall", "/stall/list.pls", false, Outcome::Failed, "le serveur ne répond pas"},
-    {"a byte now and then", "/trickle/list.pls", false, Outcome::Failed, "le serveur ne répond pas"},
-    {"endless body", "/endless/list.pls", false, Outcome::Entries, ""},
-    {"endless body with a huge length", "/endless-length/list.pls", false, Outcome::Entries, ""},
-    {"endless stream", "/endless/radio", false, Outcome::Direct, ""},
-    {"redirect loop", "/loop/list.pls", false, Outcome::Failed, "trop de redirections"},
-    {"redirect to file:", "/redirect-to?url=file:///etc/hostname", false, Outcome::Failed, "redirection refusée"},
-    {"redirect to ftp:", "/redirect-to?url=ftp://127.0.0.1/list.pls", false, Outcome::Failed, "redirection refusée"},
-    {"redirect to javascript:", "/redirect-to?url=javascript:alert(1)", false, Outcome::Failed,
+     "liste de lecture incomplète (connexion interrompue)", "/short", "connexion interrompue"},
+    {"length shorter than the body", "/long/list.pls", true, Outcome::Entries, "", "/long", "réponse illisible"},
+    {"reset mid-body", "/reset/list.pls", false, Outcome::Failed, "liste de lecture incomplète (connexion interrompue)",
+     "/reset", "connexion interrompue"},
+    {"stall", "/stall/list.pls", false, Outcome::Failed, "le serveur ne répond pas", "/stall",
+     "le serveur ne répond pas"},
+    {"a byte now and then", "/trickle/list.pls", false, Outcome::Failed, "le serveur ne répond pas", "/trickle",
+     "le serveur ne répond pas"},
+    {"endless body", "/endless/list.pls", false, Outcome::Entries, "", "/endless", "réponse trop longue"},
+    {"endless body with a huge length", "/endless-length/list.pls", false, Outcome::Entries, "", "/endless-length",
+     "réponse trop longue"},
+    {"endless stream", "/endless/radio", false, Outcome::Direct, "", nullptr, nullptr},
+    {"redirect loop", "/loop/list.pls", false, Outcome::Failed, "trop de redirections", "/loop",
+     "trop de redirections"},
+    {"redirect to file:", "/away/file/list.pls", false, Outcome::Failed, "redirection refusée", "/away/file",
      "redirection refusée"},
-    {"redirect then fine", "/redirect/2/list.pls", true, Outcome::Entries, ""},
+    {"redirect to ftp:", "/away/ftp/list.pls", false, Outcome::Failed, "redirection refusée", "/away/ftp",
+     "redirection refusée"},
+    {"redirect to javascript:", "/away/javascript/list.pls", false, Outcome::Failed, "redirection refusée",
+     "/away/javascript", "redirection refusée"},
+    {"redirect then fine", "/redirect/2/list.pls", true, Outcome::Entries, "", "/redirect/2", nullptr},
 };
 
 class DownloadFaults : public ::testing::Test {
@@ -90,6 +110,7 @@ protected:
             FAIL() << error.toStdString();
         nptest::Put(server->folder(), QStringLiteral("list.pls"), Pls());
         nptest::Put(server->folder(), QStringLiteral("radio"), QByteArray(8192, '\x55'));
+        nptest::Put(server->folder(), QStringLiteral("json/stations/search"), kStations);
     }
     static void TearDownTestSuite()
     {
@@ -162,6 +183,30 @@ TEST_F(DownloadFaults, EveryDownloadEndsInTimeWithAClearResultAndBoundedMemory)
                     EXPECT_FALSE(result->entries.isEmpty());
                     for (const QString &e : result->entries)
                         EXPECT_TRUE(e.startsWith(QStringLiteral("http://127.0.0.1:9/flux"))) << e.toStdString();
+                }
+            }
+            // A search of the radio directory, its mirror on the server.
+            if (f.mirror) {
+                DirectoryClient client({server->url(QString::fromLatin1(f.mirror))});
+                client.SetTimeoutMs(kStallMs);
+                std::optional<QString> failed;
+                std::optional<int> stations;
+                QObject::connect(&client, &DirectoryClient::SearchDone, &client,
+                                 [&](const directory::SearchQuery &, const QList<directory::DirectoryStation> &s, int) {
+                                     stations = int(s.size());
+                                 });
+                QObject::connect(&client, &DirectoryClient::SearchFailed, &client,
+                                 [&](const directory::SearchQuery &, const QString &text) { failed = text; });
+                QElapsedTimer clock;
+                clock.start();
+                client.Search({QStringLiteral("jazz"), QString(), QString(), QString()});
+                ASSERT_TRUE(tavtest::waitUntil([&] { return failed || stations; }, kNoHangMs)) << "search hangs";
+                EXPECT_LT(clock.elapsed(), kStallMs + 2000);
+                if (f.searchFailed) {
+                    EXPECT_EQ(failed.value_or(QStringLiteral("<stations>")),
+                              QStringLiteral("Annuaire injoignable : ") + QString::fromUtf8(f.searchFailed));
+                } else {
+                    EXPECT_EQ(stations.value_or(-1), 2) << failed.value_or(QString()).toStdString();
                 }
             }
         }

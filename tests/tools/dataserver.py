@@ -20,7 +20,8 @@ Paths (NAME is a file path inside DIR, subfolders allowed):
   /big/MB               a body of MB mebibytes of zeros, with its Content-Length
   /redirect/N/NAME      N redirects (302) in a row, then /f/NAME
   /redirect-to?url=U    one redirect to U
-  /status/CODE          that status with a short body and its Content-Length
+  /status/CODE[/...]    that status with a short body and its Content-Length
+  /away/SCHEME/...      a redirect to a file:, ftp: or javascript: address (SCHEME names which)
   /short/NAME           the Content-Length of the whole file, half the body, then the end of the connection
   /long/NAME            the Content-Length of half the file, the whole body, then the end of the connection
   /reset/NAME           the Content-Length of the whole file, half the body, then a reset (RST)
@@ -109,7 +110,13 @@ class Handler(BaseHTTPRequestHandler):
             self.big(int(rest))
             return
         if kind == "status":
-            self.plain(int(rest), "status %s" % rest)
+            code = int(rest.partition("/")[0])
+            self.plain(code, "status %d" % code)
+            return
+        if kind == "away":
+            scheme = rest.partition("/")[0]
+            targets = {"file": "file:///etc/hostname", "ftp": "ftp://127.0.0.1/x", "javascript": "javascript:alert(1)"}
+            self.answer(302, b"", [("Location", targets.get(scheme, "/")), ("Content-Length", "0")])
             return
         if kind == "redirect-to":
             self.answer(302, b"", [("Location", q.get("url", "/")), ("Content-Length", "0")])
