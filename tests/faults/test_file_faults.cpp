@@ -4,6 +4,7 @@
 #include "FakeCapture.h"
 #include "FakePrompts.h"
 #include "FaultFolder.h"
+#include "FrmAnnuaire.h"
 #include "FrmAutresTVModif.h"
 #include "FrmFav.h"
 #include "FrmModifRad.h"
@@ -34,6 +35,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -110,6 +112,10 @@ protected:
         if (!server->start(&error))
             FAIL() << error.toStdString();
         ASSERT_TRUE(nptest::PutStation(server->folder(), QStringLiteral("radio"), 1));
+        // A radio directory of one station without a logo: /f is its mirror.
+        ASSERT_TRUE(nptest::Put(server->folder(), QStringLiteral("json/stations/search"),
+                                R"json([{"stationuuid":"11111111-2222-3333-4444-555555555555","name":"Jazz Nuit",
+                                "url":"http://127.0.0.1:9/jazz","country":"France","tags":"jazz","votes":12}])json"));
     }
     static void TearDownTestSuite()
     {
@@ -231,6 +237,22 @@ const std::vector<Writer> &Writers()
          },
          "Erreur", "Erreur lors de la création du fichier %1/FIP.HTM !",
          "Erreur lors de la création du fichier %1/FIP.HTM !"},
+
+        {"station page from the radio directory", "JAZZ NUIT.HTM", "<HTML>ancienne</HTML>\r\n",
+         [](Bench &b) {
+             settings::SaveSetting(QStringLiteral("AnnuaireURL"), b.server.url(QStringLiteral("/f")));
+             G().radioFolder = b.folder.path();
+             FakeMain main;
+             FrmAnnuaire w(main);
+             w.show();
+             w.TextNom->setText(QStringLiteral("jazz"));
+             ASSERT_TRUE(tavtest::waitUntil([&] { return w.ListeRadios->topLevelItemCount() == 1; }, 10000));
+             b.folder.arm();
+             b.prompts.answers = {true}; // "Fichier existant": replace it
+             w.CommandAjouter_Click();
+         },
+         "Erreur", "Erreur lors de la création du fichier %1/JAZZ NUIT.HTM !",
+         "Erreur lors de la création du fichier %1/JAZZ NUIT.HTM !"},
 
         {"TV list", "AutresTV.TV", kOldList,
          [](Bench &b) {
