@@ -4,6 +4,8 @@
 #include "Globals.h"
 #include "Module1.h"
 #include "Options.h"
+#include "Prompts.h"
+#include "Settings.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -149,8 +151,10 @@ void FrmOptions::Command2_Click()
     act.applyScreenSaver = [](bool forbid) { SetScreenSaver(!forbid); };
     act.refillRadio = m_link.refillRadio;
     act.refillTv = m_link.refillTv;
-    options::Save(v, m_previousRadio, m_previousTv, act);
+    // The notification box first, so the one write to the file below carries it too.
     options::SaveTitleNotifications(chkNotifTitre->isChecked());
+    if (!options::Save(v, m_previousRadio, m_previousTv, act))
+        Prompts().Message(this, windowTitle(), options::SaveFailedText(settings::FilePath()), UiPrompts::Icon::Exclamation);
 }
 
 void FrmOptions::Command3_Click()

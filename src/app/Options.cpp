@@ -23,7 +23,7 @@ Values Load()
     return v;
 }
 
-void Save(const Values &v, const QString &previousRadio, const QString &previousTv, const SaveActions &act)
+bool Save(const Values &v, const QString &previousRadio, const QString &previousTv, const SaveActions &act)
 {
     for (int i = 0; i < 4; ++i)
         settings::SaveSetting(key(i), flagText(v.check[i]));
@@ -41,6 +41,15 @@ void Save(const Values &v, const QString &previousRadio, const QString &previous
         act.refillRadio(radio);
     if (tv != previousTv && act.refillTv)
         act.refillTv(tv);
+    return settings::Flush();
+}
+
+QString SaveFailedText(const QString &settingsFile)
+{
+    return QStringLiteral("Les préférences n'ont pas pu être enregistrées dans « %1 ».\n"
+                          "Le disque est peut-être plein ou le dossier protégé en écriture ; "
+                          "les réglages précédents sont conservés dans le fichier.")
+        .arg(settingsFile);
 }
 
 void ReadBackOnClose()

@@ -32,9 +32,12 @@ struct SaveActions {
 // Saving, in this order: the four flags FenVisible, DerRadio, DerPosition, NomRadio; both folders
 // with surrounding spaces removed; EcoEcran, then the screen saver applied; the program-wide
 // folders; FenVisibleTV; the radio list refilled when its folder differs from previousRadio, then
-// the TV list when its folder differs from previousTv.
-void Save(const Values &v, const QString &previousRadio, const QString &previousTv, const SaveActions &act);
+// the TV list when its folder differs from previousTv. False when the settings file could not be
+// written (the values are in use all the same).
+bool Save(const Values &v, const QString &previousRadio, const QString &previousTv, const SaveActions &act);
 
+// The message of a save whose settings file could not be written.
+QString SaveFailedText(const QString &settingsFile);
 // Closing: reads FenVisible, DerRadio and NomRadio back into the program-wide flags.
 void ReadBackOnClose();
 

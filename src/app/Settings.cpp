@@ -5,22 +5,26 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace settings {
 namespace {
 
 QString g_overridePath;
 
+std::unique_ptr<QSettings> makeStore()
+{
+    if (!g_overridePath.isEmpty())
+        return std::make_unique<QSettings>(g_overridePath, QSettings::IniFormat);
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Tavilune"), QStringLiteral("Tavilune"));
+}
+
 std::unique_ptr<QSettings> &store()
 {
     static std::unique_ptr<QSettings> s;
-    if (!s) {
-        if (!g_overridePath.isEmpty())
-            s = std::make_unique<QSettings>(g_overridePath, QSettings::IniFormat);
-        else
-            s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                            QStringLiteral("Tavilune"), QStringLiteral("Tavilune"));
-    }
+    if (!s)
+        s = makeStore();
     return s;
 }
 
@@ -39,12 +43,29 @@ QString GetSetting(const QString &key, const QString &def)
 void SaveSetting(const QString &key, const QString &value)
 {
     store()->setValue(fullKey(key), value);
-    store()->sync();
+    Flush();
 }
 
 bool HasSetting(const QString &key) { return store()->contains(fullKey(key)); }
 
-void Flush() { store()->sync(); }
+bool Flush()
+{
+    std::unique_ptr<QSettings> &s = store();
+    s->sync();
+    if (s->status() == QSettings::NoError)
+        return true;
+    // A store keeps its error once it had one. It is made again with every value it held, the
+    // unwritten ones included, so the values stay in use and the next write is tried afresh.
+    QList<std::pair<QString, QVariant>> values;
+    const QStringList keys = s->allKeys();
+    for (const QString &k : keys)
+        values.append({k, s->value(k)});
+    s.reset();
+    s = makeStore();
+    for (const auto &[k, v] : values)
+        s->setValue(k, v);
+    return false;
+}
 
 void UseFile(const QString &iniPath)
 {

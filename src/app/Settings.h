@@ -12,8 +12,10 @@ QString GetSetting(const QString &key, const QString &def = QString());
 void SaveSetting(const QString &key, const QString &value);
 // True when the key is stored (an empty text counts as stored).
 bool HasSetting(const QString &key);
-// Writes pending changes to disk.
-void Flush();
+// Writes pending changes to disk. False when the file could not be written (full device,
+// folder that cannot be written): the file keeps its previous content, the values stay in use
+// and the next write tries again.
+bool Flush();
 
 // Uses another settings file (tests); an empty path goes back to the user's store.
 void UseFile(const QString &iniPath);

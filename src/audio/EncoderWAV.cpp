@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <new>
 #include <unistd.h>
 
@@ -131,7 +132,13 @@ long EncoderWAV::Encoder_EncoderInit(int32_t rate, int16_t channels, const std::
 
     // Room for the header, written when the file is closed.
     if (m_writeHeader && !WriteAll(m_header.data(), m_header.size())) {
+        // A file without even its header is of no use: it does not stay behind (a device or
+        // other special file named by the user is only closed).
+        struct stat st{};
+        const bool regular = ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode);
         ::close(m_fd);
+        if (regular)
+            ::unlink(fileName.c_str());
         m_fd = -1;
         m_fileName.clear();
         m_converter.Close();

@@ -77,8 +77,15 @@ private:
         else if (reply->error() == QNetworkReply::OperationCanceledError
                  || reply->error() == QNetworkReply::TimeoutError)
             reason = QStringLiteral("le serveur ne répond pas");
+        else if (reply->error() == QNetworkReply::TooManyRedirectsError)
+            reason = QStringLiteral("trop de redirections");
+        else if (reply->error() == QNetworkReply::InsecureRedirectError
+                 || (reply->error() == QNetworkReply::ProtocolUnknownError && status >= 300 && status < 400))
+            reason = QStringLiteral("redirection refusée"); // to an address that is not a web one
         else if (status != 0 && status != 200)
             reason = QStringLiteral("erreur HTTP %1").arg(status);
+        else if (reply->error() == QNetworkReply::RemoteHostClosedError && status == 200)
+            reason = QStringLiteral("connexion interrompue"); // closed before the whole answer
         else if (reply->error() != QNetworkReply::NoError)
             reason = reply->errorString();
         Done done = std::move(m_done);

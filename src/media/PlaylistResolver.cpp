@@ -117,6 +117,20 @@ void PlaylistResolver::start(const QString &address)
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(m_timeoutMs);
     m_reply = m_network.get(request);
+    // A server that sends a byte now and then never lets the transfer time-out fire: the whole
+    // lookup is bounded too, to three times that time.
+    auto *total = new QTimer(m_reply); // goes with the reply
+    total->setSingleShot(true);
+    connect(total, &QTimer::timeout, this, [this, reply = m_reply.data()] {
+        if (m_reply == reply) // not a reply already dropped, waiting for its deletion
+            finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, QStringLiteral("le serveur ne répond pas")});
+    });
+    total->start(3 * m_timeoutMs);
+    // Only web addresses are followed: a redirect elsewhere ends the lookup.
+    connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
+        if (!isHttp(target))
+            finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, QStringLiteral("redirection refusée")});
+    });
     connect(m_reply, &QNetworkReply::readyRead, this, &PlaylistResolver::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &PlaylistResolver::onReplyFinished);
 }
@@ -190,6 +204,13 @@ void PlaylistResolver::onReplyFinished()
         // The only abort of a connected reply is the transfer timeout.
         result.outcome = Outcome::Failed;
         result.errorText = QStringLiteral("le serveur ne répond pas");
+    } else if (error == QNetworkReply::TooManyRedirectsError) {
+        result.outcome = Outcome::Failed;
+        result.errorText = QStringLiteral("trop de redirections");
+    } else if (error == QNetworkReply::InsecureRedirectError
+               || (error == QNetworkReply::ProtocolUnknownError && status >= 300 && status < 400)) {
+        result.outcome = Outcome::Failed;
+        result.errorText = QStringLiteral("redirection refusée");
     } else if (error != QNetworkReply::NoError && m_buffer.isEmpty()) {
         // Answers that this HTTP client does not take (old "ICY 200 OK" servers, TLS
         // trouble...) are left to the media library, which has its own network code.
@@ -199,6 +220,12 @@ void PlaylistResolver::onReplyFinished()
             m_buffer += m_reply->read(MaxPlaylistBytes - m_buffer.size());
         m_contentType = m_reply->header(QNetworkRequest::ContentTypeHeader).toString();
         result = resultForContent(m_buffer);
+        // A list cut by the network may end in half an address: none of it is played.
+        if (error != QNetworkReply::NoError && result.outcome == Outcome::Entries) {
+            result.outcome = Outcome::Failed;
+            result.entries.clear();
+            result.errorText = QStringLiteral("liste de lecture incomplète (connexion interrompue)");
+        }
     }
     finish(std::move(result));
 }

@@ -50,7 +50,8 @@ public:
     void cancel();
     bool isRunning() const;
 
-    // Time without any data after which a lookup fails with "le serveur ne répond pas".
+    // Time without any data after which a lookup fails with "le serveur ne répond pas"; a
+    // lookup that takes three times as long in all fails the same way.
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     int timeoutMs() const { return m_timeoutMs; }
 

@@ -93,6 +93,7 @@ bool DownloadToFile::start(const QString &address, const QString &localPath)
     m_length = -1;
     m_written = 0;
     m_headersChecked = false;
+    m_writeFailed = false;
     if (!Fetchable(address) || !m_network) {
         QTimer::singleShot(0, this, [this] {
             if (m_running && !m_reply)
@@ -170,8 +171,10 @@ bool DownloadToFile::checkHeaders()
     if (m_length < 0 || m_length > m_maxBytes)
         return false;
     m_file = std::make_unique<QSaveFile>(m_path);
-    if (!m_file->open(QIODevice::WriteOnly))
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        m_writeFailed = true;
         return false;
+    }
     m_headersChecked = true;
     return true;
 }
@@ -185,15 +188,25 @@ bool DownloadToFile::drain()
         if (n <= 0)
             return false;
         m_written += n;
-        if (m_written > m_length || m_file->write(piece, n) != n)
+        if (m_written > m_length)
             return false;
+        if (m_file->write(piece, n) != n) {
+            m_writeFailed = true;
+            return false;
+        }
     }
     return true;
 }
 
 void DownloadToFile::succeed()
 {
-    const bool ok = m_file->commit();
+    // Writes are buffered: a full device shows only when the buffer goes to disk, and commit()
+    // would still put the short file in place, so the buffer is flushed and checked first.
+    const bool flushed = m_file->flush() && m_file->error() == QFileDevice::NoError;
+    if (!flushed)
+        m_file->cancelWriting();
+    const bool ok = flushed && m_file->commit();
+    m_writeFailed = !ok;
     m_file.reset();
     release();
     m_running = false;

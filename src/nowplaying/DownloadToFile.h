@@ -51,6 +51,9 @@ public:
     bool isRunning() const { return m_running; }
     // Ends a running download as a failure.
     void abort();
+    // True when the last download failed because its file could not be written (full device,
+    // folder that cannot be written), not because of the server.
+    bool writeFailed() const { return m_writeFailed; }
 
 signals:
     // True only when the whole body was stored in the file.
@@ -79,6 +82,7 @@ private:
     int m_totalMs = kTotalMs;
     bool m_running = false;
     bool m_headersChecked = false;
+    bool m_writeFailed = false;
 };
 
 // True for an address this downloader may fetch: http or https with a host.

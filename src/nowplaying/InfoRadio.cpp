@@ -129,6 +129,7 @@ InfoRadio::~InfoRadio()
 
 void InfoRadio::Form_Load()
 {
+    m_writeWarned = false;
     m_slot = 5;
     G().tempoRadio = StartPeriod(G().tempoRadio);
     Text2->setText(QString::number(G().tempoRadio).trimmed());
@@ -147,6 +148,13 @@ void InfoRadio::Command1_Click()
 
 void InfoRadio::onRefreshed(bool shown)
 {
+    // Told once while the window is open: the timer goes on refreshing behind the message.
+    if (!m_refresh->WriteFailed()) {
+        m_writeWarned = false;
+    } else if (!m_writeWarned) {
+        m_writeWarned = true;
+        Prompts().Message(this, windowTitle(), WriteFailedText(ProgramFolder()), UiPrompts::Icon::Exclamation);
+    }
     if (shown) {
         for (int k = 1; k <= 5; ++k)
             LabelIMG[k - 1]->setText(m_refresh->Covers().at(k));

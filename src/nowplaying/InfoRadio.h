@@ -72,6 +72,7 @@ private:
     QImage m_picture;
     int m_slot = 5;
     bool m_unloaded = false;
+    bool m_writeWarned = false; // the write failure was told during this opening
 };
 
 // The setting that holds the cover base address.

@@ -14,6 +14,13 @@ TrackTexts &SavedTracks()
 
 QString CoverFileName(int entry) { return QStringLiteral("Info%1.jpg").arg(entry); }
 
+QString WriteFailedText(const QString &folder)
+{
+    return QStringLiteral("Les informations du titre en cours n'ont pas pu être enregistrées dans le dossier "
+                          "« %1 ».\nLe disque est peut-être plein ou le dossier protégé en écriture.")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
 namespace {
 // The whole file as text; a missing or unreadable file gives nothing.
 QString ReadPage(const QString &path)
@@ -41,6 +48,7 @@ bool InfoRefresh::Start(const QString &infoAddress, const QString &folder, const
     m_folder = folder;
     m_coverBase = coverBase;
     m_stage = Stage::Redirection;
+    m_writeFailed = false;
     m_download.setMaxBytes(kMaxPageBytes);
     m_download.start(m_infoAddress, file(RedirectionFileName()));
     return true;
@@ -48,6 +56,13 @@ bool InfoRefresh::Start(const QString &infoAddress, const QString &folder, const
 
 void InfoRefresh::onDownloaded(bool ok)
 {
+    switch (m_stage) {
+    case Stage::Idle:
+        return;
+    default:
+        break;
+    }
+    m_writeFailed = m_writeFailed || m_download.writeFailed();
     switch (m_stage) {
     case Stage::Idle:
         return;

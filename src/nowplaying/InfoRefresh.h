@@ -25,6 +25,8 @@ TrackTexts &SavedTracks();
 QString CoverFileName(int entry); // "Info1.jpg" ... "Info5.jpg"
 inline QString RedirectionFileName() { return QStringLiteral("info.html"); }
 inline QString DataFileName() { return QStringLiteral("info2.html"); }
+// The message shown when the files of a refresh could not be written into folder.
+QString WriteFailedText(const QString &folder);
 
 class InfoRefresh : public QObject {
     Q_OBJECT
@@ -34,6 +36,8 @@ public:
     // Starts a refresh; false when one is already running.
     bool Start(const QString &infoAddress, const QString &folder, const QString &coverBase);
     bool IsRunning() const { return m_stage != Stage::Idle; }
+    // True when a file of the last refresh could not be written into the folder.
+    bool WriteFailed() const { return m_writeFailed; }
 
     TrackTexts &Texts() { return m_texts; }
     CoverLabels &Covers() { return m_covers; }
@@ -58,6 +62,7 @@ private:
     QString m_folder;
     QString m_coverBase;
     int m_entry = 0; // cover being fetched
+    bool m_writeFailed = false;
 };
 
 } // namespace nowplaying

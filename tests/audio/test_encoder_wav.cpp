@@ -1,6 +1,7 @@
 // EncoderWAV: file layout, result codes, format selection and write failures.
 #include "EncoderWAV.h"
 #include "DecimalPoint.h"
+#include "FileSizeLimit.h"
 #include "NumberedError.h"
 #include "WavTestUtil.h"
 
@@ -317,6 +318,18 @@ TEST(EncoderWAV, FullDiskIsReportedEverywhere)
         EncoderWAV enc;
         EXPECT_EQ(enc.Encoder_EncoderInit(44100, 2, "/dev/full"), 10) << "header room not written";
         EXPECT_FALSE(enc.IsOpen());
+        EXPECT_TRUE(std::filesystem::exists("/dev/full")) << "a device is only closed";
+    }
+    {
+        // A file that cannot take even its header does not stay behind.
+        TempDir dir;
+        EncoderWAV enc;
+        {
+            tavtest::FileSizeLimit limit(10);
+            EXPECT_EQ(enc.Encoder_EncoderInit(44100, 2, dir.File("plein.wav")), 10);
+        }
+        EXPECT_FALSE(enc.IsOpen());
+        EXPECT_FALSE(std::filesystem::exists(dir.File("plein.wav")));
     }
     {
         EncoderWAV enc;

@@ -20,11 +20,19 @@ Paths (NAME is a file path inside DIR, subfolders allowed):
   /big/MB               a body of MB mebibytes of zeros, with its Content-Length
   /redirect/N/NAME      N redirects (302) in a row, then /f/NAME
   /redirect-to?url=U    one redirect to U
-  /status/CODE          that status with a short body and its Content-Length
+  /status/CODE[/...]    that status with a short body and its Content-Length
+  /away/SCHEME/...      a redirect to a file:, ftp: or javascript: address (SCHEME names which)
+  /short/NAME           the Content-Length of the whole file, half the body, then the end of the connection
+  /long/NAME            the Content-Length of half the file, the whole body, then the end of the connection
+  /reset/NAME           the Content-Length of the whole file, half the body, then a reset (RST)
+  /endless/NAME         no Content-Length, the file over and over until the client goes away
+  /endless-length/NAME  a Content-Length of a petabyte, the file over and over
+  /loop/NAME            a redirect (302) to itself, for ever
 Every request is counted by its path (query left out): /count?path=P answers how many requests
 P had; /headers?path=P answers the request headers of P's last request.
 """
 import os
+import socket
 import struct
 import sys
 import zlib
@@ -102,7 +110,13 @@ class Handler(BaseHTTPRequestHandler):
             self.big(int(rest))
             return
         if kind == "status":
-            self.plain(int(rest), "status %s" % rest)
+            code = int(rest.partition("/")[0])
+            self.plain(code, "status %d" % code)
+            return
+        if kind == "away":
+            scheme = rest.partition("/")[0]
+            targets = {"file": "file:///etc/hostname", "ftp": "ftp://127.0.0.1/x", "javascript": "javascript:alert(1)"}
+            self.answer(302, b"", [("Location", targets.get(scheme, "/")), ("Content-Length", "0")])
             return
         if kind == "redirect-to":
             self.answer(302, b"", [("Location", q.get("url", "/")), ("Content-Length", "0")])
@@ -111,6 +125,9 @@ class Handler(BaseHTTPRequestHandler):
             n, _, name = rest.partition("/")
             target = "/f/" + name if int(n) <= 1 else "/redirect/%d/%s" % (int(n) - 1, name)
             self.answer(302, b"", [("Location", target), ("Content-Length", "0")])
+            return
+        if kind == "loop":
+            self.answer(302, b"", [("Location", path), ("Content-Length", "0")])
             return
         data = self.read_file(rest)
         if data is None:
@@ -136,6 +153,28 @@ class Handler(BaseHTTPRequestHandler):
             self.answer(200, data[:len(data) // 2], [("Content-Length", str(len(data)))])
             self.wfile.flush()
             time.sleep(120)
+            self.close_connection = True
+        elif kind == "short":
+            self.answer(200, data[:len(data) // 2], [("Content-Length", str(len(data))), ("Connection", "close")])
+            self.close_connection = True
+        elif kind == "long":
+            self.answer(200, data, [("Content-Length", str(len(data) // 2)), ("Connection", "close")])
+            self.close_connection = True
+        elif kind == "reset":
+            self.answer(200, data[:len(data) // 2], [("Content-Length", str(len(data)))])
+            self.wfile.flush()
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
+            self.close_connection = True
+        elif kind in ("endless", "endless-length"):
+            headers = [("Content-Type", "text/html"), ("Connection", "close")]
+            if kind == "endless-length":
+                headers.append(("Content-Length", str(10 ** 15)))
+            self.answer(200, b"", headers)
+            piece = (data or b"x") * max(1, 65536 // max(1, len(data)))
+            deadline = time.time() + 120
+            while time.time() < deadline:
+                self.wfile.write(piece)
             self.close_connection = True
         elif kind == "trickle":
             self.answer(200, b"", [("Content-Length", str(len(data)))])
