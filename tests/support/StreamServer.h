@@ -12,7 +12,10 @@
 
 class StreamServer {
 public:
-    explicit StreamServer(const char *script = "streamserver.py") : m_script(QString::fromLatin1(script)) {}
+    explicit StreamServer(const char *script = "streamserver.py", QStringList extraArguments = {})
+        : m_script(QString::fromLatin1(script)), m_extra(std::move(extraArguments))
+    {
+    }
     StreamServer(const StreamServer &) = delete;
     StreamServer &operator=(const StreamServer &) = delete;
     ~StreamServer() { stop(); }
@@ -26,7 +29,7 @@ public:
             return false;
         }
         m_process.setProgram(QStringLiteral("python3"));
-        m_process.setArguments({QStringLiteral(TAV_TOOLS_DIR "/") + m_script, m_dir.path()});
+        m_process.setArguments(QStringList{QStringLiteral(TAV_TOOLS_DIR "/") + m_script, m_dir.path()} + m_extra);
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start();
         QByteArray line;
@@ -74,6 +77,7 @@ public:
 
 private:
     QString m_script;
+    QStringList m_extra; // after the folder, e.g. {"--delay-ms", "40"}
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """A small radio station for the tests: MP3 streams and playlists over HTTP on 127.0.0.1.
 
-Usage: streamserver.py DIR
+Usage: streamserver.py DIR [--delay-ms N]
 Makes DIR/tone.mp3 (a sine tone encoded by the lame command) unless it is there, listens on a
 free port of 127.0.0.1 and prints that port on a line of its own. Runs until it is killed.
+--delay-ms N makes the server as slow as a distant one: each new connection waits N ms before
+its request is read, and each answer N ms more before its first byte.
 
 Paths (the playlists name the server's own address):
   /stream.mp3, /live, /stream       endless live MP3 stream paced at its bit rate; with the
@@ -81,9 +83,15 @@ class State:
 
 class Handler(BaseHTTPRequestHandler):
     server_version = "TestRadio/1.0"
+    delay = 0.0  # seconds, see --delay-ms
 
     def log_message(self, *args):
         pass
+
+    def setup(self):
+        if self.delay:
+            time.sleep(self.delay)  # the connection's round trip
+        super().setup()
 
     def base(self):
         return "http://127.0.0.1:%d" % self.server.server_address[1]
@@ -133,6 +141,8 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         try:
+            if self.delay:
+                time.sleep(self.delay)  # the request's round trip
             self.route()
         except (BrokenPipeError, ConnectionResetError):
             pass
@@ -216,7 +226,12 @@ class Handler(BaseHTTPRequestHandler):
 
 
 def main():
-    folder = sys.argv[1] if len(sys.argv) > 1 else "."
+    args = sys.argv[1:]
+    if "--delay-ms" in args:
+        at = args.index("--delay-ms")
+        Handler.delay = int(args[at + 1]) / 1000.0
+        del args[at:at + 2]
+    folder = args[0] if args else "."
     os.makedirs(folder, exist_ok=True)
     with open(make_mp3(folder), "rb") as f:
         State.mp3 = f.read()
