@@ -10,17 +10,22 @@ its request is read, and each answer N ms more before its first byte.
 Paths (the playlists name the server's own address):
   /stream.mp3, /live, /stream       endless live MP3 stream paced at its bit rate; with the
                                     request header "Icy-MetaData: 1" it carries ICY titles
-                                    (StreamTitle, changed with ?title=...&encoding=latin-1)
+                                    (StreamTitle, changed with ?title=...&encoding=latin-1);
+                                    /live?id=K counts its requests
   /file.mp3                         the tone once, with a Content-Length
   /cut.mp3?id=K&after=N&times=T     the first T requests of id K are cut after N bytes, the
                                     next ones are the live stream
   /dies.mp3?id=K&after=N            the first request is cut after N bytes, the next get 503
-  /count?id=K                       how many requests id K has had
+  /count?id=K                       how many requests id K has had (cut, dies, live)
   /missing.mp3, /404                404
   /list.pls /list.m3u /list.asx /list.xspf /ref.asx   playlists of the live stream
   /lists/rel.m3u /lists/rel.pls     relative entries ("../stream.mp3")
   /fallback.pls                     a dead first entry, then the live stream
   /station                          a PLS without file name extension (audio/x-scpls)
+  /asx-list                         an XML ASX without file name extension
+  /hostile-list, /hostile-mixed     lists without extension whose entries name local things
+                                    (the second has the live stream after them)
+  /page                             an HTML page
   /empty.pls                        an empty playlist
   /hls.m3u8                         an HLS media list (not playable: only looked at)
   /icy-old                          a stream answered with "ICY 200 OK" instead of HTTP/1.x
@@ -153,6 +158,8 @@ class Handler(BaseHTTPRequestHandler):
         path = url.path
         b = self.base()
         if path in ("/stream.mp3", "/live", "/stream"):
+            if path == "/live" and "id" in q:
+                State.hit("live:" + q["id"])
             self.live(title=q.get("title", "Tavilune test"), encoding=q.get("encoding", "utf-8"))
         elif path == "/file.mp3":
             self.send_text(State.mp3, "audio/mpeg")
@@ -170,7 +177,8 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_text("gone", "text/plain", 503)
         elif path == "/count":
             key = q.get("id", "")
-            self.send_text(str(State.count("cut:" + key) + State.count("dies:" + key)), "text/plain")
+            self.send_text(str(sum(State.count(k + key) for k in ("cut:", "dies:", "live:"))),
+                           "text/plain")
         elif path == "/list.pls":
             self.send_text("[playlist]\nNumberOfEntries=1\nFile1=%s/stream.mp3\nTitle1=Test\n"
                            "Length1=-1\nVersion=2\n" % b, "audio/x-scpls")
@@ -206,6 +214,15 @@ class Handler(BaseHTTPRequestHandler):
                            "File3=lavfi://sine\nFile4=FILE:/etc/passwd\n", "audio/x-scpls")
         elif path == "/hostile.m3u":
             self.send_text("file:///etc/passwd\n%s/stream.mp3\n" % b, "audio/x-mpegurl")
+        elif path == "/asx-list":
+            self.send_text("<asx version=\"3.0\"><entry><ref href=\"%s/stream.mp3\"/></entry></asx>\n" % b,
+                           "video/x-ms-asf")
+        elif path == "/hostile-list":
+            self.send_text("[playlist]\nFile1=file:///etc/passwd\nFile2=av://lavfi:sine\n", "audio/x-scpls")
+        elif path == "/hostile-mixed":
+            self.send_text("#EXTM3U\nfile:///etc/passwd\n%s/stream.mp3\n" % b, "audio/x-mpegurl")
+        elif path == "/page":
+            self.send_text("<html><body>Radio</body></html>\n", "text/html")
         elif path == "/empty.pls":
             self.send_text("", "audio/x-scpls")
         elif path == "/hls.m3u8":
