@@ -15,7 +15,7 @@ step() { echo "-- $*"; }
 prog="$work/prog"
 mkdir -p "$prog" "$work/config" "$work/runtime"
 chmod 700 "$work/runtime"
-cp -a "$bin/tavilune" "$bin"/libnimbrel.so* "$bin/Intro.htm" "$bin/Radios.exe" "$bin/AutresTV.TV" "$prog/"
+cp -a "$bin/tavilune" "$bin"/libnimbrel.so* "$bin/libtavilune_mpv.so" "$bin/Intro.htm" "$bin/Radios.exe" "$bin/AutresTV.TV" "$prog/"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
 conf="$XDG_CONFIG_HOME/Tavilune/Tavilune.conf"
 
