@@ -1,6 +1,7 @@
 // Tavilune: internet radio and TV player, sound recorder and MP3 converter.
 #include "App.h"
 #include "DecimalPoint.h"
+#include "FirstFrameStamp.h"
 
 #include <QApplication>
 #include <QDir>
@@ -39,5 +40,6 @@ int main(int argc, char **argv)
     if (!program.Start())
         return 0;
     program.Main().show();
+    firstframe::InstallIfAsked(program.Main().windowHandle());
     return app.exec();
 }
