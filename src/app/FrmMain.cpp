@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -111,6 +112,13 @@ FrmMain::~FrmMain()
 {
     if (Topmost().main == this)
         Topmost().main = nullptr;
+    // The child widgets are destroyed after this window's own members: a list losing the
+    // focus (inline completion picks an entry) or the page ending its stream must not reach
+    // this window's slots any more.
+    for (QObject *sender : {static_cast<QObject *>(ComboRad), static_cast<QObject *>(ComboTV),
+                            static_cast<QObject *>(WebBrowser1), static_cast<QObject *>(m_engine)})
+        if (sender)
+            sender->disconnect(this);
 }
 
 void FrmMain::buildMenus()
@@ -207,6 +215,9 @@ void FrmMain::buildControls()
         c->completer()->setCompletionMode(QCompleter::InlineCompletion);
         c->setEditText(placeholder);
         c->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        // The window sets the width: no pass over thousands of station names to size the list.
+        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        c->setMinimumContentsLength(12);
         return c;
     };
     ComboRad = makeCombo("ComboRad", QStringLiteral("Sélectionner une radio"));
@@ -313,8 +324,11 @@ bool FrmMain::Form_Load()
     }
     // 9. Idle page.
     navigateIntro();
-    // 10-11. Station lists.
-    fillLists();
+    // 10-11. Station lists (nothing in them shows before the list is opened).
+    if (m_listsAfterPaint && !isVisible())
+        m_listsPending = true;
+    else
+        fillLists();
     // 12-15. Preferences.
     const int ecoEcran = startup::ReadFlags();
     ApplyTopmost();
@@ -333,15 +347,18 @@ bool FrmMain::Form_Load()
 
 void FrmMain::fillLists()
 {
+    m_listsPending = false;
     const auto fill = [](QComboBox *combo, QStringList &files, const QString &folder) {
         const QString text = combo->currentText();
         const QSignalBlocker block(combo);
         combo->clear();
         files.clear();
+        QStringList names;
         for (const StationEntry &e : ListStations(WithBackslash(folder))) {
             files.append(e.fileName);
-            combo->addItem(e.displayName);
+            names.append(e.displayName);
         }
+        combo->addItems(names); // one insertion: long lists fill at once
         combo->setCurrentIndex(-1);
         combo->setEditText(text);
     };
@@ -593,6 +610,17 @@ void FrmMain::changeEvent(QEvent *e)
     QMainWindow::changeEvent(e);
 }
 
+void FrmMain::paintEvent(QPaintEvent *e)
+{
+    QMainWindow::paintEvent(e);
+    // The first frame is on its way to the screen: the lists are filled from the event loop.
+    if (m_listsPending)
+        QTimer::singleShot(0, this, [this] {
+            if (m_listsPending)
+                fillLists();
+        });
+}
+
 bool FrmMain::eventFilter(QObject *watched, QEvent *e)
 {
     if (watched == Image1 && e->type() == QEvent::MouseButtonRelease) {
@@ -645,10 +673,12 @@ void FrmMain::RefillStationList(bool radio, const QString &folder)
     const QSignalBlocker block(combo);
     combo->clear();
     files.clear();
+    QStringList names;
     for (const StationEntry &e : ListStations(WithBackslash(folder), false)) {
         files.append(e.fileName);
-        combo->addItem(e.displayName);
+        names.append(e.displayName);
     }
+    combo->addItems(names);
     combo->setCurrentIndex(-1);
     combo->setEditText(radio ? QStringLiteral("Selectionner une radio") : QStringLiteral("Selectionner une TV"));
 }

@@ -32,6 +32,11 @@ public:
     // Start-up after the single-instance check. False on a first run: the program must end
     // without showing the window.
     bool Form_Load();
+    // With on, Form_Load leaves the station lists empty until the window's first frame has been
+    // drawn, and fills them right after: a long list does not hold back the first paint. The
+    // program asks for it; by default Form_Load fills them itself.
+    void SetListsFilledAfterFirstPaint(bool on) { m_listsAfterPaint = on; }
+    bool ListsPending() const { return m_listsPending; }
 
     // Hide to / show from the notification area.
     void Masque_Fenetre();
@@ -108,6 +113,7 @@ protected:
     void closeEvent(QCloseEvent *e) override;
     void changeEvent(QEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
 
 private:
     void buildMenus();
@@ -125,6 +131,8 @@ private:
     MediaEngine *m_engine = nullptr;
     QString m_playingName; // the list text at the last Listen: the station the status line names
     bool m_shuttingDown = false;
+    bool m_listsAfterPaint = false;
+    bool m_listsPending = false; // filled after the first frame
 };
 
 // Program folder helpers used by FrmMain and the tests.
