@@ -67,20 +67,6 @@ FrmMain::FrmMain(MediaEngine *engine, QWidget *parent)
     setWindowIcon(icons::Program());
     buildMenus();
     buildControls();
-    TaskBarIcon = nimbrel::CreateTaskBarIcon(this);
-    if (TaskBarIcon) {
-        connect(TaskBarIcon, &nimbrel::TaskBarIcon::DblClick, this,
-                [this](short &button, short &, float &, float &) {
-                    if (button == 1)
-                        Mnu_Affichage_Click();
-                });
-        connect(TaskBarIcon, &nimbrel::TaskBarIcon::MouseDown, this,
-                [this](short &button, short &, float &, float &) {
-                    // At the icon: the cursor is not kept current over trays the desktop draws.
-                    if (button == 2)
-                        Mnu_Fichier->exec(TaskBarIcon->MenuPosition());
-                });
-    }
     Topmost().main = this;
 
     // The status line under the page: what plays, or why nothing does.
@@ -88,6 +74,37 @@ FrmMain::FrmMain(MediaEngine *engine, QWidget *parent)
     connect(m_engine, &MediaEngine::statusTextChanged, this, &FrmMain::updateStatusLine);
     connect(m_engine, &MediaEngine::streamTitleChanged, this, &FrmMain::updateStatusLine);
     updateTriggers();
+}
+
+void FrmMain::makeTrayIcon()
+{
+    if (TaskBarIcon)
+        return;
+    TaskBarIcon = nimbrel::CreateTaskBarIcon(this);
+    if (!TaskBarIcon)
+        return;
+    connect(TaskBarIcon, &nimbrel::TaskBarIcon::DblClick, this,
+            [this](short &button, short &, float &, float &) {
+                if (button == 1)
+                    Mnu_Affichage_Click();
+            });
+    connect(TaskBarIcon, &nimbrel::TaskBarIcon::MouseDown, this,
+            [this](short &button, short &, float &, float &) {
+                // At the icon: the cursor is not kept current over trays the desktop draws.
+                if (button == 2)
+                    Mnu_Fichier->exec(TaskBarIcon->MenuPosition());
+            });
+    TaskBarIcon->SetIcon(windowIcon());
+    TaskBarIcon->SetToolTipText(startup::kAppTitle);
+}
+
+void FrmMain::finishStartUp()
+{
+    m_listsPending = false;
+    makeTrayIcon();
+    fillLists();
+    // The box "Interdire l'économiseur d'écran" ticked means the screen saver is held off.
+    SetScreenSaver(m_screenSaverOn);
 }
 
 void FrmMain::updateStatusLine()
@@ -275,6 +292,11 @@ void FrmMain::buildControls()
     setCentralWidget(central);
 
     connect(Command1, &QToolButton::clicked, this, &FrmMain::Command1_Click);
+    // The player is loaded on the first Listen; the pointer or the focus on Listen, or a station
+    // taken from a list, starts loading it in the background so that Listen does not wait.
+    Command1->installEventFilter(this);
+    for (QComboBox *combo : {ComboRad, ComboTV})
+        connect(combo, &QComboBox::activated, this, [] { MediaEngine::PreloadPlayer(); });
     connect(Command2, &QToolButton::clicked, this, &FrmMain::Command2_Click);
     connect(Command3, &QToolButton::clicked, this, &FrmMain::Command3_Click);
     connect(Command4, &QToolButton::clicked, this, &FrmMain::Command4_Click);
@@ -317,18 +339,12 @@ bool FrmMain::Form_Load()
     // 7. Saved position.
     if (const auto pos = startup::SavedPosition())
         move(static_cast<int>(pos->left / kTwipsPerPixel), static_cast<int>(pos->top / kTwipsPerPixel));
-    // 8. Tray icon.
-    if (TaskBarIcon) {
-        TaskBarIcon->SetIcon(windowIcon());
-        TaskBarIcon->SetToolTipText(startup::kAppTitle);
-    }
     // 9. Idle page.
     navigateIntro();
-    // 10-11. Station lists (nothing in them shows before the list is opened).
-    if (m_listsAfterPaint && !isVisible())
-        m_listsPending = true;
-    else
-        fillLists();
+    // 8, 10-11. Tray icon (hidden until the window is) and station lists (nothing in them
+    // shows before a list is opened); done with the screen saver below, or after the first
+    // frame when asked.
+    m_listsPending = m_listsAfterPaint && !isVisible();
     // 12-15. Preferences.
     const int ecoEcran = startup::ReadFlags();
     ApplyTopmost();
@@ -338,8 +354,9 @@ bool FrmMain::Form_Load()
         Text1 = startup::LastStationPath(G().nomDerRadio);
     }
     setWindowTitle(TitleText());
-    // The box "Interdire l'économiseur d'écran" ticked means the screen saver is held off.
-    SetScreenSaver(ecoEcran != 1);
+    m_screenSaverOn = ecoEcran != 1;
+    if (!m_listsPending)
+        finishStartUp();
     // 16. Favourites.
     ListFav = startup::ReadFavourites();
     return true;
@@ -347,7 +364,6 @@ bool FrmMain::Form_Load()
 
 void FrmMain::fillLists()
 {
-    m_listsPending = false;
     const auto fill = [](QComboBox *combo, QStringList &files, const QString &folder) {
         const QString text = combo->currentText();
         const QSignalBlocker block(combo);
@@ -617,12 +633,14 @@ void FrmMain::paintEvent(QPaintEvent *e)
     if (m_listsPending)
         QTimer::singleShot(0, this, [this] {
             if (m_listsPending)
-                fillLists();
+                finishStartUp();
         });
 }
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *e)
 {
+    if (watched == Command1 && (e->type() == QEvent::Enter || e->type() == QEvent::FocusIn))
+        MediaEngine::PreloadPlayer();
     if (watched == Image1 && e->type() == QEvent::MouseButtonRelease) {
         Image1_Click();
         return true;
@@ -658,6 +676,7 @@ void FrmMain::Mnu_Fav_Click(int index)
 {
     if (index < 0 || index >= favourites::kMenuEntries)
         return;
+    MediaEngine::PreloadPlayer();
     const QVariant line = Mnu_Fav[index]->data();
     const QString caption = line.isValid() ? line.toString() : Mnu_Fav[index]->text();
     ComboRad->setEditText(caption);

@@ -32,9 +32,10 @@ public:
     // Start-up after the single-instance check. False on a first run: the program must end
     // without showing the window.
     bool Form_Load();
-    // With on, Form_Load leaves the station lists empty until the window's first frame has been
-    // drawn, and fills them right after: a long list does not hold back the first paint. The
-    // program asks for it; by default Form_Load fills them itself.
+    // With on, Form_Load leaves the station lists empty, the tray icon unmade and the screen
+    // saver as it is until the window's first frame has been drawn, and does them right after:
+    // a long list or a slow session bus does not hold back the first paint. The program asks
+    // for it; by default Form_Load does them itself.
     void SetListsFilledAfterFirstPaint(bool on) { m_listsAfterPaint = on; }
     bool ListsPending() const { return m_listsPending; }
 
@@ -126,13 +127,16 @@ private:
     void setMode1Tip(const QString &tip);
     void openWebPage(const QString &path);
     void updateStatusLine();
+    void makeTrayIcon();
+    void finishStartUp(); // the start-up steps that may wait for the first frame
 
     QPointer<WindowHub> m_hub;
     MediaEngine *m_engine = nullptr;
     QString m_playingName; // the list text at the last Listen: the station the status line names
     bool m_shuttingDown = false;
     bool m_listsAfterPaint = false;
-    bool m_listsPending = false; // filled after the first frame
+    bool m_listsPending = false; // finishStartUp() waits for the first frame
+    bool m_screenSaverOn = true;
 };
 
 // Program folder helpers used by FrmMain and the tests.

@@ -82,6 +82,8 @@ void MediaEngine::setPolicy(PlaybackPolicy *policy)
         m_policy->Join(this);
 }
 
+void MediaEngine::PreloadPlayer() { MpvApi::Preload(); }
+
 bool MediaEngine::isAvailable() const { return const_cast<MediaEngine *>(this)->ensureHandle(); }
 
 bool MediaEngine::ensureHandle()

@@ -73,6 +73,9 @@ public:
     bool isAvailable() const;
     // True once the player is loaded and created (the first play() does it); it is kept.
     bool isLoaded() const { return m_mpv != nullptr; }
+    // Starts loading libmpv in the background, when playing is likely soon (the pointer on a
+    // Listen button...): the first play() then waits less. Nothing is created; idempotent.
+    static void PreloadPlayer();
 
     // Stops what plays (here or in any other engine) and plays address: an http(s), mms(h),
     // rtsp... address, a local file path or file:// address, or a playlist of those.

@@ -3,8 +3,9 @@
 // (libtavilune_mpv.so, beside the executable) that is loaded on first use: the program itself
 // does not link libmpv, so libmpv and its decoders are not loaded until something plays.
 //
-// Thread contract: MpvApi::Load() is called on the UI thread; the table it returns never
-// changes and stays valid until the process ends (the module is never unloaded).
+// Thread contract: Load(), Loaded() and Preload() may be called from any thread (the UI
+// thread in practice); the table never changes and stays valid until the process ends (the
+// module is never unloaded).
 #include <mpv/client.h>
 #include <mpv/render.h>
 
@@ -38,9 +39,13 @@ struct MpvApi {
     decltype(&mpv_render_context_render) render_context_render;
     decltype(&mpv_render_context_free) render_context_free;
 
-    // Loads the module once per process; nullptr when it is missing, does not load (libmpv
-    // absent) or belongs to another build. Later calls return the first answer at once.
+    // Loads the module once per process (or waits for Preload's load to end); nullptr when it
+    // is missing, does not load (libmpv absent) or belongs to another build. Later calls
+    // return the first answer at once.
     static const MpvApi *Load();
+    // Starts the load on a thread of its own and returns at once; a later Load() waits only for
+    // what is left of it. Loading libmpv and its decoders takes a few hundred milliseconds.
+    static void Preload();
     // The table if Load() already succeeded, without loading anything.
     static const MpvApi *Loaded();
     // Where Load() looks: the executable's folder.

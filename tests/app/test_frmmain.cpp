@@ -431,7 +431,7 @@ TEST_F(FrmMainTest, ConversionWindowOpensModelessOnceFromItsMenu)
     win->close();
 }
 
-TEST_F(FrmMainTest, LongListsCanWaitForTheFirstFrame)
+TEST_F(FrmMainTest, LongListsAndTheTrayIconCanWaitForTheFirstFrame)
 {
     unpackStations();
     settings::SaveSetting(QStringLiteral("DerRadio"), QStringLiteral("1"));
@@ -443,6 +443,7 @@ TEST_F(FrmMainTest, LongListsCanWaitForTheFirstFrame)
         ASSERT_TRUE(w.Form_Load());
         EXPECT_EQ(w.ListsPending(), afterPaint);
         EXPECT_EQ(w.ComboRad->count(), afterPaint ? 0 : 12) << afterPaint;
+        EXPECT_EQ(w.TaskBarIcon != nullptr, !afterPaint);
         // The last station is known before the lists are: Listen can play it at once.
         EXPECT_EQ(w.ComboRad->currentText(), QStringLiteral("FIP")) << afterPaint;
         EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/FIP.HTM")) << afterPaint;
@@ -451,6 +452,8 @@ TEST_F(FrmMainTest, LongListsCanWaitForTheFirstFrame)
             << afterPaint;
         EXPECT_FALSE(w.ListsPending());
         EXPECT_EQ(w.Combo1.size(), 12);
+        ASSERT_NE(w.TaskBarIcon, nullptr);
+        EXPECT_EQ(w.TaskBarIcon->ToolTipText(), QStringLiteral("Tavilune"));
         EXPECT_EQ(w.ComboRad->currentText(), QStringLiteral("FIP")) << afterPaint;
         EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/FIP.HTM")) << afterPaint;
     }

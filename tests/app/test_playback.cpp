@@ -13,10 +13,12 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -270,6 +272,12 @@ TEST_F(PlaybackTest, ThePlayerIsLoadedOnTheFirstListenAndKept)
         EXPECT_FALSE(libmpvLoaded()) << step.what;
     }
     EXPECT_EQ(engine->state(), MediaEngine::State::Idle);
+
+    // The pointer on Listen loads libmpv in the background; no player is made yet.
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(w->Command1, &enter);
+    EXPECT_TRUE(tavtest::waitUntil([] { return libmpvLoaded(); }, 10000));
+    EXPECT_FALSE(engine->isLoaded());
 
     // Listen right after start-up plays; the player stays after Stop.
     select(QStringLiteral("LIVE"));
