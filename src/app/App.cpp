@@ -36,11 +36,7 @@ App::~App()
     Topmost().tvPlayer = nullptr;
 }
 
-bool App::Start()
-{
-    m_main.SetListsFilledAfterFirstPaint(true);
-    return m_main.Form_Load();
-}
+bool App::Start() { return m_main.Form_Load(); }
 
 void RegisterWindows(WindowHub &hub, MainLink &main)
 {

@@ -37,6 +37,8 @@ int main(int argc, char **argv)
     SetUserDecimalPoint(QLocale().decimalPoint().toStdString());
 
     App program;
+    // The window shows at once; the long station lists and the tray icon follow its first frame.
+    program.Main().SetListsFilledAfterFirstPaint(true);
     if (!program.Start())
         return 0;
     program.Main().show();
