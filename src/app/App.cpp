@@ -4,6 +4,7 @@
 
 #include "FrmFav.h"
 #include "FrmAnnuaire.h"
+#include "Globals.h"
 #include "FrmAutresTVModif.h"
 #include "FrmModifRad.h"
 #include "FrmOptions.h"
@@ -53,9 +54,16 @@ App::App() : m_main(&m_engine), m_hub(m_main)
 {
     m_main.SetWindowHub(&m_hub);
     RegisterWindows(m_hub, m_main);
-    // The always-on-top preferences create these two windows hidden at start-up.
-    Topmost().nowPlaying = [this] { return m_hub.Window(WindowKind::NowPlaying); };
-    Topmost().tvPlayer = [this] { return m_hub.Window(WindowKind::TvPlayer); };
+    // The always-on-top preferences reach these two windows once they exist, and apply to each
+    // when the hub makes it: nothing is made at start-up for them.
+    Topmost().nowPlaying = [this] { return m_hub.Window(WindowKind::NowPlaying, false); };
+    Topmost().tvPlayer = [this] { return m_hub.Window(WindowKind::TvPlayer, false); };
+    QObject::connect(&m_hub, &WindowHub::Created, [](WindowKind kind, QWidget *w) {
+        if (kind == WindowKind::NowPlaying)
+            SetWindowTopmost(w, G().fenVisible == 1);
+        else if (kind == WindowKind::TvPlayer)
+            SetWindowTopmost(w, G().fenVisibleTV == 1);
+    });
     // Media keys and panel widgets, title notifications.
     StartDesktopServices(m_main, m_engine, QDBusConnection::sessionBus());
 }

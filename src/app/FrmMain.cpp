@@ -34,6 +34,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -71,20 +72,6 @@ FrmMain::FrmMain(MediaEngine *engine, QWidget *parent)
     setWindowIcon(icons::Program());
     buildMenus();
     buildControls();
-    TaskBarIcon = nimbrel::CreateTaskBarIcon(this);
-    if (TaskBarIcon) {
-        connect(TaskBarIcon, &nimbrel::TaskBarIcon::DblClick, this,
-                [this](short &button, short &, float &, float &) {
-                    if (button == 1)
-                        Mnu_Affichage_Click();
-                });
-        connect(TaskBarIcon, &nimbrel::TaskBarIcon::MouseDown, this,
-                [this](short &button, short &, float &, float &) {
-                    // At the icon: the cursor is not kept current over trays the desktop draws.
-                    if (button == 2)
-                        Mnu_Fichier->exec(TaskBarIcon->MenuPosition());
-                });
-    }
     Topmost().main = this;
 
     // The status line under the page: what plays, or why nothing does.
@@ -222,6 +209,37 @@ QString FrmMain::PlayingLogo() const
     return desktop::PageLogo(WebBrowser1->PageText(), WebBrowser1->LocationURL());
 }
 
+void FrmMain::makeTrayIcon()
+{
+    if (TaskBarIcon)
+        return;
+    TaskBarIcon = nimbrel::CreateTaskBarIcon(this);
+    if (!TaskBarIcon)
+        return;
+    connect(TaskBarIcon, &nimbrel::TaskBarIcon::DblClick, this,
+            [this](short &button, short &, float &, float &) {
+                if (button == 1)
+                    Mnu_Affichage_Click();
+            });
+    connect(TaskBarIcon, &nimbrel::TaskBarIcon::MouseDown, this,
+            [this](short &button, short &, float &, float &) {
+                // At the icon: the cursor is not kept current over trays the desktop draws.
+                if (button == 2)
+                    Mnu_Fichier->exec(TaskBarIcon->MenuPosition());
+            });
+    TaskBarIcon->SetIcon(windowIcon());
+    TaskBarIcon->SetToolTipText(startup::kAppTitle);
+}
+
+void FrmMain::finishStartUp()
+{
+    m_listsPending = false;
+    makeTrayIcon();
+    fillLists();
+    // The box "Interdire l'économiseur d'écran" ticked means the screen saver is held off.
+    SetScreenSaver(m_screenSaverOn);
+}
+
 void FrmMain::updateStatusLine()
 {
     const MediaEngine &engine = *m_engine;
@@ -264,6 +282,13 @@ FrmMain::~FrmMain()
     }
     if (Topmost().main == this)
         Topmost().main = nullptr;
+    // The child widgets are destroyed after this window's own members: a list losing the
+    // focus (inline completion picks an entry) or the page ending its stream must not reach
+    // this window's slots any more.
+    for (QObject *sender : {static_cast<QObject *>(ComboRad), static_cast<QObject *>(ComboTV),
+                            static_cast<QObject *>(WebBrowser1), static_cast<QObject *>(m_engine)})
+        if (sender)
+            sender->disconnect(this);
 }
 
 void FrmMain::buildMenus()
@@ -362,6 +387,9 @@ void FrmMain::buildControls()
         c->completer()->setCompletionMode(QCompleter::InlineCompletion);
         c->setEditText(placeholder);
         c->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        // The window sets the width: no pass over thousands of station names to size the list.
+        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        c->setMinimumContentsLength(12);
         return c;
     };
     ComboRad = makeCombo("ComboRad", QStringLiteral("Sélectionner une radio"));
@@ -419,6 +447,11 @@ void FrmMain::buildControls()
     setCentralWidget(central);
 
     connect(Command1, &QToolButton::clicked, this, &FrmMain::Command1_Click);
+    // The player is loaded on the first Listen; the pointer or the focus on Listen, or a station
+    // taken from a list, starts loading it in the background so that Listen does not wait.
+    Command1->installEventFilter(this);
+    for (QComboBox *combo : {ComboRad, ComboTV})
+        connect(combo, &QComboBox::activated, this, [] { MediaEngine::PreloadPlayer(); });
     connect(Command2, &QToolButton::clicked, this, &FrmMain::Command2_Click);
     connect(Command3, &QToolButton::clicked, this, &FrmMain::Command3_Click);
     connect(Command4, &QToolButton::clicked, this, &FrmMain::Command4_Click);
@@ -461,15 +494,12 @@ bool FrmMain::Form_Load()
     // 7. Saved position.
     if (const auto pos = startup::SavedPosition())
         move(static_cast<int>(pos->left / kTwipsPerPixel), static_cast<int>(pos->top / kTwipsPerPixel));
-    // 8. Tray icon.
-    if (TaskBarIcon) {
-        TaskBarIcon->SetIcon(windowIcon());
-        TaskBarIcon->SetToolTipText(startup::kAppTitle);
-    }
     // 9. Idle page.
     navigateIntro();
-    // 10-11. Station lists.
-    fillLists();
+    // 8, 10-11. Tray icon (hidden until the window is) and station lists (nothing in them
+    // shows before a list is opened); done with the screen saver below, or after the first
+    // frame when asked.
+    m_listsPending = m_listsAfterPaint && !isVisible();
     // 12-15. Preferences.
     const int ecoEcran = startup::ReadFlags();
     ApplyTopmost();
@@ -479,8 +509,9 @@ bool FrmMain::Form_Load()
         Text1 = startup::LastStationPath(G().nomDerRadio);
     }
     setWindowTitle(TitleText());
-    // The box "Interdire l'économiseur d'écran" ticked means the screen saver is held off.
-    SetScreenSaver(ecoEcran != 1);
+    m_screenSaverOn = ecoEcran != 1;
+    if (!m_listsPending)
+        finishStartUp();
     // 16. Favourites.
     ListFav = startup::ReadFavourites();
     return true;
@@ -493,10 +524,12 @@ void FrmMain::fillLists()
         const QSignalBlocker block(combo);
         combo->clear();
         files.clear();
+        QStringList names;
         for (const StationEntry &e : ListStations(WithBackslash(folder))) {
             files.append(e.fileName);
-            combo->addItem(e.displayName);
+            names.append(e.displayName);
         }
+        combo->addItems(names); // one insertion: long lists fill at once
         combo->setCurrentIndex(-1);
         combo->setEditText(text);
     };
@@ -751,8 +784,21 @@ void FrmMain::changeEvent(QEvent *e)
     QMainWindow::changeEvent(e);
 }
 
+void FrmMain::paintEvent(QPaintEvent *e)
+{
+    QMainWindow::paintEvent(e);
+    // The first frame is on its way to the screen: the lists are filled from the event loop.
+    if (m_listsPending)
+        QTimer::singleShot(0, this, [this] {
+            if (m_listsPending)
+                finishStartUp();
+        });
+}
+
 bool FrmMain::eventFilter(QObject *watched, QEvent *e)
 {
+    if (watched == Command1 && (e->type() == QEvent::Enter || e->type() == QEvent::FocusIn))
+        MediaEngine::PreloadPlayer();
     if (watched == Image1 && e->type() == QEvent::MouseButtonRelease) {
         Image1_Click();
         return true;
@@ -788,6 +834,7 @@ void FrmMain::Mnu_Fav_Click(int index)
 {
     if (index < 0 || index >= favourites::kMenuEntries)
         return;
+    MediaEngine::PreloadPlayer();
     const QVariant line = Mnu_Fav[index]->data();
     const QString caption = line.isValid() ? line.toString() : Mnu_Fav[index]->text();
     ComboRad->setEditText(caption);
@@ -803,10 +850,12 @@ void FrmMain::RefillStationList(bool radio, const QString &folder)
     const QSignalBlocker block(combo);
     combo->clear();
     files.clear();
+    QStringList names;
     for (const StationEntry &e : ListStations(WithBackslash(folder), false)) {
         files.append(e.fileName);
-        combo->addItem(e.displayName);
+        names.append(e.displayName);
     }
+    combo->addItems(names);
     combo->setCurrentIndex(-1);
     combo->setEditText(radio ? QStringLiteral("Selectionner une radio") : QStringLiteral("Selectionner une TV"));
 }

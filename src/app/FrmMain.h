@@ -34,6 +34,12 @@ public:
     // Start-up after the single-instance check. False on a first run: the program must end
     // without showing the window.
     bool Form_Load();
+    // With on, Form_Load leaves the station lists empty, the tray icon unmade and the screen
+    // saver as it is until the window's first frame has been drawn, and does them right after:
+    // a long list or a slow session bus does not hold back the first paint. The program asks
+    // for it; by default Form_Load does them itself.
+    void SetListsFilledAfterFirstPaint(bool on) { m_listsAfterPaint = on; }
+    bool ListsPending() const { return m_listsPending; }
 
     // Hide to / show from the notification area.
     void Masque_Fenetre();
@@ -132,6 +138,7 @@ protected:
     void closeEvent(QCloseEvent *e) override;
     void changeEvent(QEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
 
 private:
     void buildMenus();
@@ -147,11 +154,16 @@ private:
     void buildDesktopMenus();
     void updateDesktopTriggers();
     void updateTrayTip();
+    void makeTrayIcon();
+    void finishStartUp(); // the start-up steps that may wait for the first frame
 
     QPointer<WindowHub> m_hub;
     MediaEngine *m_engine = nullptr;
     QString m_playingName; // the list text at the last Listen: the station the status line names
     bool m_shuttingDown = false;
+    bool m_listsAfterPaint = false;
+    bool m_listsPending = false; // finishStartUp() waits for the first frame
+    bool m_screenSaverOn = true;
 };
 
 // Program folder helpers used by FrmMain and the tests.

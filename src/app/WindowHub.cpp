@@ -29,6 +29,8 @@ QWidget *WindowHub::Window(WindowKind kind, bool create)
         if (w)
             w->setWindowFlag(Qt::Window); // a top-level window even when given a parent
         m_windows[i] = w;
+        if (w)
+            emit Created(kind, w);
     }
     return m_windows[i];
 }

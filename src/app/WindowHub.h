@@ -38,6 +38,8 @@ public:
 signals:
     void Registered(WindowKind kind);
     void Opened(WindowKind kind, QWidget *window);
+    // A window was just made by its factory (before it is placed or shown).
+    void Created(WindowKind kind, QWidget *window);
 
 private:
     MainLink &m_main;

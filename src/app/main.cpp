@@ -2,6 +2,7 @@
 #include "App.h"
 #include "DecimalPoint.h"
 #include "ProgramFolder.h"
+#include "FirstFrameStamp.h"
 
 #include <QApplication>
 #include <QDir>
@@ -40,8 +41,11 @@ int main(int argc, char **argv)
     SetUserDecimalPoint(QLocale().decimalPoint().toStdString());
 
     App program;
+    // The window shows at once; the long station lists and the tray icon follow its first frame.
+    program.Main().SetListsFilledAfterFirstPaint(true);
     if (!program.Start())
         return 0;
     program.Main().show();
+    firstframe::InstallIfAsked(program.Main().windowHandle());
     return app.exec();
 }

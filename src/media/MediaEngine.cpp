@@ -1,5 +1,6 @@
 #include "MediaEngine.h"
 
+#include "MpvApi.h"
 #include "PlaybackPolicy.h"
 
 #include <QCoreApplication>
@@ -7,11 +8,14 @@
 #include <QThread>
 #include <QWindow>
 #include <clocale>
-#include <mpv/client.h>
 
 namespace {
 
-enum Observed : uint64_t { ObsFileSize = 1, ObsPausedForCache, ObsIcyTitle, ObsTagTitle };
+enum Observed : uint64_t { ObsFileSize = 1, ObsPausedForCache, ObsIcyTitle, ObsTagTitle, HookLoad };
+
+// What mpv is given instead of an entry it must not open: a protocol nobody serves, so that
+// nothing at all is opened and the entry simply fails.
+constexpr const char *kRefusedEntry = "refused://";
 
 
 // The reason of a failed attempt, from what mpv logged about it.
@@ -38,8 +42,9 @@ QString reasonFromLog(const QString &log)
 
 void MediaEngine::MpvDeleter::operator()(mpv_handle *handle) const
 {
-    mpv_set_wakeup_callback(handle, nullptr, nullptr);
-    mpv_terminate_destroy(handle);
+    const MpvApi *api = MpvApi::Loaded(); // a handle exists only once the module is loaded
+    api->set_wakeup_callback(handle, nullptr, nullptr);
+    api->terminate_destroy(handle);
 }
 
 MediaEngine::MediaEngine(QObject *parent) : MediaEngine(QString(), parent) {}
@@ -57,7 +62,7 @@ MediaEngine::MediaEngine(const QString &audioOutput, QObject *parent) : QObject(
     m_watchdog.setInterval(DefaultConnectTimeoutMs);
     connect(&m_watchdog, &QTimer::timeout, this, &MediaEngine::onWatchdog);
     connect(&m_resolver, &PlaylistResolver::finished, this, &MediaEngine::onResolved);
-    setUp(audioOutput);
+    m_audioOutput = audioOutput; // the player itself is made by the first play()
 }
 
 MediaEngine::~MediaEngine()
@@ -77,13 +82,22 @@ void MediaEngine::setPolicy(PlaybackPolicy *policy)
         m_policy->Join(this);
 }
 
-void MediaEngine::setUp(const QString &audioOutput)
+void MediaEngine::PreloadPlayer() { MpvApi::Preload(); }
+
+bool MediaEngine::isAvailable() const { return const_cast<MediaEngine *>(this)->ensureHandle(); }
+
+bool MediaEngine::ensureHandle()
 {
+    if (m_mpv)
+        return true;
+    m_api = MpvApi::Load();
+    if (!m_api)
+        return false;
     // libmpv refuses to start unless numbers are formatted the C way.
     std::setlocale(LC_NUMERIC, "C");
-    mpv_handle *handle = mpv_create();
+    mpv_handle *handle = m_api->create();
     if (!handle)
-        return;
+        return false;
     m_mpv.reset(handle);
     const std::pair<const char *, const char *> options[] = {
         {"terminal", "no"},
@@ -103,22 +117,30 @@ void MediaEngine::setUp(const QString &audioOutput)
         {"audio-client-name", "Tavilune"},
     };
     for (const auto &[name, value] : options)
-        mpv_set_option_string(handle, name, value);
-    m_audioOutput = audioOutput;
-    if (!audioOutput.isEmpty())
-        mpv_set_option_string(handle, "ao", audioOutput.toUtf8().constData());
-    if (mpv_initialize(handle) < 0) {
+        m_api->set_option_string(handle, name, value);
+    if (!m_audioOutput.isEmpty())
+        m_api->set_option_string(handle, "ao", m_audioOutput.toUtf8().constData());
+    if (m_api->initialize(handle) < 0) {
         m_mpv.reset();
-        return;
+        return false;
     }
-    mpv_observe_property(handle, ObsFileSize, "file-size", MPV_FORMAT_INT64);
-    mpv_observe_property(handle, ObsPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
-    mpv_observe_property(handle, ObsIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
-    mpv_observe_property(handle, ObsTagTitle, "metadata/by-key/title", MPV_FORMAT_STRING);
-    mpv_request_log_messages(handle, "warn");
+    m_api->observe_property(handle, ObsFileSize, "file-size", MPV_FORMAT_INT64);
+    m_api->observe_property(handle, ObsPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
+    m_api->observe_property(handle, ObsIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
+    m_api->observe_property(handle, ObsTagTitle, "metadata/by-key/title", MPV_FORMAT_STRING);
+    // Every file mpv opens waits for the engine's word first (onLoadHook).
+    m_api->hook_add(handle, HookLoad, "on_load", 0);
+    m_api->request_log_messages(handle, "warn");
     double volume = m_volume;
-    mpv_set_property(handle, "volume", MPV_FORMAT_DOUBLE, &volume);
-    mpv_set_wakeup_callback(handle, &MediaEngine::wakeup, this);
+    m_api->set_property(handle, "volume", MPV_FORMAT_DOUBLE, &volume);
+    m_api->set_wakeup_callback(handle, &MediaEngine::wakeup, this);
+    // Video chosen before the player existed.
+    if (m_renderedVideo)
+        setRenderedVideo(true);
+    else if (m_videoWindow)
+        setVideoWindow(m_videoWindow);
+    emit handleCreated();
+    return true;
 }
 
 void MediaEngine::wakeup(void *self)
@@ -133,7 +155,7 @@ void MediaEngine::drainEvents()
 {
     m_wakeupPending.store(false);
     while (m_mpv) {
-        mpv_event *event = mpv_wait_event(m_mpv.get(), 0);
+        mpv_event *event = m_api->wait_event(m_mpv.get(), 0);
         if (event->event_id == MPV_EVENT_NONE)
             break;
         handleEvent(*event);
@@ -141,15 +163,16 @@ void MediaEngine::drainEvents()
     if (m_pendingEnd.pending) {
         // mpv's threads may log why a stream failed a little after the end itself: an error
         // without a reason yet waits a moment for it (once) before it is handled.
-        if (m_pendingEnd.reason == MPV_END_FILE_REASON_ERROR && !m_pendingEnd.waited &&
-            reasonFromLog(m_lastLog).isEmpty()) {
+        if (m_pendingEnd.reason == MPV_END_FILE_REASON_ERROR && !m_pendingEnd.waited
+            && !m_pendingEnd.refused && m_pendingEnd.error != MPV_ERROR_UNKNOWN_FORMAT
+            && reasonFromLog(m_lastLog).isEmpty()) {
             m_pendingEnd.waited = true;
             m_lateLogTimer.start();
             return;
         }
         m_lateLogTimer.stop();
         m_pendingEnd.pending = false;
-        onEndFile(m_pendingEnd.reason, m_pendingEnd.error);
+        onEndFile(m_pendingEnd.reason, m_pendingEnd.error, m_pendingEnd.refused);
     }
 }
 
@@ -158,10 +181,19 @@ void MediaEngine::handleEvent(const mpv_event &event)
     switch (event.event_id) {
     case MPV_EVENT_START_FILE: {
         const auto *start = static_cast<const mpv_event_start_file *>(event.data);
-        if (ownsEntry(start->playlist_entry_id)) {
+        m_startingEntry = start->playlist_entry_id;
+        if (m_entries.contains(start->playlist_entry_id)) {
             m_started = true;
             m_fileSize = -1;
         }
+        break;
+    }
+    case MPV_EVENT_HOOK: {
+        // mpv waits until the hook is continued, whatever it was for.
+        const auto *hook = static_cast<const mpv_event_hook *>(event.data);
+        if (event.reply_userdata == HookLoad)
+            onLoadHook();
+        m_api->hook_continue(m_mpv.get(), hook->id);
         break;
     }
     case MPV_EVENT_PLAYBACK_RESTART:
@@ -175,26 +207,31 @@ void MediaEngine::handleEvent(const mpv_event &event)
         break;
     case MPV_EVENT_END_FILE: {
         const auto *end = static_cast<const mpv_event_end_file *>(event.data);
-        if (!ownsEntry(end->playlist_entry_id))
+        const auto it = m_entries.constFind(end->playlist_entry_id);
+        if (it == m_entries.cend())
             break;
+        const Entry ended = it.value();
+        m_entries.erase(it);
         if (end->reason == MPV_END_FILE_REASON_REDIRECT) {
-            // mpv opened a playlist of its own: its entries replace this one.
-            m_entryFirst = end->playlist_insert_id;
-            m_entryLast = end->playlist_insert_id + end->playlist_insert_num_entries - 1;
+            // mpv read a playlist itself: its entries replace this one, and are checked as
+            // they are opened (onLoadHook).
+            const bool remote = Playlist::isRemoteAddress(ended.address);
+            for (int i = 0; i < end->playlist_insert_num_entries; ++i)
+                m_entries.insert(end->playlist_insert_id + i, Entry{QString(), ended.depth + 1, remote, i, false});
+            m_directTry = false;
             break;
         }
         if (end->reason != MPV_END_FILE_REASON_EOF && end->reason != MPV_END_FILE_REASON_ERROR)
             break; // stopped or replaced by us
-        if (end->playlist_entry_id < m_entryLast) {
-            m_entryFirst = end->playlist_entry_id + 1; // mpv goes on with the next inserted entry
-            m_lastFailure = failureReason(end->error);
+        if (!m_entries.isEmpty()) {
+            // mpv goes on with the next entry it inserted.
+            if (!ended.refused)
+                m_lastFailure = failureReason(end->error);
             break;
         }
-        m_entryFirst = -1;
-        m_entryLast = -2;
         // Handled once the queue is empty: mpv hands out the log lines that tell why after
         // the event itself.
-        m_pendingEnd = {true, false, end->reason, end->error};
+        m_pendingEnd = {true, false, end->reason, end->error, ended.refused};
         break;
     }
     case MPV_EVENT_PROPERTY_CHANGE: {
@@ -241,6 +278,34 @@ void MediaEngine::handleEvent(const mpv_event &event)
     }
 }
 
+void MediaEngine::onLoadHook()
+{
+    // mpv is about to open an entry: one the engine loaded, or one it inserted from a list it
+    // read. Entries of a list from the network may only send it to the network; lists nested
+    // too deep and entries past the first few of a list are not followed either.
+    const auto it = m_entries.find(m_startingEntry);
+    if (it == m_entries.end())
+        return;
+    Entry &entry = it.value();
+    if (entry.address.isEmpty()) {
+        char *name = m_api->get_property_string(m_mpv.get(), "stream-open-filename");
+        entry.address = name ? QString::fromUtf8(name) : QString();
+        m_api->free(name);
+    }
+    if (entry.depth > MaxPlaylistDepth || entry.index >= MaxPlaylistEntries) {
+        entry.refused = true;
+    } else if (entry.fromRemoteList && !Playlist::remoteEntryAllowed(entry.address)) {
+        entry.refused = true;
+        m_lastFailure = QStringLiteral("entrée de liste refusée (%1)").arg(entry.address);
+    }
+    if (entry.refused) {
+        m_api->set_property_string(m_mpv.get(), "stream-open-filename", kRefusedEntry);
+        return;
+    }
+    m_currentUrl = entry.address;
+    m_currentDepth = entry.depth;
+}
+
 void MediaEngine::updateTitle()
 {
     const QString title = !m_icyTitle.isEmpty() ? m_icyTitle : m_tagTitle;
@@ -264,7 +329,7 @@ void MediaEngine::play(const QString &address)
         fail(QStringLiteral("Aucune adresse de flux à lire"));
         return;
     }
-    if (!m_mpv) {
+    if (!ensureHandle()) {
         fail(QStringLiteral("Impossible de lire %1 : le lecteur multimédia n'a pas pu démarrer")
                  .arg(m_address));
         return;
@@ -285,12 +350,17 @@ void MediaEngine::tryNextCandidate()
     }
     const Candidate next = m_candidates.takeFirst();
     if (next.depth < MaxPlaylistDepth && PlaylistResolver::needsLookup(next.address)) {
+        if (PlaylistResolver::playerLooksFirst(next.address)) {
+            load(next.address, next.depth, true);
+            return;
+        }
         m_currentUrl = next.address;
         m_lookupDepth = next.depth;
+        m_lookupIsFallback = false;
         m_resolver.start(next.address);
         return;
     }
-    load(next.address);
+    load(next.address, next.depth);
 }
 
 void MediaEngine::onResolved(const PlaylistResolver::Result &result)
@@ -299,7 +369,11 @@ void MediaEngine::onResolved(const PlaylistResolver::Result &result)
         return;
     switch (result.outcome) {
     case PlaylistResolver::Outcome::Direct:
-        load(result.address);
+        if (m_lookupIsFallback) { // mpv had it already and did not recognise it
+            m_lastFailure = failureReason(MPV_ERROR_UNKNOWN_FORMAT);
+            break;
+        }
+        load(result.address, m_lookupDepth);
         return;
     case PlaylistResolver::Outcome::Entries: {
         // Entries of this list come before whatever was still to be tried.
@@ -323,9 +397,13 @@ void MediaEngine::onResolved(const PlaylistResolver::Result &result)
     tryNextCandidate();
 }
 
-void MediaEngine::load(const QString &url)
+void MediaEngine::load(const QString &url, int depth, bool direct)
 {
     m_currentUrl = url;
+    m_currentDepth = depth;
+    m_entries.clear();
+    m_directTry = direct;
+    m_directCandidate = {url, depth};
     m_started = false;
     m_fileSize = -1;
     m_buffering = false;
@@ -333,7 +411,7 @@ void MediaEngine::load(const QString &url)
     const QByteArray utf8 = url.toUtf8();
     const char *args[] = {"loadfile", utf8.constData(), "replace", nullptr};
     mpv_node result;
-    if (mpv_command_ret(m_mpv.get(), args, &result) < 0) {
+    if (m_api->command_ret(m_mpv.get(), args, &result) < 0) {
         m_lastFailure = QStringLiteral("adresse refusée par le lecteur");
         if (m_state == State::Reconnecting)
             scheduleReconnect();
@@ -348,9 +426,8 @@ void MediaEngine::load(const QString &url)
                 && result.u.list->values[i].format == MPV_FORMAT_INT64)
                 id = result.u.list->values[i].u.int64;
     }
-    mpv_free_node_contents(&result);
-    m_entryFirst = id;
-    m_entryLast = id;
+    m_api->free_node_contents(&result);
+    m_entries.insert(id, Entry{url, depth, false, 0, false});
 }
 
 QString MediaEngine::failureReason(int errorCode) const
@@ -368,7 +445,7 @@ QString MediaEngine::failureReason(int errorCode) const
     }
 }
 
-void MediaEngine::onEndFile(int reason, int errorCode)
+void MediaEngine::onEndFile(int reason, int errorCode, bool refused)
 {
     // A network stream of unknown size is live: its end is a drop. One with a known size (an
     // HTTP Content-Length) or a local file ends normally.
@@ -380,8 +457,18 @@ void MediaEngine::onEndFile(int reason, int errorCode)
     // An error, or the end of a live stream, which should not end.
     switch (m_state) {
     case State::Connecting:
-        m_lastFailure = reason == MPV_END_FILE_REASON_EOF ? QStringLiteral("flux vide")
-                                                          : failureReason(errorCode);
+        if (m_directTry && reason == MPV_END_FILE_REASON_ERROR && errorCode == MPV_ERROR_UNKNOWN_FORMAT) {
+            // Something mpv does not read (an XML ASX, an XSPF...): the playlist decoders look.
+            m_directTry = false;
+            m_currentUrl = m_directCandidate.address;
+            m_lookupDepth = m_directCandidate.depth;
+            m_lookupIsFallback = true;
+            m_resolver.start(m_directCandidate.address);
+            return;
+        }
+        if (!refused)
+            m_lastFailure = reason == MPV_END_FILE_REASON_EOF ? QStringLiteral("flux vide")
+                                                              : failureReason(errorCode);
         tryNextCandidate();
         break;
     case State::Playing:
@@ -417,18 +504,18 @@ void MediaEngine::reconnectNow()
     setStatus(QStringLiteral("Reconnexion à %1 (tentative %2/%3)...")
                   .arg(m_address, QString::number(m_retries), QString::number(MaxReconnectAttempts)));
     m_watchdog.start();
-    load(m_currentUrl);
+    load(m_currentUrl, m_currentDepth);
 }
 
 void MediaEngine::onWatchdog()
 {
     // Nothing played in time: give this attempt up as if mpv had reported an error.
     m_resolver.cancel();
-    m_entryFirst = -1;
-    m_entryLast = -2;
+    m_entries.clear();
+    m_directTry = false;
     if (m_mpv) {
         const char *args[] = {"stop", nullptr};
-        mpv_command(m_mpv.get(), args);
+        m_api->command(m_mpv.get(), args);
     }
     if (m_state == State::Connecting) {
         m_lastFailure = QStringLiteral("le serveur ne répond pas");
@@ -449,8 +536,9 @@ void MediaEngine::halt()
     m_retryTimer.stop();
     m_watchdog.stop();
     m_candidates.clear();
-    m_entryFirst = -1;
-    m_entryLast = -2;
+    m_entries.clear();
+    m_directTry = false;
+    m_lookupIsFallback = false;
     m_started = false;
     m_buffering = false;
     m_icyTitle.clear();
@@ -458,7 +546,7 @@ void MediaEngine::halt()
     updateTitle();
     if (m_mpv && m_state != State::Idle && m_state != State::Failed) {
         const char *args[] = {"stop", nullptr};
-        mpv_command(m_mpv.get(), args);
+        m_api->command(m_mpv.get(), args);
     }
 }
 
@@ -497,7 +585,7 @@ double MediaEngine::playbackTime() const
     if (!m_mpv || m_state == State::Idle || m_state == State::Failed)
         return -1;
     double pos = -1;
-    if (mpv_get_property(m_mpv.get(), "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
+    if (m_api->get_property(m_mpv.get(), "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
         return -1;
     return pos;
 }
@@ -507,7 +595,7 @@ void MediaEngine::setPaused(bool paused)
     m_paused = paused;
     if (m_mpv) {
         int flag = paused ? 1 : 0;
-        mpv_set_property(m_mpv.get(), "pause", MPV_FORMAT_FLAG, &flag);
+        m_api->set_property(m_mpv.get(), "pause", MPV_FORMAT_FLAG, &flag);
     }
 }
 
@@ -517,7 +605,7 @@ void MediaEngine::setVolume(int volume)
     m_volume = qBound(0, volume, 100);
     if (m_mpv) {
         double v = m_volume;
-        mpv_set_property(m_mpv.get(), "volume", MPV_FORMAT_DOUBLE, &v);
+        m_api->set_property(m_mpv.get(), "volume", MPV_FORMAT_DOUBLE, &v);
     }
     if (m_volume != before)
         emit volumeChanged(m_volume);
@@ -543,7 +631,7 @@ void MediaEngine::setAudioOutput(const QString &name)
 {
     m_audioOutput = name;
     if (m_mpv)
-        mpv_set_property_string(m_mpv.get(), "ao", name.toUtf8().constData());
+        m_api->set_property_string(m_mpv.get(), "ao", name.toUtf8().constData());
 }
 
 void MediaEngine::setVideoWindow(QWindow *window)
@@ -551,15 +639,15 @@ void MediaEngine::setVideoWindow(QWindow *window)
     if (m_videoWindow)
         m_videoWindow->removeEventFilter(this);
     m_videoWindow = window;
-    if (!m_mpv)
-        return;
-    int64_t wid = -1;
-    if (window) {
-        wid = static_cast<int64_t>(window->winId());
+    if (window)
         window->installEventFilter(this);
-    }
-    mpv_set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &wid);
-    mpv_set_property_string(m_mpv.get(), "vid", window ? "auto" : "no");
+    if (!m_mpv)
+        return; // applied when the player is made
+    int64_t wid = -1;
+    if (window)
+        wid = static_cast<int64_t>(window->winId());
+    m_api->set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &wid);
+    m_api->set_property_string(m_mpv.get(), "vid", window ? "auto" : "no");
 }
 
 bool MediaEngine::eventFilter(QObject *watched, QEvent *event)
@@ -579,11 +667,11 @@ void MediaEngine::dropVideoWindow()
         stop();
     if (m_mpv) {
         int64_t none = -1;
-        mpv_set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &none);
-        mpv_set_property_string(m_mpv.get(), "vid", "no");
+        m_api->set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &none);
+        m_api->set_property_string(m_mpv.get(), "vid", "no");
         for (int i = 0; i < 200; ++i) {
             int idle = 0;
-            if (mpv_get_property(m_mpv.get(), "idle-active", MPV_FORMAT_FLAG, &idle) < 0 || idle)
+            if (m_api->get_property(m_mpv.get(), "idle-active", MPV_FORMAT_FLAG, &idle) < 0 || idle)
                 break;
             QThread::msleep(5);
         }
@@ -600,8 +688,8 @@ void MediaEngine::setRenderedVideo(bool on)
         return;
     if (on) {
         int64_t none = -1;
-        mpv_set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &none);
+        m_api->set_property(m_mpv.get(), "wid", MPV_FORMAT_INT64, &none);
     }
-    mpv_set_property_string(m_mpv.get(), "vo", on ? "libmpv" : "");
-    mpv_set_property_string(m_mpv.get(), "vid", on || m_videoWindow ? "auto" : "no");
+    m_api->set_property_string(m_mpv.get(), "vo", on ? "libmpv" : "");
+    m_api->set_property_string(m_mpv.get(), "vid", on || m_videoWindow ? "auto" : "no");
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The one media player of the program: plays a station's stream (or a TV channel) with libmpv.
 //
-// Ownership: MediaEngine owns its mpv handle (created in the constructor, destroyed with
-// mpv_terminate_destroy in the destructor). The program's main engine is made by the program's
+// Ownership: MediaEngine owns its mpv handle, made when it first plays (the player module and
+// libmpv are loaded then, see MpvApi.h) and kept until the destructor destroys it with
+// mpv_terminate_destroy. Settings made before (volume, audio output, video) apply at creation. The program's main engine is made by the program's
 // composition root; windows that play own theirs. Engines join PlaybackPolicy::Program(): whatever
 // member starts playing, every other member stops first, so one stream plays at a time.
 //
@@ -10,13 +11,18 @@
 // on mpv's own threads, does nothing but post one queued call to the engine; that call drains
 // mpv's events on the UI thread and turns them into the signals below.
 //
-// Playback: play() looks at the address first (PlaylistResolver): a playlist is decoded and its
-// entries are tried in order until one plays; a stream is handed to mpv as it is. A stream that
+// Playback: an http(s) address whose name says neither media nor playlist (most station mounts)
+// goes to mpv at once, which plays a stream on that one connection and reads PLS, M3U, the ASF
+// reference form and HLS itself; only what mpv does not recognise (XML ASX, XSPF...) is then
+// looked at by PlaylistResolver. An address named as a playlist is looked at first: it is decoded
+// and its entries are tried in order until one plays. Entries of a list fetched from the
+// network, whoever read it, may only point at the network (Playlist::remoteEntryAllowed). A stream that
 // drops while playing is opened again after 1, 2, 4, 8 and 16 s (times the base delay), then
 // given up (Failed). Reaching playback again resets the count. An address that never plays ends
 // in Failed with the reason in statusText().
 #include "PlaylistResolver.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -27,6 +33,7 @@
 
 struct mpv_handle;
 struct mpv_event;
+struct MpvApi;
 class PlaybackPolicy;
 
 
@@ -61,8 +68,14 @@ public:
     void setPolicy(PlaybackPolicy *policy);
     PlaybackPolicy *policy() const { return m_policy; }
 
-    // False when libmpv could not be set up; play() then fails at once.
-    bool isAvailable() const { return m_mpv != nullptr; }
+    // False when libmpv could not be set up; play() then fails at once. Loads and creates the
+    // player if no play() did yet.
+    bool isAvailable() const;
+    // True once the player is loaded and created (the first play() does it); it is kept.
+    bool isLoaded() const { return m_mpv != nullptr; }
+    // Starts loading libmpv in the background, when playing is likely soon (the pointer on a
+    // Listen button...): the first play() then waits less. Nothing is created; idempotent.
+    static void PreloadPlayer();
 
     // Stops what plays (here or in any other engine) and plays address: an http(s), mms(h),
     // rtsp... address, a local file path or file:// address, or a playlist of those.
@@ -129,6 +142,9 @@ signals:
     // Emitted once when the engine gives up (state Failed), with the same French text as
     // statusText().
     void error(const QString &frenchText);
+    // Emitted once the mpv handle is made (by the first play()), before anything is loaded: a
+    // view that draws the picture makes its render context on it now (directly connected).
+    void handleCreated();
     // Emitted just before the mpv handle is destroyed: a render context made on it must be
     // freed now (directly connected views do it in the slot).
     void handleClosing();
@@ -146,14 +162,24 @@ private:
         QString address;
         int depth = 0;
     };
+    // One mpv playlist entry of the current attempt: the one loaded, or those mpv inserted for
+    // a list it read.
+    struct Entry {
+        QString address;             // empty until mpv opens an inserted entry
+        int depth = 0;               // lists it came through
+        bool fromRemoteList = false; // inserted from a list fetched from the network
+        int index = 0;               // place in that list
+        bool refused = false;        // not opened: its failure text is already set
+    };
 
-    void setUp(const QString &audioOutput);
+    bool ensureHandle();
+    void onLoadHook();
     void drainEvents();
     void handleEvent(const mpv_event &event);
     void onResolved(const PlaylistResolver::Result &result);
     void tryNextCandidate();
-    void load(const QString &url);
-    void onEndFile(int reason, int errorCode);
+    void load(const QString &url, int depth = 0, bool direct = false);
+    void onEndFile(int reason, int errorCode, bool refused);
     void scheduleReconnect();
     void reconnectNow();
     void onWatchdog();
@@ -165,8 +191,8 @@ private:
     void dropVideoWindow();
     QString failureReason(int errorCode) const;
     QString stringProperty(const char *name) const;
-    bool ownsEntry(qint64 id) const { return id >= m_entryFirst && id <= m_entryLast; }
 
+    const MpvApi *m_api = nullptr;
     std::unique_ptr<mpv_handle, MpvDeleter> m_mpv;
     std::atomic_bool m_wakeupPending{false}; // set by mpv threads, cleared on the UI thread
     static void wakeup(void *self);
@@ -174,6 +200,10 @@ private:
     PlaylistResolver m_resolver;
     QList<Candidate> m_candidates;
     int m_lookupDepth = 0; // depth of the address the resolver is looking at
+    bool m_lookupIsFallback = false; // the resolver looks at what mpv did not recognise
+    bool m_directTry = false; // mpv was handed m_directCandidate without a look at it first
+    Candidate m_directCandidate;
+    int m_currentDepth = 0;   // depth of m_currentUrl
     QTimer m_retryTimer;
     QTimer m_watchdog; // bounds Connecting and each reconnection attempt
 
@@ -192,9 +222,8 @@ private:
     bool m_paused = false;
     int m_baseDelayMs = DefaultReconnectBaseDelayMs;
     int m_retries = 0;
-    // mpv playlist entries of the current attempt (one, or those mpv inserted for a list)
-    qint64 m_entryFirst = -1;
-    qint64 m_entryLast = -2;
+    QHash<qint64, Entry> m_entries; // by mpv playlist entry id
+    qint64 m_startingEntry = -1;    // the entry of the last start-file event
     bool m_started = false;  // mpv has started loading the current entry
     qint64 m_fileSize = -1;  // known size of the current entry (a finite file), or -1
     bool m_buffering = false;
@@ -203,6 +232,7 @@ private:
         bool waited = false; // given the log a moment to tell why
         int reason = 0;
         int error = 0;
+        bool refused = false;
     } m_pendingEnd; // the end of the current entry, handled after the event queue is drained
     QTimer m_lateLogTimer; // drains the queue again for log lines that come after the end
 };

@@ -57,6 +57,15 @@ bool PlaylistResolver::needsLookup(const QString &address)
     return false;
 }
 
+bool PlaylistResolver::playerLooksFirst(const QString &address)
+{
+    const QUrl url = urlOf(address.trimmed());
+    if (!url.isValid() || !isHttp(url) || Playlist::hasMediaExtension(url))
+        return false;
+    return Playlist::formatFromExtension(url) == Playlist::Format::None
+           || url.path().endsWith(u".m3u8", Qt::CaseInsensitive);
+}
+
 bool PlaylistResolver::isRunning() const
 {
     return m_running;

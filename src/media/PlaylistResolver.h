@@ -44,6 +44,11 @@ public:
 
     // True when start() would look at address; false means play it as it is.
     static bool needsLookup(const QString &address);
+    // True for an address that the media library had better open first: http(s) whose file
+    // name says neither media nor a playlist mpv cannot read (a station mount, a script), or
+    // an .m3u8 list. A stream then plays on its first connection; start() is only needed when
+    // mpv does not recognise what it got.
+    static bool playerLooksFirst(const QString &address);
 
     // Looks at address; a lookup still running is dropped first (its result never comes).
     void start(const QString &address);

@@ -1,11 +1,11 @@
 #include "GlVideoView.h"
 
 #include "MediaEngine.h"
+#include "MpvApi.h"
 
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <mpv/client.h>
 #include <mpv/render_gl.h>
 
 namespace {
@@ -29,6 +29,15 @@ GlVideoView::GlVideoView(MediaEngine *engine, QWidget *parent) : QOpenGLWidget(p
             freeRender();
             doneCurrent();
         }, Qt::DirectConnection);
+        // The engine makes its player on its first play(): the picture needs a render context
+        // before anything is loaded.
+        connect(m_engine, &MediaEngine::handleCreated, this, [this] {
+            if (!isValid())
+                return; // made in initializeGL, when the view first shows
+            makeCurrent();
+            createRender();
+            doneCurrent();
+        }, Qt::DirectConnection);
     }
 }
 
@@ -44,8 +53,9 @@ void GlVideoView::freeRender()
     if (!m_render)
         return;
     // No update callback can come once this returns; video still playing is switched off.
-    mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
-    mpv_render_context_free(m_render);
+    const MpvApi *api = MpvApi::Loaded(); // loaded: a render context exists
+    api->render_context_set_update_callback(m_render, nullptr, nullptr);
+    api->render_context_free(m_render);
     m_render = nullptr;
 }
 
@@ -58,7 +68,13 @@ void GlVideoView::initializeGL()
         freeRender();
         doneCurrent();
     }, Qt::UniqueConnection);
-    if (m_render || !m_engine || !m_engine->mpvHandle())
+    createRender();
+}
+
+void GlVideoView::createRender()
+{
+    const MpvApi *api = MpvApi::Loaded();
+    if (m_render || !m_engine || !m_engine->mpvHandle() || !api)
         return;
     mpv_opengl_init_params glInit{&procAddress, nullptr};
     mpv_render_param params[] = {
@@ -66,11 +82,11 @@ void GlVideoView::initializeGL()
         {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    if (mpv_render_context_create(&m_render, m_engine->mpvHandle(), params) < 0) {
+    if (api->render_context_create(&m_render, m_engine->mpvHandle(), params) < 0) {
         m_render = nullptr;
         return;
     }
-    mpv_render_context_set_update_callback(m_render, &GlVideoView::onUpdate, this);
+    api->render_context_set_update_callback(m_render, &GlVideoView::onUpdate, this);
 }
 
 void GlVideoView::onUpdate(void *self)
@@ -101,7 +117,7 @@ void GlVideoView::paintGL()
         {MPV_RENDER_PARAM_FLIP_Y, &flipY},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context_render(m_render, params);
+    MpvApi::Loaded()->render_context_render(m_render, params);
     ++m_frames;
 }
 

@@ -2,8 +2,8 @@
 // The picture of a media engine, drawn with libmpv's render API into an OpenGL widget, so video
 // shows inside the window on X11 and Wayland alike.
 //
-// Ownership: the view owns the mpv render context, made on its engine's handle when its OpenGL
-// context is first ready and freed before whichever goes first: the view, its OpenGL context
+// Ownership: the view owns the mpv render context, made on its engine's handle when both exist
+// (the OpenGL context when the view first shows, the handle on the engine's first play()) and freed before whichever goes first: the view, its OpenGL context
 // (re-created when the widget changes top-level window) or the engine's handle
 // (MediaEngine::handleClosing). The engine plays sound only while no render context exists.
 //
@@ -43,6 +43,7 @@ protected:
 
 private:
     static void onUpdate(void *self);
+    void createRender();
     void freeRender();
 
     QPointer<MediaEngine> m_engine;

@@ -1,6 +1,7 @@
 // The favourites manager, the preferences and the about box on the offscreen platform, wired to
 // a real main window as the program wires them.
 #include "App.h"
+#include "Module1.h"
 #include "Autostart.h"
 #include "FakePrompts.h"
 #include "FrmFav.h"
@@ -432,6 +433,33 @@ TEST_F(DialogsTest, TheProgramRegistersTheThreeWindowsModalAndPlacedBelowTheMain
     EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
     box->cmdOK->click();
     EXPECT_FALSE(box->isVisible());
+}
+
+TEST_F(DialogsTest, TheProgramMakesItsAlwaysOnTopWindowsOnFirstUseWithTheirPreference)
+{
+    // Nothing but the main window is made at start-up; each window gets its preference when
+    // the hub makes it, and later changes reach it.
+    const struct {
+        WindowKind kind;
+        const char *setting;
+    } cases[] = {{WindowKind::NowPlaying, "FenVisible"}, {WindowKind::TvPlayer, "FenVisibleTV"}};
+    for (const auto &c : cases) {
+        for (const bool on : {true, false}) {
+            settings::SaveSetting(QStringLiteral("FenVisible"), QStringLiteral("0"));
+            settings::SaveSetting(QStringLiteral("FenVisibleTV"), QStringLiteral("0"));
+            settings::SaveSetting(QString::fromLatin1(c.setting), on ? QStringLiteral("1") : QStringLiteral("0"));
+            G() = ProgramValues{};
+            App program;
+            ASSERT_TRUE(program.Start());
+            EXPECT_EQ(program.Hub().Window(c.kind, false), nullptr) << c.setting;
+            QWidget *w = program.Hub().Window(c.kind);
+            ASSERT_NE(w, nullptr) << c.setting;
+            EXPECT_EQ(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint), on) << c.setting;
+            (c.kind == WindowKind::NowPlaying ? G().fenVisible : G().fenVisibleTV) = on ? 0 : 1;
+            ApplyTopmost();
+            EXPECT_EQ(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint), !on) << c.setting;
+        }
+    }
 }
 
 #include "test_dialogs.moc"

@@ -430,3 +430,31 @@ TEST_F(FrmMainTest, ConversionWindowOpensModelessOnceFromItsMenu)
     EXPECT_TRUE(win->isVisible());
     win->close();
 }
+
+TEST_F(FrmMainTest, LongListsAndTheTrayIconCanWaitForTheFirstFrame)
+{
+    unpackStations();
+    settings::SaveSetting(QStringLiteral("DerRadio"), QStringLiteral("1"));
+    settings::SaveSetting(QStringLiteral("NomDerRadio"), QStringLiteral("FIP"));
+    for (const bool afterPaint : {false, true}) {
+        G() = ProgramValues{};
+        FrmMain w;
+        w.SetListsFilledAfterFirstPaint(afterPaint);
+        ASSERT_TRUE(w.Form_Load());
+        EXPECT_EQ(w.ListsPending(), afterPaint);
+        EXPECT_EQ(w.ComboRad->count(), afterPaint ? 0 : 12) << afterPaint;
+        EXPECT_EQ(w.TaskBarIcon != nullptr, !afterPaint);
+        // The last station is known before the lists are: Listen can play it at once.
+        EXPECT_EQ(w.ComboRad->currentText(), QStringLiteral("FIP")) << afterPaint;
+        EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/FIP.HTM")) << afterPaint;
+        w.show();
+        ASSERT_TRUE(tavtest::waitUntil([&] { return w.ComboRad->count() == 12 && w.ComboTV->count() == 3; }, 5000))
+            << afterPaint;
+        EXPECT_FALSE(w.ListsPending());
+        EXPECT_EQ(w.Combo1.size(), 12);
+        ASSERT_NE(w.TaskBarIcon, nullptr);
+        EXPECT_EQ(w.TaskBarIcon->ToolTipText(), QStringLiteral("Tavilune"));
+        EXPECT_EQ(w.ComboRad->currentText(), QStringLiteral("FIP")) << afterPaint;
+        EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/FIP.HTM")) << afterPaint;
+    }
+}

@@ -13,10 +13,13 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QToolButton>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -239,4 +242,59 @@ TEST_F(PlaybackTest, AFavouriteFromTheFilePlaysWithListen)
     EXPECT_EQ(w->WebBrowser1->LocationURL(), prog + QStringLiteral("/Radios/LIVE.HTM"));
     ASSERT_TRUE(playsAndAdvances()) << engine->statusText().toStdString();
     EXPECT_EQ(engine->address(), server->url(QStringLiteral("/stream.mp3")));
+}
+
+namespace {
+// True when libmpv is mapped into this process.
+bool libmpvLoaded()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libmpv.so");
+}
+} // namespace
+
+TEST_F(PlaybackTest, ThePlayerIsLoadedOnTheFirstListenAndKept)
+{
+    // Whatever the idle window does before the first Listen leaves libmpv unloaded.
+    const struct {
+        const char *what;
+        std::function<void(FrmMain &)> action;
+    } idle[] = {
+        {"show", [](FrmMain &f) { f.show(); }},
+        {"choose a station", [](FrmMain &f) { f.ComboRad->setCurrentIndex(f.ComboRad->findText(QStringLiteral("LIVE"))); }},
+        {"TV mode and back", [](FrmMain &f) { f.Mnu_TV_Click(); f.Mnu_RAdio_Click(); }},
+        {"stop", [](FrmMain &f) { f.Command4_Click(); }},
+        {"favourites menu", [](FrmMain &f) { f.Ajout_Menu(); }},
+    };
+    for (const auto &step : idle) {
+        step.action(*w);
+        EXPECT_FALSE(engine->isLoaded()) << step.what;
+        EXPECT_FALSE(libmpvLoaded()) << step.what;
+    }
+    EXPECT_EQ(engine->state(), MediaEngine::State::Idle);
+
+    // The pointer on Listen loads libmpv in the background; no player is made yet.
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(w->Command1, &enter);
+    EXPECT_TRUE(tavtest::waitUntil([] { return libmpvLoaded(); }, 10000));
+    EXPECT_FALSE(engine->isLoaded());
+
+    // Listen right after start-up plays; the player stays after Stop.
+    select(QStringLiteral("LIVE"));
+    w->Command1_Click();
+    EXPECT_TRUE(engine->isLoaded());
+    ASSERT_TRUE(playsAndAdvances()) << engine->statusText().toStdString();
+    EXPECT_TRUE(libmpvLoaded());
+    w->Command4_Click();
+    EXPECT_TRUE(engine->isLoaded());
+
+    // A window's own engine, not loaded until it plays, still stops the main page first.
+    w->Command1_Click();
+    ASSERT_TRUE(playsAndAdvances());
+    MediaEngine window(QStringLiteral("null"));
+    EXPECT_FALSE(window.isLoaded());
+    window.play(server->url(QStringLiteral("/live")));
+    EXPECT_EQ(engine->state(), MediaEngine::State::Idle);
+    EXPECT_TRUE(tavtest::waitUntil([&] { return window.state() == MediaEngine::State::Playing; }, 10000))
+        << window.statusText().toStdString();
 }

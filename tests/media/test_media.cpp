@@ -391,3 +391,49 @@ TEST_F(MediaTest, TheEnginesNumberFormatLeavesTheUsersNumbersAlone)
     EXPECT_EQ(QLocale().toString(12.3, 'f', 1) + QStringLiteral(" Mo"), QStringLiteral("12,3 Mo"));
     QLocale::setDefault(QLocale::c());
 }
+
+TEST_F(MediaTest, AddressesWithoutExtensionGoToThePlayerFirst)
+{
+    // A station mount plays on its one connection; what the player reads itself (PLS, M3U) it
+    // expands under the same entry rule as the decoders; what it does not recognise (an XML
+    // ASX, a page) is looked at by the decoders.
+    EXPECT_TRUE(PlaylistResolver::playerLooksFirst(url(QStringLiteral("/live"))));
+    EXPECT_TRUE(PlaylistResolver::playerLooksFirst(url(QStringLiteral("/tv/index.M3U8"))));
+    EXPECT_FALSE(PlaylistResolver::playerLooksFirst(url(QStringLiteral("/list.pls"))));
+    EXPECT_FALSE(PlaylistResolver::playerLooksFirst(url(QStringLiteral("/stream.mp3"))));
+    EXPECT_FALSE(PlaylistResolver::playerLooksFirst(QStringLiteral("/home/user/radio")));
+    EXPECT_FALSE(PlaylistResolver::playerLooksFirst(QStringLiteral("mms://wm.example/live")));
+
+    MediaEngine engine(QStringLiteral("null"));
+    const struct {
+        const char *path;
+        bool plays;
+        const char *playedOrReason; // the entry that plays, or the failure reason
+        int connections;            // requests counted by the server for the stream, or -1
+    } cases[] = {
+        {"/live?id=once", true, "/live?id=once", 1},
+        {"/station", true, "/live", -1},
+        {"/asx-list", true, "/stream.mp3", -1},
+        {"/hostile-mixed", true, "/stream.mp3", -1},
+        {"/hostile-list", false, "entrée de liste refusée (", -1},
+        {"/page", false, "format non reconnu", -1},
+    };
+    for (const auto &c : cases) {
+        const QString address = url(QString::fromLatin1(c.path));
+        engine.play(address);
+        ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing || engine.state() == State::Failed; }, 15000))
+            << c.path;
+        if (c.plays) {
+            EXPECT_EQ(engine.state(), State::Playing) << c.path << ": " << engine.statusText().toStdString();
+            EXPECT_EQ(engine.currentUrl(), url(QString::fromLatin1(c.playedOrReason))) << c.path;
+        } else {
+            EXPECT_EQ(engine.state(), State::Failed) << c.path;
+            EXPECT_TRUE(engine.statusText().startsWith(
+                QStringLiteral("Impossible de lire %1 : %2").arg(address, QString::fromUtf8(c.playedOrReason))))
+                << c.path << ": " << engine.statusText().toStdString();
+        }
+        if (c.connections >= 0) {
+            EXPECT_EQ(server->get(QStringLiteral("/count?id=once")).toInt(), c.connections) << c.path;
+        }
+    }
+}

@@ -30,7 +30,7 @@ serve() { # script folder args...
 prog="$work/prog"
 mkdir -p "$prog/Radios" "$prog/TV" "$work/config/Tavilune" "$work/runtime" "$work/data" "$work/stream"
 chmod 700 "$work/runtime"
-cp -a "$bin/tavilune" "$bin"/libnimbrel.so* "$bin/Intro.htm" "$prog/"
+cp -a "$bin/tavilune" "$bin"/libnimbrel.so* "$bin/libtavilune_mpv.so" "$bin/Intro.htm" "$prog/"
 dport=$(serve dataserver.py "$work/data" --station)
 sport=$(serve streamserver.py "$work/stream")
 info="http://127.0.0.1:$dport/f/radio/d_data.html"

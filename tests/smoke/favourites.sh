@@ -27,7 +27,7 @@ prog="$work/prog"
 radios="$work/stations/Radios"
 mkdir -p "$prog" "$radios" "$work/stations/TV" "$work/config" "$work/runtime" "$work/server"
 chmod 700 "$work/runtime"
-cp -a "$bin/tavilune" "$bin"/libnimbrel.so* "$bin/Intro.htm" "$prog/"
+cp -a "$bin/tavilune" "$bin"/libnimbrel.so* "$bin/libtavilune_mpv.so" "$bin/Intro.htm" "$prog/"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
 
 step "local station"

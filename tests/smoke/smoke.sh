@@ -33,7 +33,7 @@ if [ -n "$installed" ]; then
 else
   prog="$work/prog"
   mkdir -p "$prog"
-  cp -a "$bin/tavilune" "$bin"/libnimbrel.so* "$bin/Intro.htm" "$bin/Radios.exe" "$bin/AutresTV.TV" "$prog/"
+  cp -a "$bin/tavilune" "$bin"/libnimbrel.so* "$bin/libtavilune_mpv.so" "$bin/Intro.htm" "$bin/Radios.exe" "$bin/AutresTV.TV" "$prog/"
   exe="$prog/tavilune"
 fi
 

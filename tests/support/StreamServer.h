@@ -12,7 +12,10 @@
 
 class StreamServer {
 public:
-    explicit StreamServer(const char *script = "streamserver.py") : m_script(QString::fromLatin1(script)) {}
+    explicit StreamServer(const char *script = "streamserver.py", QStringList extraArguments = {})
+        : m_script(QString::fromLatin1(script)), m_extra(std::move(extraArguments))
+    {
+    }
     StreamServer(const StreamServer &) = delete;
     StreamServer &operator=(const StreamServer &) = delete;
     ~StreamServer() { stop(); }
@@ -77,7 +80,7 @@ public:
 
 private:
     QString m_script;
-    QStringList m_extra;
+    QStringList m_extra; // after the folder, e.g. {"--delay-ms", "40"}
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;

@@ -1,26 +1,32 @@
 #!/usr/bin/env python3
 """A small radio station for the tests: MP3 streams and playlists over HTTP on 127.0.0.1.
 
-Usage: streamserver.py DIR
+Usage: streamserver.py DIR [--delay-ms N]
 Makes DIR/tone.mp3 (a sine tone encoded by the lame command) unless it is there, listens on a
 free port of 127.0.0.1 and prints that port on a line of its own. Runs until it is killed.
+--delay-ms N makes the server as slow as a distant one: each new connection waits N ms before
+its request is read, and each answer N ms more before its first byte.
 
 Paths (the playlists name the server's own address):
   /stream.mp3, /live, /stream       endless live MP3 stream paced at its bit rate; with the
                                     request header "Icy-MetaData: 1" it carries ICY titles
                                     (StreamTitle, changed with ?title=...&encoding=latin-1;
                                     with &every=N a "{n}" in the title counts up every N
-                                    titles sent)
+                                    titles sent); /live?id=K counts its requests
   /file.mp3                         the tone once, with a Content-Length
   /cut.mp3?id=K&after=N&times=T     the first T requests of id K are cut after N bytes, the
                                     next ones are the live stream
   /dies.mp3?id=K&after=N            the first request is cut after N bytes, the next get 503
-  /count?id=K                       how many requests id K has had
+  /count?id=K                       how many requests id K has had (cut, dies, live)
   /missing.mp3, /404                404
   /list.pls /list.m3u /list.asx /list.xspf /ref.asx   playlists of the live stream
   /lists/rel.m3u /lists/rel.pls     relative entries ("../stream.mp3")
   /fallback.pls                     a dead first entry, then the live stream
   /station                          a PLS without file name extension (audio/x-scpls)
+  /asx-list                         an XML ASX without file name extension
+  /hostile-list, /hostile-mixed     lists without extension whose entries name local things
+                                    (the second has the live stream after them)
+  /page                             an HTML page
   /empty.pls                        an empty playlist
   /hls.m3u8                         an HLS media list (not playable: only looked at)
   /icy-old                          a stream answered with "ICY 200 OK" instead of HTTP/1.x
@@ -83,9 +89,15 @@ class State:
 
 class Handler(BaseHTTPRequestHandler):
     server_version = "TestRadio/1.0"
+    delay = 0.0  # seconds, see --delay-ms
 
     def log_message(self, *args):
         pass
+
+    def setup(self):
+        if self.delay:
+            time.sleep(self.delay)  # the connection's round trip
+        super().setup()
 
     def base(self):
         return "http://127.0.0.1:%d" % self.server.server_address[1]
@@ -138,6 +150,8 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         try:
+            if self.delay:
+                time.sleep(self.delay)  # the request's round trip
             self.route()
         except (BrokenPipeError, ConnectionResetError):
             pass
@@ -148,6 +162,8 @@ class Handler(BaseHTTPRequestHandler):
         path = url.path
         b = self.base()
         if path in ("/stream.mp3", "/live", "/stream"):
+            if path == "/live" and "id" in q:
+                State.hit("live:" + q["id"])
             self.live(title=q.get("title", "Tavilune test"), encoding=q.get("encoding", "utf-8"),
                       every=int(q.get("every", "0")))
         elif path == "/file.mp3":
@@ -166,7 +182,8 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_text("gone", "text/plain", 503)
         elif path == "/count":
             key = q.get("id", "")
-            self.send_text(str(State.count("cut:" + key) + State.count("dies:" + key)), "text/plain")
+            self.send_text(str(sum(State.count(k + key) for k in ("cut:", "dies:", "live:"))),
+                           "text/plain")
         elif path == "/list.pls":
             self.send_text("[playlist]\nNumberOfEntries=1\nFile1=%s/stream.mp3\nTitle1=Test\n"
                            "Length1=-1\nVersion=2\n" % b, "audio/x-scpls")
@@ -202,6 +219,15 @@ class Handler(BaseHTTPRequestHandler):
                            "File3=lavfi://sine\nFile4=FILE:/etc/passwd\n", "audio/x-scpls")
         elif path == "/hostile.m3u":
             self.send_text("file:///etc/passwd\n%s/stream.mp3\n" % b, "audio/x-mpegurl")
+        elif path == "/asx-list":
+            self.send_text("<asx version=\"3.0\"><entry><ref href=\"%s/stream.mp3\"/></entry></asx>\n" % b,
+                           "video/x-ms-asf")
+        elif path == "/hostile-list":
+            self.send_text("[playlist]\nFile1=file:///etc/passwd\nFile2=av://lavfi:sine\n", "audio/x-scpls")
+        elif path == "/hostile-mixed":
+            self.send_text("#EXTM3U\nfile:///etc/passwd\n%s/stream.mp3\n" % b, "audio/x-mpegurl")
+        elif path == "/page":
+            self.send_text("<html><body>Radio</body></html>\n", "text/html")
         elif path == "/empty.pls":
             self.send_text("", "audio/x-scpls")
         elif path == "/hls.m3u8":
@@ -222,7 +248,12 @@ class Handler(BaseHTTPRequestHandler):
 
 
 def main():
-    folder = sys.argv[1] if len(sys.argv) > 1 else "."
+    args = sys.argv[1:]
+    if "--delay-ms" in args:
+        at = args.index("--delay-ms")
+        Handler.delay = int(args[at + 1]) / 1000.0
+        del args[at:at + 2]
+    folder = args[0] if args else "."
     os.makedirs(folder, exist_ok=True)
     with open(make_mp3(folder), "rb") as f:
         State.mp3 = f.read()
