@@ -615,11 +615,11 @@ QString MediaEngine::stringProperty(const char *name) const
 {
     if (!m_mpv || m_state == State::Idle || m_state == State::Failed)
         return {};
-    char *value = mpv_get_property_string(m_mpv.get(), name);
+    char *value = m_api->get_property_string(m_mpv.get(), name);
     if (!value)
         return {};
     const QString text = QString::fromUtf8(value);
-    mpv_free(value);
+    m_api->free(value);
     return text;
 }
 
