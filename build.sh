@@ -5,12 +5,16 @@
 #   ./build.sh build  install what is missing, build
 #   ./build.sh package  install what is missing, build, make tavilune_<version>_<arch>.deb here
 #                       and check it with lintian
+#   ./build.sh fuzz   build the fuzz targets with clang (in build-clang/) and run each of them
+#   ./build.sh sanitize  build everything with clang, ASan+UBSan and LeakSanitizer (in
+#                     build-clang/), run every test there, then run each fuzz target
 # Environment: TAVILUNE_SANITIZE=1 builds with ASan+UBSan (in build-asan/);
+#              TAVILUNE_FUZZ_SECONDS: how long each fuzz target runs (default 30);
 #              CI=true turns warnings into errors.
 set -euo pipefail
 cd "$(dirname "$0")"
 action=${1:-}
-case "$action" in run|test|build|package) ;; *) echo "usage: $0 run|test|build|package" >&2; exit 2 ;; esac
+case "$action" in run|test|build|package|fuzz|sanitize) ;; *) echo "usage: $0 run|test|build|package|fuzz|sanitize" >&2; exit 2 ;; esac
 
 packages=(
   cmake g++ make pkg-config git
@@ -50,9 +54,23 @@ if [ "${CI:-}" = true ]; then
   cmake_args+=(-DTAVILUNE_WERROR=ON)
 fi
 
+# One clang tree serves the sanitizer suite and the fuzz targets: every library carries the
+# fuzzers' coverage, the tests link the sanitizers only, the fuzz targets libFuzzer as well.
+build_targets=()
+case "$action" in
+  fuzz|sanitize)
+    # clang with its sanitizer and libFuzzer runtimes; llvm for llvm-symbolizer (readable reports).
+    packages+=(clang libclang-rt-14-dev llvm)
+    builddir=build-clang
+    cmake_args+=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTAVILUNE_FUZZ=ON
+                 -DTAVILUNE_BUILD_BENCH=OFF)
+    [ "$action" = fuzz ] && build_targets=(--target tav_fuzzers)
+    ;;
+esac
+
 build() {
   cmake -S . -B "$builddir" "${cmake_args[@]}"
-  cmake --build "$builddir" -j "$(nproc)"
+  cmake --build "$builddir" -j "$(nproc)" "${build_targets[@]}"
 }
 
 # The Debian package from the build: dependencies from dpkg-shlibdeps, then lintian, which
@@ -77,6 +95,13 @@ case "$action" in
     ;;
   package)
     package
+    ;;
+  fuzz)
+    tests/fuzz/run.sh "$builddir" "${TAVILUNE_FUZZ_SECONDS:-30}"
+    ;;
+  sanitize)
+    ctest --test-dir "$builddir" --output-on-failure -j "$(nproc)" --timeout 900
+    tests/fuzz/run.sh "$builddir" "${TAVILUNE_FUZZ_SECONDS:-30}"
     ;;
   run)
     exe="$builddir/bin/tavilune"

@@ -293,7 +293,7 @@ FrmMain::~FrmMain()
 
 void FrmMain::buildMenus()
 {
-    auto action = [this](QMenu *menu, const char *name, const QString &caption) {
+    auto action = [](QMenu *menu, const char *name, const QString &caption) {
         QAction *a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         return a;

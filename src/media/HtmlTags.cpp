@@ -43,13 +43,15 @@ QString decodeEntities(QStringView text)
             ++i;
             continue;
         }
-        const qsizetype semi = text.indexOf(u';', i + 1);
-        if (semi < 0 || semi - i > 10) {
+        // A reference ends with ";" within 10 characters: look no further (a long run of "&"
+        // without any ";" stays linear).
+        const qsizetype semi = text.mid(i + 1, 10).indexOf(u';');
+        if (semi < 0) {
             out += c;
             ++i;
             continue;
         }
-        const QStringView ref = text.mid(i + 1, semi - i - 1);
+        const QStringView ref = text.mid(i + 1, semi);
         char32_t code = 0;
         if (ref.compare(u"amp", Qt::CaseInsensitive) == 0)
             code = U'&';
@@ -74,7 +76,7 @@ QString decodeEntities(QStringView text)
             continue;
         }
         out += QString::fromUcs4(&code, 1);
-        i = semi + 1;
+        i += semi + 2;
     }
     return out;
 }

@@ -1,7 +1,9 @@
 // Reading the player that a station page declares, on pages laid out as the station page
 // generator writes them and on hand-edited variants.
+#include "HtmlTags.h"
 #include "PagePlayer.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -162,4 +164,38 @@ TEST(PagePlayer, AutostartValues)
         EXPECT_FALSE(readAutostart(QString::fromLatin1(off))) << off;
     for (const char *on : {"true", "True", "1", "-1", "yes", "", "peut-être"})
         EXPECT_TRUE(readAutostart(QString::fromLatin1(on))) << on;
+}
+
+TEST(PagePlayer, CharacterReferences)
+{
+    const struct {
+        const char *text;
+        const char *decoded;
+    } cases[] = {
+        {"a&amp;b&LT;&gt;&quot;&apos;", "a&b<>\"'"},
+        {"&&amp;&", "&&&"},
+        {"&#65;&#x42;&#X43;", "ABC"},
+        {"&#00000065;", "A"},             // the longest reference read: 9 characters before ";"
+        {"&#000000065;", "&#000000065;"}, // one more is text
+        {"&amp &;& amp;&bogus;", "&amp &;& amp;&bogus;"},
+        {"&#0;&#xD800;&#x110000;&#x;", "&#0;&#xD800;&#x110000;&#x;"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(tavhtml::decodeEntities(QString::fromLatin1(c.text)), QString::fromLatin1(c.decoded))
+            << c.text;
+}
+
+TEST(PagePlayer, LongRunsOfAmpersandsReadQuickly)
+{
+    // A reference is looked for only a few characters ahead: a page of a million "&" without any
+    // ";" reads in a moment, not in minutes.
+    const QString run(1 << 20, QLatin1Char('&'));
+    const QString page = QStringLiteral("<embed src=\"http://e.example/") + run + QStringLiteral("\">") + run;
+    QElapsedTimer timer;
+    timer.start();
+    const PagePlayer player = findPagePlayer(page);
+    EXPECT_EQ(tavhtml::decodeEntities(run), run);
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(player.kind, PagePlayer::Kind::Embed);
+    EXPECT_EQ(player.address.size(), 17 + run.size());
 }

@@ -7,6 +7,18 @@
 #include <QThread>
 #include <functional>
 
+// TAV_ADDRESS_SANITIZER is 1 in builds with AddressSanitizer (gcc and clang name it differently).
+#if defined(__SANITIZE_ADDRESS__)
+#define TAV_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAV_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifndef TAV_ADDRESS_SANITIZER
+#define TAV_ADDRESS_SANITIZER 0
+#endif
+
 namespace tavtest {
 
 // Runs the event loop until cond() holds or the time runs out; returns cond().

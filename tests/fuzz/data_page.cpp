@@ -1,0 +1,20 @@
+// The now-playing pages on any bytes: the redirection page, the data page's tracks and covers.
+#include "DataPage.h"
+#include "FuzzInput.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString page = nowplaying::DecodePage(fuzz::Bytes(data, size));
+    const QString info = QStringLiteral("http://radio.example/info/d_data.html");
+
+    const QString target = nowplaying::RedirectionTarget(page);
+    nowplaying::SecondAddress(info, target);
+
+    nowplaying::TrackTexts texts;
+    nowplaying::CoverLabels covers;
+    nowplaying::ReadDataPage(page, texts, covers);
+    const QString base = nowplaying::CoverBase(page.left(page.indexOf(QLatin1Char(';'))), info);
+    for (int k = 1; k <= nowplaying::kSlots; ++k)
+        nowplaying::CoverAddress(base, covers.at(k));
+    return 0;
+}
