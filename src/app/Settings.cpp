@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include <QFile>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <cmath>
@@ -12,10 +14,60 @@ namespace {
 
 QString g_overridePath;
 
+// A value of the settings file that the settings reader would decode as typed data
+// ("@Variant(...)", "@ByteArray(...)", "@Rect(...)"...), quoted or not. The program writes texts
+// only (a text starting with "@" is written with the "@" doubled), so such a value comes from a
+// damaged or foreign file, and a "@Variant" can make the decoder reserve gigabytes.
+bool typedValue(const QByteArray &line)
+{
+    const int eq = line.indexOf('=');
+    if (eq < 0)
+        return false;
+    int i = eq + 1;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '"'))
+        ++i;
+    return i + 1 < line.size() && line[i] == '@' && line[i + 1] != '@';
+}
+
+// Drops the lines holding typed values from the file before it is read (temporary file and
+// rename: the file is never left half written); every other line stays as it was.
+void dropTypedValues(const QString &path)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray text = in.readAll();
+    in.close();
+    if (!text.contains('@'))
+        return;
+    QByteArray kept;
+    kept.reserve(text.size());
+    bool dropped = false;
+    for (const QByteArray &line : text.split('\n')) {
+        if (typedValue(line)) {
+            dropped = true;
+            continue;
+        }
+        kept += line;
+        kept += '\n';
+    }
+    if (!dropped)
+        return;
+    kept.chop(1); // the split added one line ending too many
+    QSaveFile out(path);
+    if (out.open(QIODevice::WriteOnly) && out.write(kept) == kept.size())
+        out.commit();
+}
+
 std::unique_ptr<QSettings> makeStore()
 {
-    if (!g_overridePath.isEmpty())
+    if (!g_overridePath.isEmpty()) {
+        dropTypedValues(g_overridePath);
         return std::make_unique<QSettings>(g_overridePath, QSettings::IniFormat);
+    }
+    // Where the store below keeps its file.
+    dropTypedValues(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                    QStringLiteral("/Tavilune/Tavilune.conf"));
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Tavilune"), QStringLiteral("Tavilune"));
 }

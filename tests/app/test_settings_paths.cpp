@@ -55,6 +55,35 @@ TEST(Settings, StoresTextAndReadsDefaultsForMissingKeys)
     settings::UseFile(QString());
 }
 
+TEST(Settings, TypedValuesOfAForeignFileAreDroppedBeforeTheFileIsRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.conf"));
+    // A "@Variant" that announces a huge object, a quoted byte array, and texts the program wrote
+    // itself (a leading "@" doubled) which stay.
+    const QByteArray text = "[Settings]\n"
+                            "Haut=120\n"
+                            "Gauche=@Variant(\\0\\0\\0\\N10__cxxabivx7f\\0\\0\\0\\x10)\n"
+                            "NomDerRadio=\"@ByteArray(abc)\"\n"
+                            "Dispositif=@@Micro\n"
+                            "TempoRadio=5\n";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    settings::UseFile(path);
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("Haut")), QStringLiteral("120"));
+    EXPECT_FALSE(settings::HasSetting(QStringLiteral("Gauche")));
+    EXPECT_FALSE(settings::HasSetting(QStringLiteral("NomDerRadio")));
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("Dispositif")), QStringLiteral("@Micro"));
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("TempoRadio")), QStringLiteral("5"));
+    settings::UseFile(QString());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("[Settings]\nHaut=120\nDispositif=@@Micro\nTempoRadio=5\n"));
+}
+
 TEST(Paths, NameExtensionAndSeparatorHelpers)
 {
     EXPECT_EQ(WithBackslash(QStringLiteral("/")), QStringLiteral("/"));
