@@ -29,17 +29,6 @@ QByteArray slurp(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
 }
 
-long RssKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
 // A playlist of 40 entries, long enough that half of it is not all of it.
 QByteArray Pls()
 {
@@ -141,7 +130,7 @@ TEST_F(DownloadFaults, EveryDownloadEndsInTimeWithAClearResultAndBoundedMemory)
     long before = 0;
     for (int round = 0; round < 2; ++round) {
         if (round == 1)
-            before = RssKiB();
+            before = tavtest::RssKiB();
         for (const Fault &f : kFaults) {
             SCOPED_TRACE(f.what);
             // A now-playing page or cover into its file.
@@ -217,7 +206,7 @@ TEST_F(DownloadFaults, EveryDownloadEndsInTimeWithAClearResultAndBoundedMemory)
         }
     }
 #if !TAV_ADDRESS_SANITIZER // the sanitizer holds freed blocks back: the size says nothing there
-    const long grown = RssKiB() - before;
+    const long grown = tavtest::RssKiB() - before;
     EXPECT_LT(grown, 24 * 1024) << grown << " KiB";
 #else
     (void)before;

@@ -35,17 +35,6 @@ QByteArray ReadFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-long RssKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
 class Download : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -207,13 +196,13 @@ TEST_F(Download, LargeBodiesAreRefusedOrStreamedWithoutGrowingTheProcess)
         EXPECT_EQ(run(d, server->url(QStringLiteral("/big/5"))), std::optional<bool>(false));
     }
     // Under a raised bound, 50 MB go through the file, not through memory.
-    const long before = RssKiB();
+    const long before = tavtest::RssKiB();
     DownloadToFile d(&network);
     d.setMaxBytes(64 * 1024 * 1024);
     EXPECT_EQ(run(d, server->url(QStringLiteral("/big/50")), 60000), std::optional<bool>(true));
     EXPECT_EQ(QFileInfo(target).size(), 50 * 1024 * 1024);
 #if !TAV_ADDRESS_SANITIZER // the sanitizer holds freed blocks back: the size says nothing there
-    const long grown = RssKiB() - before;
+    const long grown = tavtest::RssKiB() - before;
     EXPECT_LT(grown, 8 * 1024) << grown << " KiB";
 #else
     (void)before;

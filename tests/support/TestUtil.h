@@ -2,6 +2,7 @@
 // Small helpers shared by the tests: temporary folders, waiting on the event loop.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
@@ -20,6 +21,18 @@
 #endif
 
 namespace tavtest {
+
+// The resident memory of this process in KiB (0 when it cannot be read).
+inline long RssKiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
 
 // Runs the event loop until cond() holds or the time runs out; returns cond().
 inline bool waitUntil(const std::function<bool()> &cond, int timeoutMs)
