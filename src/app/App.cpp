@@ -64,8 +64,9 @@ App::App() : m_main(&m_engine), m_hub(m_main)
         else if (kind == WindowKind::TvPlayer)
             SetWindowTopmost(w, G().fenVisibleTV == 1);
     });
-    // Media keys and panel widgets, title notifications.
-    StartDesktopServices(m_main, m_engine, QDBusConnection::sessionBus());
+    // Media keys and panel widgets, title notifications: published with the rest of the
+    // start-up that waits for the first frame.
+    m_main.AfterStartUp([this] { StartDesktopServices(m_main, m_engine, QDBusConnection::sessionBus()); });
 }
 
 App::~App()

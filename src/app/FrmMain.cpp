@@ -38,6 +38,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -69,7 +70,6 @@ FrmMain::FrmMain(MediaEngine *engine, QWidget *parent)
 {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(startup::kAppTitle);
-    setWindowIcon(icons::Program());
     buildMenus();
     buildControls();
     Topmost().main = this;
@@ -234,10 +234,37 @@ void FrmMain::makeTrayIcon()
 void FrmMain::finishStartUp()
 {
     m_listsPending = false;
+    // The program icon (drawn at every size the window manager is given) and the desktop's
+    // button icons need not be in the first frame.
+    setWindowIcon(icons::Program());
+    applyThemeIcons();
     makeTrayIcon();
     fillLists();
     // The box "Interdire l'économiseur d'écran" ticked means the screen saver is held off.
     SetScreenSaver(m_screenSaverOn);
+    m_startedUp = true;
+    for (const auto &step : std::exchange(m_startUpSteps, {}))
+        step();
+}
+
+void FrmMain::AfterStartUp(std::function<void()> step)
+{
+    if (m_startedUp)
+        step();
+    else
+        m_startUpSteps.push_back(std::move(step));
+}
+
+void FrmMain::applyThemeIcons()
+{
+    // Looking icons up in the desktop's theme reads the theme's index (several milliseconds), so
+    // it waits for the first frame. A name the theme lacks keeps the drawn picture.
+    const std::pair<QToolButton *, const char *> themed[] = {{Command1, "media-playback-start"},
+                                                             {Command2, "audio-volume-high"},
+                                                             {Command4, "media-playback-stop"},
+                                                             {Command5, "media-record"}};
+    for (const auto &[button, name] : themed)
+        button->setIcon(icons::Themed(name, button->icon()));
 }
 
 void FrmMain::updateStatusLine()
@@ -410,15 +437,13 @@ void FrmMain::buildControls()
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(2);
-    Command1 = pictureButton(central, icons::Themed("media-playback-start", icons::Listen()),
-                             QStringLiteral("Ecouter la radio ou TV sélectionnée"));
-    Command2 = pictureButton(central, icons::Themed("audio-volume-high", icons::Volume()),
-                             QStringLiteral("Réglage du volume"));
+    // The program's own pictures first; the desktop's icons replace them after the first frame
+    // (applyThemeIcons).
+    Command1 = pictureButton(central, icons::Listen(), QStringLiteral("Ecouter la radio ou TV sélectionnée"));
+    Command2 = pictureButton(central, icons::Volume(), QStringLiteral("Réglage du volume"));
     Command3 = pictureButton(central, icons::HideToTray(), QStringLiteral("Masquer dans la barre des tâches"));
-    Command4 = pictureButton(central, icons::Themed("media-playback-stop", icons::Stop()),
-                             QStringLiteral("Stop - Arrêt Radio ou TV"));
-    Command5 = pictureButton(central, icons::Themed("media-record", icons::Record()),
-                             QStringLiteral("Enregistrement"));
+    Command4 = pictureButton(central, icons::Stop(), QStringLiteral("Stop - Arrêt Radio ou TV"));
+    Command5 = pictureButton(central, icons::Record(), QStringLiteral("Enregistrement"));
     const char *names[] = {"Command1", "Command2", "Command3", "Command4", "Command5"};
     QToolButton *all[] = {Command1, Command2, Command3, Command4, Command5};
     for (int i = 0; i < 5; ++i) {

@@ -9,6 +9,9 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
+#include <vector>
+
 class QAction;
 class QComboBox;
 class QLabel;
@@ -40,6 +43,8 @@ public:
     // for it; by default Form_Load does them itself.
     void SetListsFilledAfterFirstPaint(bool on) { m_listsAfterPaint = on; }
     bool ListsPending() const { return m_listsPending; }
+    // A further start-up step for that same moment (at once if it has passed).
+    void AfterStartUp(std::function<void()> step);
 
     // Hide to / show from the notification area.
     void Masque_Fenetre();
@@ -156,6 +161,7 @@ private:
     void updateTrayTip();
     void makeTrayIcon();
     void finishStartUp(); // the start-up steps that may wait for the first frame
+    void applyThemeIcons();
 
     QPointer<WindowHub> m_hub;
     MediaEngine *m_engine = nullptr;
@@ -163,6 +169,8 @@ private:
     bool m_shuttingDown = false;
     bool m_listsAfterPaint = false;
     bool m_listsPending = false; // finishStartUp() waits for the first frame
+    bool m_startedUp = false;    // finishStartUp() has run
+    std::vector<std::function<void()>> m_startUpSteps;
     bool m_screenSaverOn = true;
 };
 

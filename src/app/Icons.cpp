@@ -1,14 +1,22 @@
 #include "Icons.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
+#include <QStyleOption>
+
+#include <map>
+#include <utility>
 
 namespace icons {
 namespace {
 
+using Drawing = void (*)(QPainter &);
+
 // A picture of size × size device-independent pixels, drawn at ratio device pixels per pixel.
-template <typename Draw> QPixmap paint(int size, Draw draw, qreal ratio = 1.0)
+template <typename Draw> QPixmap picture(int size, Draw draw, qreal ratio = 1.0)
 {
     const int pixels = qRound(size * ratio);
     QPixmap pm(pixels, pixels);
@@ -25,13 +33,66 @@ template <typename Draw> QPixmap paint(int size, Draw draw, qreal ratio = 1.0)
 
 qreal screenRatio() { return qApp ? qApp->devicePixelRatio() : 1.0; }
 
-template <typename Draw> QIcon icon(Draw draw)
-{
-    QIcon ic;
-    for (int s : {16, 24, 32, 48, 64})
-        ic.addPixmap(paint(s, draw));
-    return ic;
-}
+// An icon drawn at the size it is asked for, when it is first asked for (a window shows in
+// fewer milliseconds than drawing every size of every picture up front takes), and kept. The
+// disabled and selected looks are the style's, as for any icon made of pictures.
+class DrawnEngine : public QIconEngine {
+public:
+    explicit DrawnEngine(Drawing draw) : m_draw(draw) {}
+
+    QIconEngine *clone() const override { return new DrawnEngine(*this); }
+    QString key() const override { return QStringLiteral("TaviluneDrawn"); }
+    bool isNull() override { return false; }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        return {QSize(16, 16), QSize(24, 24), QSize(32, 32), QSize(48, 48), QSize(64, 64)};
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = qMin(size.width(), size.height());
+        return {side, side};
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override
+    {
+        const int side = qMin(size.width(), size.height());
+        if (side <= 0)
+            return {};
+        if (mode == QIcon::Active)
+            mode = QIcon::Normal;
+        QPixmap &pm = m_pixmaps[{side, mode}];
+        if (pm.isNull()) {
+            pm = mode == QIcon::Normal ? picture(side, m_draw) : styled(pixmap(size, QIcon::Normal, QIcon::Off), mode);
+        }
+        return pm;
+    }
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal) override
+    {
+        return pixmap(size, mode, state); // the size is already in device pixels
+    }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        painter->drawPixmap(rect, pixmap(rect.size() * ratio, mode, state));
+    }
+
+private:
+    static QPixmap styled(const QPixmap &normal, QIcon::Mode mode)
+    {
+        auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+        if (!app)
+            return normal;
+        QStyleOption option;
+        option.palette = QGuiApplication::palette();
+        const QPixmap pm = QApplication::style()->generatedIconPixmap(mode, normal, &option);
+        return pm.isNull() ? normal : pm;
+    }
+
+    Drawing m_draw;
+    std::map<std::pair<int, int>, QPixmap> m_pixmaps; // (side in pixels, mode) → picture
+};
+
+QIcon icon(Drawing draw) { return QIcon(new DrawnEngine(draw)); }
 
 } // namespace
 
@@ -115,7 +176,7 @@ QIcon Record()
 
 QPixmap RadioMode(int size)
 {
-    return paint(size, [](QPainter &p) {
+    return picture(size, [](QPainter &p) {
         p.setPen(QPen(QColor(60, 60, 60), 1.5));
         p.drawLine(QPointF(8, 11), QPointF(24, 3));
         p.setBrush(QColor(150, 90, 40));
@@ -133,7 +194,7 @@ QPixmap RadioMode(int size)
 
 QPixmap TvMode(int size)
 {
-    return paint(size, [](QPainter &p) {
+    return picture(size, [](QPainter &p) {
         p.setPen(QPen(QColor(60, 60, 60), 1.5));
         p.drawLine(QPointF(16, 8), QPointF(10, 2));
         p.drawLine(QPointF(16, 8), QPointF(22, 2));
@@ -171,6 +232,21 @@ QIcon Program()
         p.drawArc(QRectF(10, 14, 16, 16), 30 * 16, 120 * 16);
         p.setBrush(QColor(140, 200, 255));
         p.drawEllipse(QRectF(16.5, 21.5, 3, 3));
+    });
+}
+
+QIcon MoreItems(Qt::Orientation orientation)
+{
+    if (orientation == Qt::Vertical)
+        return icon([](QPainter &p) {
+            p.setPen(QPen(QColor(60, 60, 70), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPolyline(QPolygonF({QPointF(9, 8), QPointF(16, 15), QPointF(23, 8)}));
+            p.drawPolyline(QPolygonF({QPointF(9, 17), QPointF(16, 24), QPointF(23, 17)}));
+        });
+    return icon([](QPainter &p) {
+        p.setPen(QPen(QColor(60, 60, 70), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(8, 9), QPointF(15, 16), QPointF(8, 23)}));
+        p.drawPolyline(QPolygonF({QPointF(17, 9), QPointF(24, 16), QPointF(17, 23)}));
     });
 }
 

@@ -13,6 +13,7 @@ QIcon Record();   // red disc
 QPixmap RadioMode(int size = 32); // radio set
 QPixmap TvMode(int size = 32);    // television set
 QIcon Program();  // the program icon: a crescent moon over radio waves
+QIcon MoreItems(Qt::Orientation orientation); // a double chevron: the menu bar's hidden menus
 
 // The desktop's icon of that name (freedesktop naming: "media-playback-start"...), else drawn.
 QIcon Themed(const char *name, const QIcon &drawn);

@@ -3,16 +3,21 @@
 #include "DecimalPoint.h"
 #include "ProgramFolder.h"
 #include "FirstFrameStamp.h"
+#include "FontWarmUp.h"
+#include "InstanceLock.h"
+#include "ProgramStyle.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLibraryInfo>
-#include <QLockFile>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTranslator>
 
 int main(int argc, char **argv)
 {
+    // Read while the display connection is made (see FontWarmUp.h).
+    const FontWarmUp fonts;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavilune"));
     QApplication::setOrganizationName(QStringLiteral("Tavilune"));
@@ -23,9 +28,9 @@ int main(int argc, char **argv)
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty())
         runtime = QDir::tempPath();
-    QLockFile lock(runtime + QStringLiteral("/Tavilune.lock"));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0))
+    // When the lock cannot be taken at all (a read-only runtime folder), the program still starts.
+    InstanceLock lock;
+    if (lock.TryLock(runtime + QStringLiteral("/Tavilune.lock")) == InstanceLock::Result::Held)
         return 0;
 
     // The program folder: beside the program, or the user's own when that one is read-only.
@@ -40,6 +45,9 @@ int main(int argc, char **argv)
     // Numbers shown by the Qt-free parts follow the user's locale too.
     SetUserDecimalPoint(QLocale().decimalPoint().toStdString());
 
+    // The chosen widget style (the desktop's, or -style / QT_STYLE_OVERRIDE), with the program's
+    // own menu-bar chevron (see ProgramStyle.h).
+    QApplication::setStyle(new ProgramStyle(QApplication::style()->name()));
     App program;
     // The window shows at once; the long station lists and the tray icon follow its first frame.
     program.Main().SetListsFilledAfterFirstPaint(true);

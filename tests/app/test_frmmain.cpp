@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -436,14 +437,42 @@ TEST_F(FrmMainTest, LongListsAndTheTrayIconCanWaitForTheFirstFrame)
     unpackStations();
     settings::SaveSetting(QStringLiteral("DerRadio"), QStringLiteral("1"));
     settings::SaveSetting(QStringLiteral("NomDerRadio"), QStringLiteral("FIP"));
+    // A desktop icon theme that has the Listen icon only: the other buttons keep their pictures.
+    const QString themes = dir.path() + QStringLiteral("/icons");
+    QDir().mkpath(themes + QStringLiteral("/tavtest/24x24/actions"));
+    QFile index(themes + QStringLiteral("/tavtest/index.theme"));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=tavtest\nDirectories=24x24/actions\n\n"
+                "[24x24/actions]\nSize=24\nType=Fixed\n");
+    index.close();
+    QImage play(24, 24, QImage::Format_ARGB32);
+    play.fill(Qt::blue);
+    ASSERT_TRUE(play.save(themes + QStringLiteral("/tavtest/24x24/actions/media-playback-start.png")));
+    const QStringList oldPaths = QIcon::themeSearchPaths();
+    const QString oldTheme = QIcon::themeName();
+    QIcon::setThemeSearchPaths({themes});
+    QIcon::setThemeName(QStringLiteral("tavtest"));
+    const auto themed = [](const FrmMain &w) {
+        return std::vector<QString>{w.Command1->icon().name(), w.Command2->icon().name(),
+                                    w.Command4->icon().name(), w.Command5->icon().name()};
+    };
+    const std::vector<QString> drawn(4), desktop{QStringLiteral("media-playback-start"), {}, {}, {}};
+
     for (const bool afterPaint : {false, true}) {
         G() = ProgramValues{};
         FrmMain w;
         w.SetListsFilledAfterFirstPaint(afterPaint);
+        int steps = 0; // the desktop services' step waits with the lists
+        w.AfterStartUp([&] { ++steps; });
         ASSERT_TRUE(w.Form_Load());
         EXPECT_EQ(w.ListsPending(), afterPaint);
+        EXPECT_EQ(steps, afterPaint ? 0 : 1);
         EXPECT_EQ(w.ComboRad->count(), afterPaint ? 0 : 12) << afterPaint;
         EXPECT_EQ(w.TaskBarIcon != nullptr, !afterPaint);
+        // The program icon and the theme's icons wait with the lists.
+        EXPECT_EQ(w.windowIcon().isNull(), afterPaint);
+        EXPECT_EQ(themed(w), afterPaint ? drawn : desktop) << afterPaint;
+        EXPECT_FALSE(w.Command2->icon().isNull());
         // The last station is known before the lists are: Listen can play it at once.
         EXPECT_EQ(w.ComboRad->currentText(), QStringLiteral("FIP")) << afterPaint;
         EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/FIP.HTM")) << afterPaint;
@@ -456,5 +485,12 @@ TEST_F(FrmMainTest, LongListsAndTheTrayIconCanWaitForTheFirstFrame)
         EXPECT_EQ(w.TaskBarIcon->ToolTipText(), QStringLiteral("Tavilune"));
         EXPECT_EQ(w.ComboRad->currentText(), QStringLiteral("FIP")) << afterPaint;
         EXPECT_EQ(w.Text1, prog + QStringLiteral("/Radios/FIP.HTM")) << afterPaint;
+        EXPECT_FALSE(w.windowIcon().isNull());
+        EXPECT_EQ(themed(w), desktop) << afterPaint;
+        EXPECT_EQ(steps, 1);
+        w.AfterStartUp([&] { steps += 10; }); // asked later: at once
+        EXPECT_EQ(steps, 11);
     }
+    QIcon::setThemeName(oldTheme);
+    QIcon::setThemeSearchPaths(oldPaths);
 }
