@@ -10,6 +10,7 @@
 #include "Globals.h"
 #include "MediaEngine.h"
 #include "Settings.h"
+#include "EngineWait.h"
 #include "TestUtil.h"
 #include "WebBrowser.h"
 #include "WindowHub.h"
@@ -26,13 +27,6 @@
 namespace {
 
 QString u(const char *s) { return QString::fromUtf8(s); }
-
-bool plays(MediaEngine &e, const QString &address)
-{
-    return tavtest::waitUntil(
-        [&] { return e.state() == MediaEngine::State::Playing && e.address() == address && e.playbackTime() > 0.2; },
-        20000);
-}
 
 } // namespace
 
@@ -88,7 +82,7 @@ TEST(DirectoryInTheProgram, FindListenAndAdd)
         // Listen: the main page stops first; the window's engine plays the station.
         find->CommandEcouter_Click();
         EXPECT_EQ(w.WebBrowser1->LocationURL(), prog + u("/Intro.htm"));
-        ASSERT_TRUE(plays(find->Engine(), stream)) << find->Engine().statusText().toStdString();
+        ASSERT_TRUE(tavtest::PlaysAddress(find->Engine(), stream)) << find->Engine().statusText().toStdString();
         EXPECT_NE(&find->Engine(), &app.Engine());
         EXPECT_TRUE(tavtest::waitUntil(
             [&] { return dir.count(u("/json/url/22222222-0000-0000-0000-000000000001")) == 1; }, 10000));
@@ -100,7 +94,7 @@ TEST(DirectoryInTheProgram, FindListenAndAdd)
         EXPECT_TRUE(prompts.shown.isEmpty());
         w.ComboRad->setCurrentIndex(w.ComboRad->findText(u("RADIO LOCALE")));
         w.Command1_Click();
-        ASSERT_TRUE(plays(app.Engine(), stream)) << app.Engine().statusText().toStdString();
+        ASSERT_TRUE(tavtest::PlaysAddress(app.Engine(), stream)) << app.Engine().statusText().toStdString();
         EXPECT_EQ(find->Engine().state(), MediaEngine::State::Idle);
         w.Command4_Click();
         find->close();

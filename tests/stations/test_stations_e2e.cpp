@@ -13,6 +13,7 @@
 #include "StationPage.h"
 #include "Settings.h"
 #include "StreamServer.h"
+#include "EngineWait.h"
 #include "TestUtil.h"
 #include "TextFile.h"
 #include "WebBrowser.h"
@@ -32,13 +33,6 @@
 namespace {
 
 QString u(const char *s) { return QString::fromUtf8(s); }
-
-bool plays(MediaEngine &e, const QString &address)
-{
-    return tavtest::waitUntil(
-        [&] { return e.state() == MediaEngine::State::Playing && e.address() == address && e.playbackTime() > 0.2; },
-        20000);
-}
 
 } // namespace
 
@@ -95,7 +89,7 @@ TEST(StationPagesInTheProgram, MakeListenEditTestAndDelete)
         w.Command1_Click(); // the main page plays FIP meanwhile
         gen->Command3_Click();
         EXPECT_EQ(w.WebBrowser1->LocationURL(), prog + u("/Intro.htm"));
-        ASSERT_TRUE(plays(*gen->WebBrowser1->Engine(), stream)) << gen->WebBrowser1->Engine()->statusText().toStdString();
+        ASSERT_TRUE(tavtest::PlaysAddress(*gen->WebBrowser1->Engine(), stream)) << gen->WebBrowser1->Engine()->statusText().toStdString();
         EXPECT_NE(gen->WebBrowser1->Engine(), &app.Engine());
         gen->Command4_Click();
         EXPECT_FALSE(gen->isVisible());
@@ -107,7 +101,7 @@ TEST(StationPagesInTheProgram, MakeListenEditTestAndDelete)
         EXPECT_EQ(w.Text1, fipPath);
         w.ComboRad->setCurrentIndex(w.ComboRad->findText(u("RADIO LOCALE")));
         w.Command1_Click();
-        ASSERT_TRUE(plays(app.Engine(), stream)) << app.Engine().statusText().toStdString();
+        ASSERT_TRUE(tavtest::PlaysAddress(app.Engine(), stream)) << app.Engine().statusText().toStdString();
 
         // Edit it: another stream of the station, saved (over the page) and tested.
         w.Mnu_ModifRAdio->trigger();
@@ -127,12 +121,12 @@ TEST(StationPagesInTheProgram, MakeListenEditTestAndDelete)
         EXPECT_EQ(prompts.shown.first().title, u("Fichier existant"));
         ed->Command4_Click();
         EXPECT_EQ(w.WebBrowser1->LocationURL(), prog + u("/Intro.htm")); // the main page stopped
-        ASSERT_TRUE(plays(*ed->WebBrowser1->Engine(), changed)) << ed->WebBrowser1->Engine()->statusText().toStdString();
+        ASSERT_TRUE(tavtest::PlaysAddress(*ed->WebBrowser1->Engine(), changed)) << ed->WebBrowser1->Engine()->statusText().toStdString();
         ed->Command5_Click();
         ed->Command2_Click();
         EXPECT_FALSE(ed->isVisible());
         w.Command1_Click();
-        ASSERT_TRUE(plays(app.Engine(), changed)) << app.Engine().statusText().toStdString();
+        ASSERT_TRUE(tavtest::PlaysAddress(app.Engine(), changed)) << app.Engine().statusText().toStdString();
         w.Command4_Click();
 
         // Delete it: gone from the list once the editor closes.
