@@ -46,9 +46,10 @@ TEST(InstanceLock, AnotherProcessHoldsItUntilItEndsEvenWhenKilled)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Tavilune.lock"));
-    // flock(1) takes the same kind of lock as the program does, then becomes "sleep".
+    // flock(1) takes the same kind of lock as the program does, then becomes "sleep". It waits for
+    // the lock rather than giving up: the probes below hold it for an instant each.
     QProcess holder;
-    holder.start(QStringLiteral("flock"), {QStringLiteral("--no-fork"), QStringLiteral("-n"), path, QStringLiteral("sleep"), QStringLiteral("30")});
+    holder.start(QStringLiteral("flock"), {QStringLiteral("--no-fork"), path, QStringLiteral("sleep"), QStringLiteral("30")});
     ASSERT_TRUE(holder.waitForStarted());
     const auto probe = [&] {
         InstanceLock lock;
