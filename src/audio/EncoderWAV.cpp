@@ -43,7 +43,7 @@ void PutU32(uint8_t *p, uint32_t v)
 
 EncoderWAV::EncoderWAV()
 {
-    SetPCMFormat(44100, 2, "44.1 kHz 16 Bit Stereo", "PCM");
+    SetPCMFormat(44100, 2, std::string(), "PCM"); // described in the user's decimal separator
 }
 
 EncoderWAV::~EncoderWAV()
@@ -120,7 +120,7 @@ long EncoderWAV::Encoder_EncoderInit(int32_t rate, int16_t channels, const std::
         return kBadFormat;
     }
 
-    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) {
         m_converter.Close();
         return kNoFile;

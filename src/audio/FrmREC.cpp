@@ -178,7 +178,7 @@ void FrmREC::buildControls()
         chkFX[i] = new QCheckBox(QString::fromUtf16(fxNames[i]), frmEffects);
         chkFX[i]->setObjectName(QStringLiteral("chkFX_%1").arg(i));
         fx->addWidget(chkFX[i]);
-        connect(chkFX[i], &QCheckBox::clicked, this, [this, i] { chkFX_Click(i); });
+        connect(chkFX[i], &QCheckBox::toggled, this, [this, i] { chkFX_Click(i); });
     }
     cmdFXOpts = new QPushButton(QStringLiteral("Configuration..."), frmEffects);
     cmdFXOpts->setObjectName(QStringLiteral("cmdFXOpts"));
@@ -256,13 +256,13 @@ void FrmREC::buildControls()
     });
     connect(sldVol, &QSlider::valueChanged, this, &FrmREC::sldVol_Change);
     connect(cboSamplerate, &QComboBox::activated, this, [this] { rateOrStereoChanged(true); });
-    connect(chkStereo, &QCheckBox::clicked, this, [this] { rateOrStereoChanged(false); });
+    connect(chkStereo, &QCheckBox::toggled, this, [this] { rateOrStereoChanged(false); });
     connect(cmdSelFmt, &QPushButton::clicked, this, &FrmREC::cmdSelFmt_Click);
-    connect(Check1, &QCheckBox::clicked, this, &FrmREC::Check1_Click);
+    connect(Check1, &QCheckBox::toggled, this, &FrmREC::Check1_Click);
     connect(cmdBrowse, &QPushButton::clicked, this, &FrmREC::cmdBrowse_Click);
     connect(cmdFXOpts, &QPushButton::clicked, this, [this] {
-        if (m_dsp && m_services.openEffects)
-            m_services.openEffects(*m_dsp, this);
+        if (m_session && m_services.openEffects)
+            m_services.openEffects(*DSP(), this);
     });
     connect(cmdDo, &QPushButton::clicked, this, &FrmREC::cmdDo_Click);
     connect(Command1, &QToolButton::clicked, this, &FrmREC::Command1_Click);
@@ -302,12 +302,13 @@ void FrmREC::Form_Load()
     m_smoothR = std::make_unique<clsSmooth>();
     m_smoothL->SmoothNew(3);
     m_smoothR->SmoothNew(3);
-    m_recorder = m_services.makeRecorder ? m_services.makeRecorder() : std::make_unique<WaveInRecorder>();
-    if (m_recorder)
-        connect(m_recorder.get(), &WaveInRecorder::GotData, this, &FrmREC::GotData);
-    m_encoder = std::make_unique<EncoderWAV>();
+    std::unique_ptr<WaveInRecorder> recorder =
+        m_services.makeRecorder ? m_services.makeRecorder() : std::make_unique<WaveInRecorder>();
+    if (recorder) {
+        m_session = std::make_unique<RecordingSession>(std::move(recorder));
+        connect(m_session.get(), &RecordingSession::stateChanged, this, &FrmREC::sessionStateChanged);
+    }
     m_draw = std::make_unique<clsDraw>();
-    m_dsp = std::make_unique<clsDSP>();
     for (QCheckBox *box : chkFX)
         box->setChecked(false);
 
@@ -315,7 +316,6 @@ void FrmREC::Form_Load()
     cboSamplerate->setCurrentIndex(0);
     cboSamplerate->setEditText(QStringLiteral("44100"));
     chkStereo->setChecked(true);
-    m_processed.assign(1024, 0);
     m_loaded = true;
 
     // 4. The output format.
@@ -325,18 +325,20 @@ void FrmREC::Form_Load()
     m_selecting = true;
     cboDev->clear();
     cboRecLine->clear();
-    if (m_recorder) {
-        const qint32 count = m_recorder->DeviceCount();
+    if (m_session) {
+        const qint32 count = Recorder()->DeviceCount();
         for (qint32 i = 0; i < count; ++i)
-            cboDev->addItem(m_recorder->DeviceName(i));
+            cboDev->addItem(Recorder()->DeviceName(i));
     }
     cboDev->setCurrentIndex(-1);
     m_selecting = false;
 
     // 6. The effects processor.
     try {
-        m_dsp->setSampleRate(qint32(ValLong(cboSamplerate->currentText())));
-        m_dsp->setChannels(chkStereo->isChecked() ? 2 : 1);
+        if (m_session) {
+            DSP()->setSampleRate(qint32(ValLong(cboSamplerate->currentText())));
+            DSP()->setChannels(chkStereo->isChecked() ? 2 : 1);
+        }
     } catch (const NumberedError &) {
     }
 
@@ -360,6 +362,7 @@ void FrmREC::Form_Load()
 
     // 8. The file name's controls follow "Incrém.".
     Check1_Click();
+    prepareInput();
     tmrVis->start();
 }
 
@@ -372,8 +375,6 @@ void FrmREC::showEvent(QShowEvent *event)
 
 void FrmREC::closeEvent(QCloseEvent *event)
 {
-    if (IsRecording())
-        stopRecording();
     release();
     QWidget::closeEvent(event);
 }
@@ -384,19 +385,16 @@ void FrmREC::release()
         tmrVis->stop();
     if (m_player)
         m_player->stop();
-    if (m_recorder) {
-        m_recorder->disconnect(this);
-        m_recorder->StopRecord();
-    }
-    m_recorder.reset();
-    m_encoder.reset(); // completes a file still open
+    if (m_session)
+        m_session->disconnect(this);
+    m_session.reset(); // ends a recording still running, completing its file
     m_loaded = false;
     m_needsLoad = true;
 }
 
 bool FrmREC::IsRecording() const
 {
-    return m_recorder && m_recorder->IsRecording();
+    return m_session && m_session->IsActive();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -404,15 +402,15 @@ bool FrmREC::IsRecording() const
 
 void FrmREC::cboDev_Click()
 {
-    if (!m_recorder)
+    if (!m_session)
         return;
     m_selecting = true;
     cboRecLine->clear();
-    const bool selected = m_recorder->SelectDevice(cboDev->currentIndex());
+    const bool selected = Recorder()->SelectDevice(cboDev->currentIndex());
     if (selected) {
-        const qint32 count = m_recorder->MixerLineCount();
+        const qint32 count = Recorder()->MixerLineCount();
         for (qint32 i = 0; i < count; ++i)
-            cboRecLine->addItem(m_recorder->MixerLineName(i));
+            cboRecLine->addItem(Recorder()->MixerLineName(i));
         cboRecLine->setCurrentIndex(-1);
     }
     m_selecting = false;
@@ -420,22 +418,23 @@ void FrmREC::cboDev_Click()
         warn(QStringLiteral("Ne peut pas sélectionner le dispositif !"));
         return;
     }
-    const qint32 line = m_recorder->SelectedMixerLine();
+    const qint32 line = Recorder()->SelectedMixerLine();
     if (line >= 0 && line < cboRecLine->count()) {
         m_selecting = true;
         cboRecLine->setCurrentIndex(line);
         m_selecting = false;
         cboRecLine_Click();
     }
+    prepareInput();
 }
 
 void FrmREC::cboRecLine_Click()
 {
-    if (!m_recorder)
+    if (!m_session)
         return;
-    if (!m_recorder->SelectMixerLine(cboRecLine->currentIndex()))
+    if (!Recorder()->SelectMixerLine(cboRecLine->currentIndex()))
         warn(QStringLiteral("Ne peut pas sélectionner la ligne !"));
-    const int volume = std::clamp<qint32>(m_recorder->MixerLineVolume(), 0, kVolumeMaximum);
+    const int volume = std::clamp<qint32>(Recorder()->MixerLineVolume(), 0, kVolumeMaximum);
     if (sldVol->value() != volume)
         sldVol->setValue(volume); // the change handler follows
     else
@@ -444,8 +443,8 @@ void FrmREC::cboRecLine_Click()
 
 void FrmREC::sldVol_Change()
 {
-    if (m_recorder)
-        m_recorder->SetMixerLineVolume(sldVol->value());
+    if (m_session)
+        Recorder()->SetMixerLineVolume(sldVol->value());
     lblVolPer->setText(VolumePercentText(sldVol->value(), kVolumeMaximum));
 }
 
@@ -459,28 +458,29 @@ void FrmREC::rateOrStereoChanged(bool rate)
     cmdSelFmt_Click();
     try {
         if (rate)
-            m_dsp->setSampleRate(qint32(ValLong(cboSamplerate->currentText())));
+            DSP()->setSampleRate(qint32(ValLong(cboSamplerate->currentText())));
         else
-            m_dsp->setChannels(chkStereo->isChecked() ? 2 : 1);
+            DSP()->setChannels(chkStereo->isChecked() ? 2 : 1);
     } catch (const NumberedError &) {
         // A rate the effects cannot run at is refused when the recording starts.
     }
+    prepareInput();
 }
 
 void FrmREC::cmdSelFmt_Click()
 {
-    if (!m_encoder)
+    if (!m_session)
         return;
-    m_encoder->SelectFormat(qint32(ValLong(cboSamplerate->currentText())), qint16(chkStereo->isChecked() ? 2 : 1),
+    Encoder()->SelectFormat(qint32(ValLong(cboSamplerate->currentText())), qint16(chkStereo->isChecked() ? 2 : 1),
                             formatChooser(), kChooserTitle.toStdString());
     showFormat();
 }
 
 void FrmREC::showFormat()
 {
-    if (m_encoder)
-        txtWAVFmt->setText(QString::fromStdString(m_encoder->FormatTag()) + QStringLiteral(" - ") +
-                           QString::fromStdString(m_encoder->FormatID()));
+    if (m_session)
+        txtWAVFmt->setText(QString::fromStdString(Encoder()->FormatTag()) + QStringLiteral(" - ") +
+                           QString::fromStdString(Encoder()->FormatID()));
     txtWAVFmt->setCursorPosition(0);
 }
 
@@ -502,10 +502,10 @@ void FrmREC::Check1_Click()
 
 void FrmREC::cmdBrowse_Click()
 {
-    if (!m_encoder)
+    if (!m_session)
         return;
-    const QString filter = QtFilter(BrowseFilter(QString::fromStdString(m_encoder->Encoder_Description()),
-                                                 QString::fromStdString(m_encoder->Encoder_Extension())));
+    const QString filter = QtFilter(BrowseFilter(QString::fromStdString(Encoder()->Encoder_Description()),
+                                                 QString::fromStdString(Encoder()->Encoder_Extension())));
     const QString name = chooseFile(G().wavFolder, filter, true);
     if (!name.isEmpty())
         txtFile->setText(WithWavExtension(name));
@@ -530,8 +530,8 @@ bool FrmREC::eventFilter(QObject *watched, QEvent *event)
 
 void FrmREC::chkFX_Click(int index)
 {
-    if (m_dsp)
-        m_dsp->setEffectsUsed(EffectBits(m_dsp->EffectsUsed(), index, chkFX[index]->isChecked()));
+    if (m_session)
+        DSP()->setEffectsUsed(EffectBits(DSP()->EffectsUsed(), index, chkFX[index]->isChecked()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -539,15 +539,16 @@ void FrmREC::chkFX_Click(int index)
 
 void FrmREC::cmdDo_Click()
 {
-    if (!m_recorder || !m_encoder)
+    if (!m_session)
         return;
     if (Check1->isChecked()) {
-        const QString name = NextRecordingName(G().wavFolder);
+        // The file of a recording still running counts as taken.
+        const QString name = NextRecordingName(G().wavFolder, IsRecording() ? m_session->FileName() : QString());
         txtFile->setText(name);
         txtFile->setToolTip(name);
     }
     if (IsRecording()) {
-        stopRecording();
+        m_session->Stop();
         return;
     }
     if (txtFile->text().isEmpty()) {
@@ -564,58 +565,54 @@ void FrmREC::cmdDo_Click()
         return;
     }
     const qint16 channels = chkStereo->isChecked() ? 2 : 1;
-    if (m_encoder->Encoder_EncoderInit(qint32(rate), channels, QFile::encodeName(txtFile->text()).toStdString()) != 0) {
-        warn(QStringLiteral("Ne peut pas initialiser l'encodeur !"));
-        return;
+    if (!m_session->Start(txtFile->text(), qint32(rate), channels)) {
+        if (m_session->failure() == RecordingSession::Failure::EncoderRefused)
+            warn(QStringLiteral("Ne peut pas initialiser l'encodeur !"));
+        else if (m_session->failure() == RecordingSession::Failure::RateRefused)
+            warn(kRateRefused);
+        else
+            warn(QStringLiteral("Ne peut pas démarrer l'enregistrement !"));
     }
-    m_dsp->setSampleRate(qint32(rate));
-    m_dsp->setChannels(channels);
-    // Room for a whole capture buffer, so that a buffer is copied without allocating.
-    m_processed.reserve(std::size_t(std::max(m_recorder->BufferSize(), 2048) / 2));
-    m_elapsedMs = 0;
-    m_bytesPerSecond = qint32(rate) * channels * 2;
-    if (!m_recorder->StartRecord(qint32(rate), channels)) {
-        // No empty file is left behind.
-        m_encoder->Encoder_EncoderClose();
-        QFile::remove(txtFile->text());
-        m_bytesPerSecond = 0;
-        warn(QStringLiteral("Ne peut pas démarrer l'enregistrement !"));
-        return;
-    }
-    cmdDo->setText(QStringLiteral("Stopper"));
-    frmOut->setEnabled(false);
-    frmInp->setEnabled(false);
-    Command1->setEnabled(false);
 }
 
-void FrmREC::stopRecording()
+// The controls follow the session: frozen while a recording starts, runs or ends, back when it
+// has ended, with a word when it ended by itself.
+void FrmREC::sessionStateChanged(RecordingSession::State state)
 {
-    m_recorder->StopRecord();
-    m_encoder->Encoder_EncoderClose();
-    m_elapsedMs = 0;
-    m_bytesPerSecond = 0;
-    cmdDo->setText(QStringLiteral("Enregistrer"));
-    frmOut->setEnabled(true);
-    frmInp->setEnabled(true);
-    Command1->setEnabled(true);
-}
-
-void FrmREC::GotData(std::span<qint16> intBuffer, qint32 lngLen)
-{
-    if (!m_dsp || lngLen < 0)
+    const bool active = m_session && m_session->IsActive();
+    cmdDo->setText(active ? QStringLiteral("Stopper") : QStringLiteral("Enregistrer"));
+    cmdDo->setEnabled(state != RecordingSession::State::Stopping);
+    frmOut->setEnabled(!active);
+    frmInp->setEnabled(!active);
+    Command1->setEnabled(!active);
+    if (state != RecordingSession::State::Failed || !m_session)
         return;
-    // The new sound: the first lngLen bytes of the slot.
-    const std::size_t n = std::min(std::size_t(lngLen) / 2, intBuffer.size());
-    m_processed.assign(intBuffer.begin(), intBuffer.begin() + qsizetype(n));
-    m_dsp->ProcessSamples(m_processed);
-    if (!IsRecording())
-        return;
-    m_elapsedMs = ElapsedAfterBuffer(m_elapsedMs, qint32(n * 2), m_bytesPerSecond);
-    qint32 used = 0;
-    if (m_encoder->Encoder_Encode(m_processed.data(), qint32(n * 2), used) == 10) {
-        cmdDo_Click();
+    const QString file = QFileInfo(m_session->FileName()).fileName();
+    switch (m_session->failure()) {
+    case RecordingSession::Failure::WriteError:
         warn(QStringLiteral("Write error (no disk space left?)!"));
+        break;
+    case RecordingSession::Failure::SoundLost:
+        warn(SoundLostText(m_session->loss() == capture::Loss::Server, file, m_session->FramesRecorded() > 0));
+        break;
+    default:
+        break; // refused starts are told where they were refused
     }
+}
+
+// Keeps the chosen device's sound flowing in the chosen format, ready for a start.
+void FrmREC::prepareInput()
+{
+    if (!m_session || m_session->IsActive() || cboDev->currentIndex() < 0)
+        return;
+    const long rate = ValLong(cboSamplerate->currentText());
+    if (RateSupported(rate))
+        m_session->Prepare(qint32(rate), chkStereo->isChecked() ? 2 : 1);
+}
+
+std::span<const qint16> FrmREC::ProcessedBuffer() const
+{
+    return m_session ? m_session->ProcessedBuffer() : std::span<const qint16>(m_idleBuffer);
 }
 
 void FrmREC::tmrVis_Timer()
@@ -627,9 +624,10 @@ void FrmREC::tmrVis_Timer()
             sbarDuration->setText(kIdleDuration);
         return;
     }
-    m_draw->DrawAmplitudes(m_processed, picAmpl->Surface());
-    m_draw->DrawFrequencies(m_processed, picFreq->Surface());
-    const MeterPeakValues peaks = MeterPeaks(m_processed, chkStereo->isChecked());
+    const std::span<const qint16> processed = ProcessedBuffer();
+    m_draw->DrawAmplitudes(processed, picAmpl->Surface());
+    m_draw->DrawFrequencies(processed, picFreq->Surface());
+    const MeterPeakValues peaks = MeterPeaks(processed, chkStereo->isChecked());
     m_smoothL->SmoothAdd(float(peaks.left));
     m_smoothR->SmoothAdd(float(peaks.right));
     DrawLevelBar(picVUL->Surface(), m_smoothL->SmoothGetMax() / 32768.0);
@@ -637,8 +635,8 @@ void FrmREC::tmrVis_Timer()
     for (QWidget *w : {static_cast<QWidget *>(picAmpl), static_cast<QWidget *>(picFreq),
                        static_cast<QWidget *>(picVUL), static_cast<QWidget *>(picVUR)})
         w->update();
-    sbarSize->setText(kSizePrefix + SizeText(QFileInfo(txtFile->text()).size()));
-    sbarDuration->setText(kDurationPrefix + DurationText(m_elapsedMs));
+    sbarSize->setText(kSizePrefix + SizeText(QFileInfo(m_session->WorkingFileName()).size()));
+    sbarDuration->setText(kDurationPrefix + DurationText(ElapsedMs()));
 }
 
 // ---------------------------------------------------------------------------------------------

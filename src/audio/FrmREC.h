@@ -3,14 +3,17 @@
 // effects, and shows while it records the waveform, the spectrum, two level meters, the size of
 // the file and the duration. A small player plays audio files; two buttons start the mixer.
 //
-// Ownership: the window owns its recorder, encoder, effects processor, drawing object and the
-// two smoothing rings from its start-up sequence (Form_Load) until it closes; closing stops a
-// recording (the file is completed) and releases the recorder and the encoder. Showing the
-// window again runs the start-up sequence again.
+// Ownership: the window owns its recording session (the recorder, the encoder and the effects
+// processor are the session's), drawing object and the two smoothing rings from its start-up
+// sequence (Form_Load) until it closes; closing ends a recording (the file is completed) and
+// releases the session. Showing the window again runs the start-up sequence again. The window
+// follows the session's states: "Stopper" while a recording starts or runs, back to "Enregistrer"
+// when it ends, whether by the button, a write error or the loss of the sound.
 //
 // Thread contract: everything runs on the user-interface thread; captured buffers (GotData) and
 // the 25 ms display timer are both dispatched by the event loop and never overlap.
 #include "EncoderWAV.h"
+#include "RecordingSession.h"
 #include "clsDSP.h"
 #include "clsDraw.h"
 #include "clsSmooth.h"
@@ -94,18 +97,17 @@ public:
     void cmdDo_Click();
 
     // For the composition root and tests.
-    WaveInRecorder *Recorder() const { return m_recorder.get(); }
-    EncoderWAV *Encoder() const { return m_encoder.get(); }
-    clsDSP *DSP() const { return m_dsp.get(); }
+    RecordingSession *Session() const { return m_session.get(); }
+    WaveInRecorder *Recorder() const { return m_session ? &m_session->Recorder() : nullptr; }
+    EncoderWAV *Encoder() const { return m_session ? &m_session->Encoder() : nullptr; }
+    clsDSP *DSP() const { return m_session ? &m_session->DSP() : nullptr; }
     clsDraw *Draw() const { return m_draw.get(); }
     MediaEngine *Player();
-    qint32 ElapsedMs() const { return m_elapsedMs; }
-    qint32 BytesPerSecond() const { return m_bytesPerSecond; }
-    std::span<const qint16> ProcessedBuffer() const { return m_processed; }
+    qint32 ElapsedMs() const { return m_session ? m_session->ElapsedMs() : 0; }
+    qint32 BytesPerSecond() const { return m_session ? m_session->BytesPerSecond() : 0; }
+    std::span<const qint16> ProcessedBuffer() const;
     // One display refresh, as the timer runs it.
     void tmrVis_Timer();
-    // A captured buffer, as the recorder hands it out.
-    void GotData(std::span<qint16> intBuffer, qint32 lngLen);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -125,25 +127,22 @@ private:
     void chkFX_Click(int index);
     void Command1_Click();
     void Command7_Click();
-    void stopRecording();
+    void sessionStateChanged(RecordingSession::State state);
+    void prepareInput();
     void release();
     void warn(const QString &text);
     QString chooseFile(const QString &folder, const QString &filter, bool save);
     FormatChooser *formatChooser();
 
     Services m_services;
-    std::unique_ptr<WaveInRecorder> m_recorder;
-    std::unique_ptr<EncoderWAV> m_encoder;
-    std::unique_ptr<clsDSP> m_dsp;
+    std::unique_ptr<RecordingSession> m_session;
     std::unique_ptr<clsDraw> m_draw;
     std::unique_ptr<clsSmooth> m_smoothL, m_smoothR;
     std::unique_ptr<FrmFormatChooser> m_chooser;
     MediaEngine *m_player = nullptr;
     QString m_playerFile;
 
-    std::vector<qint16> m_processed; // the last buffer after the effects
-    qint32 m_elapsedMs = 0;
-    qint32 m_bytesPerSecond = 0;
+    std::vector<qint16> m_idleBuffer = std::vector<qint16>(1024, 0); // shown without a session
     bool m_loaded = false;
     bool m_needsLoad = true;
     bool m_selecting = false; // a device selection fills the line list

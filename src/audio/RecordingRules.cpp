@@ -44,14 +44,23 @@ QString DurationText(qint64 ms)
     return QString::number(s / 60) + QLatin1Char(':') + QStringLiteral("%1").arg(qAbs(s % 60), 2, 10, QLatin1Char('0'));
 }
 
-QString NextRecordingName(const QString &folder)
+QString NextRecordingName(const QString &folder, const QString &taken)
 {
     const QString base = WithBackslash(folder) + QStringLiteral("Enreg_");
     for (int n = 1;; ++n) {
         const QString name = base + QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')) + QStringLiteral(".wav");
-        if (!QFileInfo::exists(name))
+        if (!QFileInfo::exists(name) && name != taken)
             return name;
     }
+}
+
+QString SoundLostText(bool server, const QString &fileName, bool recorded)
+{
+    const QString why = server ? QStringLiteral("Le serveur de son ne répond plus : l'enregistrement est arrêté.")
+                               : QStringLiteral("Le dispositif d'enregistrement a disparu : l'enregistrement est arrêté.");
+    if (!recorded)
+        return why + QStringLiteral(" Rien n'a été enregistré.");
+    return why + QStringLiteral(" Le son capturé jusque-là est dans « %1 ».").arg(fileName);
 }
 
 bool RateKeyAccepted(const QString &currentText, QChar key)

@@ -27,8 +27,13 @@ QString SizeText(qint64 bytes, const QString &format = QString(), const QLocale 
 QString DurationText(qint64 ms);
 
 // Auto-increment: folder + "Enreg_" + n on at least two digits + ".wav" for the first n = 1,
-// 2, 3, ... for which nothing of that name exists (a folder counts too). `folder` gets a trailing separator when it lacks one.
-QString NextRecordingName(const QString &folder);
+// 2, 3, ... for which nothing of that name exists (a folder counts too) and that is not `taken`
+// (the file of a recording still being written). `folder` gets a trailing separator when it lacks one.
+QString NextRecordingName(const QString &folder, const QString &taken = QString());
+
+// The message when a recording ended because the sound server (server true) or the device went
+// away: names the file that holds the sound captured before, or says nothing was recorded.
+QString SoundLostText(bool server, const QString &fileName, bool recorded);
 
 // The rate box takes Backspace and digits only, and no digit once its text has 5 characters.
 // `key` is the character typed (Backspace is '\b').

@@ -29,7 +29,8 @@ WaveInRecorder::WaveInRecorder(std::unique_ptr<CaptureBackend> backend, QObject 
 
 WaveInRecorder::~WaveInRecorder()
 {
-    StopRecord();
+    m_armed = false;
+    closeStream();
     closeMixer();
 }
 
@@ -63,6 +64,10 @@ bool WaveInRecorder::SelectDevice(qint32 index)
 {
     if (index < 0 || index > DeviceCount() - 1)
         return false;
+    if (m_open && !m_recording) {
+        m_armed = false;
+        closeStream(); // an armed stream belongs to the previous device
+    }
     m_selectedDevice = -1;
     m_selectedId.clear();
     closeMixer();
@@ -214,6 +219,53 @@ bool WaveInRecorder::StartRecord(qint32 SampleRate, qint16 Channels)
     // A second start would pull the ring from under the running capture.
     if (m_recording)
         return false;
+    if (m_open && m_rate == SampleRate && m_channels == Channels) {
+        // Armed in this format: what the device captured before this call is dropped.
+        requeueAll();
+        m_recording = true;
+        return true;
+    }
+    closeStream();
+    if (!openStream(SampleRate, Channels))
+        return false;
+    m_recording = true;
+    return true;
+}
+
+bool WaveInRecorder::Arm(qint32 SampleRate, qint16 Channels)
+{
+    if (m_recording)
+        return false;
+    if (!(m_open && m_rate == SampleRate && m_channels == Channels)) {
+        closeStream();
+        if (!openStream(SampleRate, Channels))
+            return false;
+    }
+    m_armed = true;
+    return true;
+}
+
+void WaveInRecorder::Disarm()
+{
+    m_armed = false;
+    if (!m_recording)
+        closeStream();
+}
+
+bool WaveInRecorder::StopRecord()
+{
+    if (m_recording && m_armed) {
+        m_recording = false;
+        requeueAll();
+        return true;
+    }
+    closeStream();
+    return true;
+}
+
+// Opens the selected device and queues the whole ring, allocated once for this stream.
+bool WaveInRecorder::openStream(qint32 SampleRate, qint16 Channels)
+{
     if (m_bufferCount < 1 || m_bufferSize < 2 || m_bufferSize % 2 != 0 || SampleRate < 1 || Channels < 1)
         return false;
     WaveFormat format;
@@ -227,7 +279,6 @@ bool WaveInRecorder::StartRecord(qint32 SampleRate, qint16 Channels)
         return false;
     format.AvgBytesPerSec = std::uint32_t(bytesPerSec);
 
-    // The ring, allocated once for this recording.
     ++m_generation;
     m_buffers.clear();
     try {
@@ -264,31 +315,45 @@ bool WaveInRecorder::StartRecord(qint32 SampleRate, qint16 Channels)
         return false;
     }
 
-    m_recording = true;
+    m_open = true;
+    m_flowing = false;
+    m_rate = SampleRate;
+    m_channels = Channels;
     for (CaptureBuffer &buffer : m_buffers)
         m_backend->AddBuffer(&buffer.header);
     return true;
 }
 
-bool WaveInRecorder::StopRecord()
+void WaveInRecorder::closeStream()
 {
-    if (m_recording) {
+    if (m_open) {
         m_backend->Stop();
         m_backend->Reset();
         for (CaptureBuffer &buffer : m_buffers)
             m_backend->UnprepareHeader(&buffer.header);
         m_backend->Close();
-        m_recording = false;
+        m_open = false;
         ++m_generation;
     }
-    return true;
+    m_recording = false;
+    m_flowing = false;
 }
 
-// Delivery: hand the filled slot to the owner, then queue it again unless the owner stopped (or
-// restarted) the recording from its handler. Nothing here allocates.
+// Every buffer back from the device, with what it held dropped, and queued again empty.
+void WaveInRecorder::requeueAll()
+{
+    m_backend->Reset();
+    ++m_generation;
+    for (CaptureBuffer &buffer : m_buffers)
+        m_backend->AddBuffer(&buffer.header);
+}
+
+// Delivery: hand the filled slot to the owner (an armed device's sound before the start is
+// dropped), then queue it again unless the owner stopped (or restarted) the recording from its
+// handler. Nothing here allocates.
 void WaveInRecorder::BufferDone(WaveHeader *header)
 {
-    if (!m_recording || header == nullptr)
+    if (!m_open || header == nullptr)
         return;
     const std::intptr_t slot = header->user;
     if (slot < 0 || std::size_t(slot) >= m_buffers.size() || &m_buffers[std::size_t(slot)].header != header)
@@ -296,16 +361,26 @@ void WaveInRecorder::BufferDone(WaveHeader *header)
     CaptureBuffer &buffer = m_buffers[std::size_t(slot)];
     const quint64 generation = m_generation;
     const auto length = qint32(std::min(header->bytesRecorded, header->bufferLength));
-    emit GotData(std::span<qint16>(buffer.samples), length);
-    if (m_recording && generation == m_generation)
+    if (!m_flowing && length > 0) {
+        m_flowing = true;
+        emit Flowing();
+        if (generation != m_generation)
+            return;
+    }
+    if (m_recording)
+        emit GotData(std::span<qint16>(buffer.samples), length);
+    if (m_open && generation == m_generation)
         m_backend->AddBuffer(&buffer.header);
 }
 
 // The stream ended by itself: everything it captured was handed out before this call.
 void WaveInRecorder::StreamLost(capture::Loss why)
 {
-    if (!m_recording)
+    if (!m_open)
         return;
-    StopRecord();
-    emit RecordingLost(why);
+    const bool recording = m_recording;
+    m_armed = false;
+    closeStream();
+    if (recording)
+        emit RecordingLost(why);
 }

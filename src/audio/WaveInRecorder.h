@@ -21,6 +21,12 @@
 // - A recording whose stream ends by itself (the sound server stopped or restarted, the device
 //   went away) is stopped: GotData hands out everything captured up to then, the partly filled
 //   buffer included, then RecordingLost is emitted once with the recorder already stopped.
+// - Arming: Arm opens the selected device and lets its sound flow into the ring, which drops it,
+//   so that a StartRecord in the same format takes the sound from its own call on. A device
+//   whose sound reaches a new stream late (the monitor of an output that plays ahead of time
+//   delivers nothing until real time catches up with it) then loses nothing at the start.
+//   StopRecord of an armed recorder goes back to armed; Disarm, SelectDevice and destruction
+//   close the device. An armed stream that ends by itself is closed without a signal.
 #include "CaptureBackend.h"
 
 #include <QObject>
@@ -60,8 +66,18 @@ public:
     bool StartRecord(qint32 SampleRate, qint16 Channels);
     bool StopRecord();
 
+    // Keeps the selected device open in that format (see Arming above); false when it cannot be
+    // opened or while recording. IsArmed stays true during a recording started from it.
+    bool Arm(qint32 SampleRate, qint16 Channels);
+    void Disarm();
+    bool IsArmed() const { return m_armed; }
+    // Whether an armed device has delivered sound since it was armed.
+    bool IsFlowing() const { return m_flowing; }
+
 signals:
     void GotData(std::span<qint16> intBuffer, qint32 lngLen);
+    // An armed device delivered its first sound.
+    void Flowing();
     // The recording ended by itself; why says whether the sound server or the device went away.
     void RecordingLost(capture::Loss why);
 
@@ -79,6 +95,9 @@ private:
     bool multiplexer(MixerControl &control, std::vector<std::uint32_t> &items);
     bool selectedLineVolume(MixerControl &control, int &channels);
     void closeMixer();
+    bool openStream(qint32 SampleRate, qint16 Channels);
+    void closeStream();
+    void requeueAll();
 
     std::unique_ptr<CaptureBackend> m_backend;
     qint32 m_selectedDevice = -1;
@@ -86,7 +105,12 @@ private:
     qint32 m_bufferSize = 10240;
     qint32 m_bufferCount = 5;
     std::vector<CaptureBuffer> m_buffers;
-    bool m_recording = false; // the capture device is open
+    bool m_open = false;      // the capture device is open
+    bool m_recording = false; // ... and its sound goes to GotData
+    bool m_armed = false;     // ... and stays open between recordings
+    bool m_flowing = false;
+    qint32 m_rate = 0;        // format of the open device
+    qint16 m_channels = 0;
     bool m_mixerOpen = false;
     quint64 m_generation = 0; // changes whenever the ring is released
 };

@@ -2,10 +2,11 @@
 # format chooser.
 add_library(tav_recording STATIC
   ${CMAKE_CURRENT_LIST_DIR}/RecordingRules.h
-  ${CMAKE_CURRENT_LIST_DIR}/RecordingRules.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/RecordingRules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RecordingSession.h
+  ${CMAKE_CURRENT_LIST_DIR}/RecordingSession.cpp)
 target_include_directories(tav_recording PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(tav_recording PUBLIC Qt6::Core tav_appcore)
-set_target_properties(tav_recording PROPERTIES AUTOMOC OFF)
+target_link_libraries(tav_recording PUBLIC Qt6::Core tav_appcore tav_capture tav_wavenc tav_dsp)
 
 add_library(tav_audio_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FrmREC.h

@@ -3,6 +3,7 @@
 // stopping and a device going away mid-recording; the mixer following the server's changes.
 #include "EncoderWAV.h"
 #include "PulseCapture.h"
+#include "PulseTestUtil.h"
 #include "TestUtil.h"
 #include "WaveInRecorder.h"
 
@@ -20,56 +21,9 @@
 #include <signal.h>
 
 using tavtest::waitUntil;
+using namespace pulsetest;
 
 namespace {
-
-const QString kMonitor = QStringLiteral("Monitor of Tavilune-null");
-
-int deviceIndex(WaveInRecorder &rec, const QString &name)
-{
-    const int count = rec.DeviceCount();
-    for (int i = 0; i < count; ++i)
-        if (rec.DeviceName(i) == name)
-            return i;
-    return -1;
-}
-
-// Plays a 1 kHz stereo tone at 44100 Hz into the null sink for `seconds`.
-class TonePlayer {
-public:
-    explicit TonePlayer(int seconds)
-    {
-        const QString pacat = QStandardPaths::findExecutable(QStringLiteral("pacat"));
-        if (pacat.isEmpty() || !m_dir.isValid())
-            return;
-        QFile file(m_dir.filePath(QStringLiteral("tone.raw")));
-        if (!file.open(QIODevice::WriteOnly))
-            return;
-        std::vector<qint16> pcm(std::size_t(44100) * 2 * std::size_t(seconds));
-        for (std::size_t i = 0; i < pcm.size() / 2; ++i)
-            pcm[2 * i] = pcm[2 * i + 1] =
-                qint16(std::lround(12000.0 * std::sin(2.0 * std::numbers::pi * 1000.0 * double(i) / 44100.0)));
-        file.write(reinterpret_cast<const char *>(pcm.data()), qint64(pcm.size() * sizeof(qint16)));
-        file.close();
-        m_process.start(pacat, {QStringLiteral("--playback"), QStringLiteral("--raw"), QStringLiteral("--device=tavnull"),
-                                QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                                QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=20"), file.fileName()});
-        m_started = m_process.waitForStarted(5000);
-    }
-    ~TonePlayer()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-    bool started() const { return m_started; }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    bool m_started = false;
-};
 
 struct Recording {
     std::vector<qint16> samples;
@@ -242,15 +196,6 @@ TEST_F(PulseSession, RefusedFormatsLeaveNothingOpen)
     EXPECT_TRUE(warmUp(byDefault));
 }
 
-// Runs a session script; true when it exits with 0.
-bool runScript(const QString &script, const QStringList &args)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start(QStringLiteral(TAV_SESSION_SCRIPTS "/") + script, args);
-    return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
 // Runs pactl on the session's server; its output, or a null array when it failed.
 QByteArray pactl(const QStringList &args)
 {
@@ -260,45 +205,6 @@ QByteArray pactl(const QStringList &args)
         return {};
     return p.readAllStandardOutput().trimmed() + ' ';
 }
-
-// The session's sound server: its process, and the way to bring it back as start.sh made it.
-class SessionServer {
-public:
-    SessionServer() : m_dir(qEnvironmentVariable("TAV_SESSION_DIR")) {}
-    // Brings the server back whatever the test did to it.
-    ~SessionServer()
-    {
-        if (m_stopped)
-            signal(SIGCONT);
-        if (m_killed)
-            restart();
-    }
-    bool valid() const { return !m_dir.isEmpty() && pid() > 0; }
-    qint64 pid() const
-    {
-        QFile file(m_dir + QStringLiteral("/pulse.pid"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
-    }
-    bool kill()
-    {
-        m_killed = signal(SIGKILL);
-        return m_killed && waitUntil([&] { return ::kill(pid_t(pid()), 0) != 0; }, 5000);
-    }
-    bool restart()
-    {
-        m_killed = false;
-        return runScript(QStringLiteral("pulse.sh"), {m_dir});
-    }
-    bool pause() { return m_stopped = signal(SIGSTOP); }
-    bool resume() { return !(m_stopped = !signal(SIGCONT)); }
-
-private:
-    bool signal(int number) const { return pid() > 0 && ::kill(pid_t(pid()), number) == 0; }
-
-    QString m_dir;
-    bool m_killed = false;
-    bool m_stopped = false;
-};
 
 // What a recording that ends by itself handed out, written to a WAV file as the recording window
 // does: every buffer appended, the file closed when the loss is reported.

@@ -292,9 +292,18 @@ TEST_F(FrmRECTest, EveryRefusedStartWarnsInTheOrderGivenAndStaysIdle)
         {"file cannot be created",
          [](FrmREC &w, FakeState &) { w.txtFile->setText(w.txtFile->text() + QStringLiteral("/missing/x.wav")); },
          u"Ne peut pas initialiser l'encodeur !"},
-        {"capture refuses the rate", [](FrmREC &, FakeState &s) { s.maxRate = 22050; },
+        // The window keeps its device open once chosen: these devices refuse from now on.
+        {"capture refuses the rate",
+         [](FrmREC &w, FakeState &s) {
+             s.maxRate = 22050;
+             w.Session()->Release();
+         },
          u"Ne peut pas démarrer l'enregistrement !"},
-        {"capture fails to start", [](FrmREC &, FakeState &s) { s.failStart = true; },
+        {"capture fails to start",
+         [](FrmREC &w, FakeState &s) {
+             s.failStart = true;
+             w.Session()->Release();
+         },
          u"Ne peut pas démarrer l'enregistrement !"},
     };
     for (const auto &c : cases) {
