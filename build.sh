@@ -22,7 +22,7 @@ packages=(
   libmpv-dev libpulse-dev libmp3lame-dev libsoxr-dev libfontconfig-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth trayer xdotool x11-utils dbus-daemon pulseaudio pulseaudio-utils lame sox python3
-  ffmpeg libgl1-mesa-dri desktop-file-utils libglib2.0-bin
+  ffmpeg libgl1-mesa-dri desktop-file-utils libglib2.0-bin imagemagick
   fonts-dejavu-core
 )
 

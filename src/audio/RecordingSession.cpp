@@ -131,8 +131,10 @@ void RecordingSession::Stop()
 
 void RecordingSession::Finish()
 {
-    if (IsActive())
-        complete(Failure::None);
+    if (IsActive()) {
+        complete(Failure::None, false);
+        m_recorder->Disarm();
+    }
 }
 
 // A captured buffer: through the effects into the file; while stopping, only up to the frames
@@ -174,7 +176,7 @@ void RecordingSession::onLost(capture::Loss why)
 
 // The end of a recording: the device back to armed, the file completed and put in place when it
 // holds sound, the working file removed when it holds none.
-void RecordingSession::complete(Failure failure)
+void RecordingSession::complete(Failure failure, bool rearm)
 {
     m_stopWait.stop();
     m_recorder->StopRecord();
@@ -194,7 +196,7 @@ void RecordingSession::complete(Failure failure)
     }
     m_failure = failure;
     // Ready for the next recording (the device may be gone after a loss: the next Start retries).
-    if (failure != Failure::SoundLost)
+    if (rearm && failure != Failure::SoundLost)
         m_recorder->Arm(m_rate, m_channels);
     setState(failure == Failure::None ? State::Idle : State::Failed);
 }

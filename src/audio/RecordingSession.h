@@ -81,7 +81,7 @@ public:
     bool Start(const QString &fileName, qint32 rate, qint16 channels);
     // Starting or Recording: ends the recording once the sound captured until now is in.
     void Stop();
-    // Ends an active recording at once with what has arrived.
+    // Ends an active recording at once with what has arrived, and leaves the device closed.
     void Finish();
 
     // The recording's target file and the working file it is written to meanwhile.
@@ -101,7 +101,7 @@ signals:
 private:
     void onData(std::span<qint16> buffer, qint32 bytes);
     void onLost(capture::Loss why);
-    void complete(Failure failure);
+    void complete(Failure failure, bool rearm = true);
     void setState(State state);
     void fail(Failure failure);
 

@@ -261,6 +261,7 @@ TEST(EncoderWAV, PcmFormatTexts)
     // A French user sees the French decimal separator, whatever the C library's locale says.
     SetUserDecimalPoint(",");
     EXPECT_EQ(WaveFormatDescription(44100, 16, 2), "44,1 kHz 16 Bit Stereo");
+    EXPECT_EQ(EncoderWAV().FormatID(), "44,1 kHz 16 Bit Stereo"); // the default format too
     SetUserDecimalPoint(".");
 }
 

@@ -11,6 +11,8 @@
 #include "WaveInRecorder.h"
 
 #include <QApplication>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -423,6 +425,36 @@ TEST_F(FrmRECTest, AutoIncrementTakesTheNextFreeNameOnEveryClick)
     w->cmdDo->click();
     EXPECT_EQ(w->txtFile->text(), wav + QStringLiteral("/Enreg_04.wav"));
     EXPECT_EQ(readWav(wav + QStringLiteral("/Enreg_03.wav")).dataSize, 10240u);
+}
+
+// A screen reader toggles a box through its accessible action, without a click: the window's
+// rule runs all the same.
+TEST_F(FrmRECTest, BoxesToggledThroughTheirAccessibleActionRunTheirRule)
+{
+    auto w = makeWindow();
+    const auto toggle = [](QCheckBox *box) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(box);
+        ASSERT_TRUE(a && a->actionInterface());
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    const struct {
+        const char *what;
+        QCheckBox *box;
+        std::function<bool()> ruleRan;
+    } cases[] = {
+        {"Amplificateur sets its effect bit", w->chkFX[2], [&] { return w->DSP()->EffectsUsed() == 4; }},
+        {"Echo sets its effect bit", w->chkFX[0], [&] { return w->DSP()->EffectsUsed() == 5; }},
+        {"Incrém. locks the file name", w->Check1, [&] { return !w->cmdBrowse->isEnabled() && !w->txtFile->isEnabled(); }},
+        {"Stéréo opens the format chooser and sets the channels",
+         w->chkStereo, [&] { return chooser.calls == 1 && w->DSP()->Channels() == 1; }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool before = c.box->isChecked();
+        toggle(c.box);
+        EXPECT_NE(c.box->isChecked(), before);
+        EXPECT_TRUE(c.ruleRan());
+    }
 }
 
 TEST_F(FrmRECTest, AFullDiskStopsTheRecordingKeepsAValidFileAndWarns)

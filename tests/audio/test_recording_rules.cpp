@@ -66,6 +66,8 @@ TEST(RecordingRules, NextRecordingNameSkipsExistingFiles)
     // A folder of that name does not count as a free name.
     ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("Enreg_11.wav")));
     EXPECT_EQ(NextRecordingName(folder), folder + QStringLiteral("/Enreg_12.wav"));
+    // The file of the recording being written (still under its working name) is taken too.
+    EXPECT_EQ(NextRecordingName(folder, folder + QStringLiteral("/Enreg_12.wav")), folder + QStringLiteral("/Enreg_13.wav"));
 }
 
 TEST(RecordingRules, RateBoxKeys)
