@@ -587,17 +587,20 @@ void FrmREC::sessionStateChanged(RecordingSession::State state)
     Command1->setEnabled(!active);
     if (state != RecordingSession::State::Failed || !m_session)
         return;
-    const QString file = QFileInfo(m_session->FileName()).fileName();
+    QString text;
     switch (m_session->failure()) {
     case RecordingSession::Failure::WriteError:
-        warn(QStringLiteral("Write error (no disk space left?)!"));
+        text = QStringLiteral("Write error (no disk space left?)!");
         break;
     case RecordingSession::Failure::SoundLost:
-        warn(SoundLostText(m_session->loss() == capture::Loss::Server, file, m_session->FramesRecorded() > 0));
+        text = SoundLostText(m_session->loss() == capture::Loss::Server, QFileInfo(m_session->FileName()).fileName(),
+                             m_session->FramesRecorded() > 0);
         break;
     default:
-        break; // refused starts are told where they were refused
+        return; // refused starts are told where they were refused
     }
+    // Told once the capture's delivery that reported it has returned.
+    QMetaObject::invokeMethod(this, [this, text] { warn(text); }, Qt::QueuedConnection);
 }
 
 // Keeps the chosen device's sound flowing in the chosen format, ready for a start.

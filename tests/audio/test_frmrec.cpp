@@ -2,6 +2,7 @@
 // selection, every warning of a start in its order, recording with the effects into a WAV file,
 // the display tick, auto-increment, a full disk, the format chooser and closing while recording.
 #include "FakeCapture.h"
+#include "TestUtil.h"
 #include "FakePrompts.h"
 #include "FrmFormatChooser.h"
 #include "FrmREC.h"
@@ -467,6 +468,9 @@ TEST_F(FrmRECTest, AFullDiskStopsTheRecordingKeepsAValidFileAndWarns)
     EXPECT_TRUE(prompts.messages().isEmpty());
     ASSERT_TRUE(state->fillNext(10240, 7));
     EXPECT_FALSE(w->IsRecording());
+    // Told once the delivery that failed has returned.
+    EXPECT_TRUE(prompts.messages().isEmpty());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !prompts.messages().isEmpty(); }, 2000));
     EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("Write error (no disk space left?)!")});
     EXPECT_EQ(w->cmdDo->text(), QStringLiteral("Enregistrer"));
     EXPECT_TRUE(w->frmOut->isEnabled());

@@ -173,6 +173,7 @@ TEST_F(FrmRECPulse, TheSoundServerGoingAwayEndsTheRecordingAndTheNextStartsClean
             << "the window still records after the server went away";
         EXPECT_LT(clock.elapsed(), 2000);
         EXPECT_TRUE(w.frmInp->isEnabled() && w.frmOut->isEnabled() && w.Command1->isEnabled());
+        EXPECT_TRUE(waitUntil([&] { return !prompts.shown.isEmpty(); }, 1000));
         EXPECT_EQ(texts(),
                   QStringList{recording::SoundLostText(true, QStringLiteral("Enregistrement.wav"), true)});
         const pulsetest::WavFile lost = pulsetest::readWav(file);
