@@ -14,6 +14,7 @@
 #include "Module1.h"
 #include "Mp3Encoder.h"
 #include "FrmREC.h"
+#include "FrmTitres.h"
 #include "frmFXOpts.h"
 #include "frmAbout.h"
 #include "MprisService.h"
@@ -42,12 +43,19 @@ private:
 
 } // namespace
 
-void StartDesktopServices(FrmMain &main, MediaEngine &engine, const QDBusConnection &bus)
+void StartDesktopServices(FrmMain &main, MediaEngine &engine, const QDBusConnection &bus, TitleJournal *journal)
 {
     auto *link = new MainPlayerLink(main);
     auto *mpris = new MprisService(&engine, *link, link);
     mpris->Register(bus); // without a session bus (or with another instance on it) nothing is published
     new TitleNotifier(&engine, *link, [] { return options::TitleNotificationsOn(); }, bus, link);
+    if (journal) {
+        QObject::connect(&engine, &MediaEngine::streamTitleChanged, link, [link, journal](const QString &title) {
+            if (!journal->Add(link->PlayingStation(), title) && !journal->LastError().isEmpty())
+                qWarning("Tavilune: the title journal %s cannot be written: %s", qPrintable(journal->FileName()),
+                         qPrintable(journal->LastError()));
+        });
+    }
 }
 
 App::App() : m_main(&m_engine), m_hub(m_main)
@@ -66,7 +74,9 @@ App::App() : m_main(&m_engine), m_hub(m_main)
     });
     // Media keys and panel widgets, title notifications: published with the rest of the
     // start-up that waits for the first frame.
-    m_main.AfterStartUp([this] { StartDesktopServices(m_main, m_engine, QDBusConnection::sessionBus()); });
+    m_main.AfterStartUp([this] { StartDesktopServices(m_main, m_engine, QDBusConnection::sessionBus(), &m_journal); });
+    // The title journal's window, on the journal of this program.
+    m_hub.Register(WindowKind::Titres, [this] { return new FrmTitres(m_journal, [] { return options::SearchAddress(); }); });
 }
 
 App::~App()

@@ -3,6 +3,7 @@
 // that creates every other window, and the registration of those windows.
 #include "FrmMain.h"
 #include "MediaEngine.h"
+#include "TitleJournal.h"
 #include "WindowHub.h"
 
 class App {
@@ -17,7 +18,10 @@ public:
     FrmMain &Main() { return m_main; }
     WindowHub &Hub() { return m_hub; }
 
+    TitleJournal &Journal() { return m_journal; }
+
 private:
+    TitleJournal m_journal;
     MediaEngine m_engine;
     FrmMain m_main;
     WindowHub m_hub;
@@ -28,6 +32,8 @@ private:
 void RegisterWindows(WindowHub &hub, MainLink &main);
 
 // Publishes the program as the session's media player on bus and sends title notifications
-// there; the services live as long as the main window.
+// there; writes each new stream title to the journal when one is given. The services live as
+// long as the main window.
 class QDBusConnection;
-void StartDesktopServices(FrmMain &main, MediaEngine &engine, const QDBusConnection &bus);
+void StartDesktopServices(FrmMain &main, MediaEngine &engine, const QDBusConnection &bus,
+                          TitleJournal *journal = nullptr);

@@ -343,6 +343,7 @@ void FrmMain::buildMenus()
     Mnu_Fichier->addSeparator();
     Mnu_EnregistreSon = action(Mnu_Fichier, "Mnu_EnregistreSon", QStringLiteral("Enregistrement..."));
     Mnu_EncodeMP3 = action(Mnu_Fichier, "Mnu_EncodeMP3", QStringLiteral("Encodeur Mp3"));
+    Mnu_Titres = action(Mnu_Fichier, "Mnu_Titres", QStringLiteral("Titres écoutés..."));
     Mnu_Fichier->addSeparator();
     Mnu_Quitter = action(Mnu_Fichier, "Mnu_Quitter", QStringLiteral("&Quitter"));
 
@@ -384,6 +385,7 @@ void FrmMain::buildMenus()
     connect(Mnu_ModifAutresTV, &QAction::triggered, this, [this] { open(WindowKind::AutresTVModif); });
     connect(Mnu_EnregistreSon, &QAction::triggered, this, [this] { open(WindowKind::Recording); });
     connect(Mnu_EncodeMP3, &QAction::triggered, this, [this] { open(WindowKind::Mp3Encoder); });
+    connect(Mnu_Titres, &QAction::triggered, this, [this] { open(WindowKind::Titres); });
     connect(Mnu_Quitter, &QAction::triggered, this, &FrmMain::Shutdown);
     connect(Mnu_RAdio, &QAction::triggered, this, &FrmMain::Mnu_RAdio_Click);
     connect(Mnu_TV, &QAction::triggered, this, &FrmMain::Mnu_TV_Click);
@@ -736,6 +738,7 @@ void FrmMain::updateTriggers()
     Mnu_EnregistreSon->setEnabled(can(WindowKind::Recording));
     Command5->setEnabled(can(WindowKind::Recording));
     Mnu_EncodeMP3->setEnabled(can(WindowKind::Mp3Encoder));
+    Mnu_Titres->setEnabled(can(WindowKind::Titres));
     Mnu_AutreTV->setEnabled(can(WindowKind::TvPlayer));
     Mnu_GestionFAV->setEnabled(can(WindowKind::Favourites));
     Mnu_Apropos->setEnabled(can(WindowKind::About));

@@ -89,7 +89,7 @@ public:
     QMenu *Mnu_AutresTVSmenu = nullptr;
     QAction *Mnu_Affichage = nullptr, *Mnu_Options = nullptr, *Mnu_RadioPerso = nullptr,
             *Mnu_ModifRAdio = nullptr, *Mnu_ModifAutresTV = nullptr, *Mnu_EnregistreSon = nullptr,
-            *Mnu_EncodeMP3 = nullptr, *Mnu_Quitter = nullptr, *Mnu_RAdio = nullptr, *Mnu_TV = nullptr,
+            *Mnu_EncodeMP3 = nullptr, *Mnu_Titres = nullptr, *Mnu_Quitter = nullptr, *Mnu_RAdio = nullptr, *Mnu_TV = nullptr,
             *Mnu_Stop = nullptr, *Mnu_AutreTV = nullptr, *Mnu_GestionFAV = nullptr,
             *Mnu_Apropos = nullptr, *Mnu_AideEnLigne = nullptr, *Mnu_Don = nullptr;
     QAction *Mnu_Fav[20] = {};

@@ -67,4 +67,9 @@ bool TitleNotificationsOn() { return readFlag(kTitleNotificationKey) == 1; }
 
 void SaveTitleNotifications(bool on) { settings::SaveSetting(QString::fromLatin1(kTitleNotificationKey), flagText(on)); }
 
+QString SearchAddress()
+{
+    return settings::GetSetting(QString::fromLatin1(kSearchAddressKey), QString());
+}
+
 } // namespace options

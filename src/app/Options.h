@@ -46,4 +46,9 @@ inline constexpr const char *kTitleNotificationKey = "NotifTitre";
 bool TitleNotificationsOn();
 void SaveTitleNotifications(bool on);
 
+// "RechercheWeb": the address "Chercher sur le web" of the title journal opens, "%s" standing for
+// the words; empty (the journal's own default, a privacy-friendly search engine) when not set.
+inline constexpr const char *kSearchAddressKey = "RechercheWeb";
+QString SearchAddress();
+
 } // namespace options

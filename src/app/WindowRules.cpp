@@ -22,6 +22,7 @@ WindowRule RuleFor(WindowKind kind)
     case WindowKind::NowPlaying:
         return {false, P::BelowMain};
     case WindowKind::Annuaire:
+    case WindowKind::Titres:
         return {false, P::Own};
     }
     return {};

@@ -17,8 +17,9 @@ enum class WindowKind {
     About,         // frmAbout
     NowPlaying,    // InfoRadio
     Annuaire,      // FrmAnnuaire
+    Titres,        // FrmTitres
 };
-inline constexpr int kWindowKinds = 11;
+inline constexpr int kWindowKinds = 12;
 
 struct WindowRule {
     enum class Place {
