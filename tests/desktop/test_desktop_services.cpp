@@ -35,6 +35,7 @@
 #include <QProcess>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+#include "TitleJournal.h"
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
@@ -340,7 +341,9 @@ TEST_F(BusTest, OneNotificationPerTitleReplacingThePrevious)
     ASSERT_TRUE(client->registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
                                        QDBusConnection::ExportScriptableSlots));
     ASSERT_TRUE(client->registerService(QStringLiteral("org.freedesktop.Notifications")));
-    StartDesktopServices(*w, *engine, *program);
+    QTemporaryDir journalDir;
+    TitleJournal journal(journalDir.filePath(QStringLiteral("titres.csv")));
+    StartDesktopServices(*w, *engine, *program, &journal);
     QStringList titles;
     QObject::connect(engine.get(), &MediaEngine::streamTitleChanged, [&](const QString &t) {
         if (!t.isEmpty())
@@ -370,6 +373,17 @@ TEST_F(BusTest, OneNotificationPerTitleReplacingThePrevious)
         EXPECT_EQ(c.icon, QDir::cleanPath(prog + "/Radios/logo/alpha.png"));
         EXPECT_EQ(c.replaces, i == 0 ? 0u : notifications.calls[i - 1].id) << i;
     }
+    // Every title heard is in the journal, with its station.
+    QStringList written;
+    for (const journal::Entry &e : journal.Load()) {
+        EXPECT_EQ(e.station, QStringLiteral("Alpha"));
+        written << journal::ArtistTitle(e);
+    }
+    QStringList heard; // consecutive repeats are written once
+    for (const QString &t : titles)
+        if (heard.isEmpty() || heard.last() != t)
+            heard << t;
+    EXPECT_EQ(written, heard);
 }
 
 TEST_F(DesktopServicesTest, ModeMenuAndPreferenceBox)
