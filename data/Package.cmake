@@ -21,6 +21,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's own buttons in French. The starter archive needs only essential tools (sh, tar, gzip,
 # base64).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# Qt's Wayland platform, loaded at run time on Wayland desktops (the default of Debian's desktops);
+# dpkg-shlibdeps adds it to what it finds.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pavucontrol")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

@@ -785,7 +785,8 @@ void FrmMain::Shutdown()
     m_shuttingDown = true;
     const QPoint p = pos();
     startup::SaveOnShutdown(ComboRad->currentText(), static_cast<long>(p.y()) * kTwipsPerPixel,
-                            static_cast<long>(p.x()) * kTwipsPerPixel);
+                            static_cast<long>(p.x()) * kTwipsPerPixel,
+                            !QGuiApplication::platformName().startsWith(QLatin1String("wayland")));
     WebBrowser1->Stop();
     if (TaskBarIcon)
         TaskBarIcon->Hide();

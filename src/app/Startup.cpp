@@ -138,12 +138,12 @@ QString LastStationPath(const QString &name)
 
 QStringList ReadFavourites() { return favourites::Read(); }
 
-void SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips)
+void SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips, bool positionKnown)
 {
     const ProgramValues &g = G();
     if (g.derRadio == 1)
         settings::SaveSetting(QStringLiteral("NomDerRadio"), TrimSpaces(radioListText));
-    if (g.derPosition == 1) {
+    if (g.derPosition == 1 && positionKnown) {
         settings::SaveSetting(QStringLiteral("Haut"), QString::number(topTwips));
         settings::SaveSetting(QStringLiteral("Gauche"), QString::number(leftTwips));
     }

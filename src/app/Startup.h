@@ -58,7 +58,8 @@ QStringList ReadFavourites();
 QString TrimSpaces(const QString &text);
 
 // Shutdown: "NomDerRadio" (trimmed radio list text) when DerRadio is 1; "Haut" and "Gauche"
-// when DerPosition is 1.
-void SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips);
+// when DerPosition is 1 and the position is known (a Wayland desktop tells a program nothing of
+// where its window is: the position saved on another desktop is then kept).
+void SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips, bool positionKnown = true);
 
 } // namespace startup

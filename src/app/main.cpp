@@ -6,6 +6,7 @@
 #include "FontWarmUp.h"
 #include "InstanceLock.h"
 #include "ProgramStyle.h"
+#include "WaylandSeat.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,6 +19,7 @@ int main(int argc, char **argv)
 {
     // Read while the display connection is made (see FontWarmUp.h).
     const FontWarmUp fonts;
+    waylandseat::AvoidSeatlessPopupCrash();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavilune"));
     QApplication::setOrganizationName(QStringLiteral("Tavilune"));

@@ -146,6 +146,10 @@ TEST_F(StartupTest, ShutdownStoresTheTrimmedStationAndThePositionByFlag)
     EXPECT_EQ(settings::GetSetting(QStringLiteral("Haut")), QStringLiteral("300"));
     EXPECT_EQ(settings::GetSetting(QStringLiteral("Gauche")), QStringLiteral("-450"));
     EXPECT_EQ(settings::GetSetting(QStringLiteral("NomDerRadio")), QStringLiteral("Sélectionner une radio \t"));
+    // A position the desktop does not tell (Wayland) leaves the saved one.
+    startup::SaveOnShutdown(QStringLiteral("FIP"), 0, 0, false);
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("Haut")), QStringLiteral("300"));
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("Gauche")), QStringLiteral("-450"));
 }
 
 TEST(StartupText, FirstRunMessageHasFiveLinesSeparatedByCarriageReturns)

@@ -206,6 +206,19 @@ TEST_F(FrmRECPulse, TheSoundServerGoingAwayEndsTheRecordingAndTheNextStartsClean
     }
 }
 
+// The drop-down lists open, whatever the desktop (a compositor without a seat included).
+TEST_F(FrmRECPulse, TheDropDownListsOpen)
+{
+    FrmREC w;
+    w.show();
+    for (QComboBox *box : {w.cboDev, w.cboRecLine, w.cboSamplerate}) {
+        box->showPopup();
+        waitUntil([] { return false; }, 100);
+        box->hidePopup();
+    }
+    SUCCEED();
+}
+
 // Two recordings with and without the amplifier: the format, the duration shown, the tone, the gain.
 TEST_F(FrmRECPulse, RecordsAToneFromTheNullSinkMonitorThroughTheWindow)
 {
