@@ -1,5 +1,7 @@
 #include "App.h"
 
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QDBusConnection>
 
 #include "FrmFav.h"
@@ -14,7 +16,11 @@
 #include "Module1.h"
 #include "Mp3Encoder.h"
 #include "FrmREC.h"
+#include "FrmProgrammation.h"
 #include "FrmTitres.h"
+#include "Paths.h"
+#include "Prompts.h"
+#include "WaveInRecorder.h"
 #include "frmFXOpts.h"
 #include "frmAbout.h"
 #include "MprisService.h"
@@ -23,6 +29,14 @@
 #include "TitleNotifier.h"
 
 namespace {
+
+QStringList listItems(const QComboBox *combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
 
 // The desktop services' view of the main window.
 class MainPlayerLink : public QObject, public PlayerLink {
@@ -75,6 +89,38 @@ App::App() : m_main(&m_engine), m_hub(m_main)
     // Media keys and panel widgets, title notifications: published with the rest of the
     // start-up that waits for the first frame.
     m_main.AfterStartUp([this] { StartDesktopServices(m_main, m_engine, QDBusConnection::sessionBus(), &m_journal); });
+    // Planned events: run while the program runs, missed ones told once.
+    m_main.AfterStartUp([this] {
+        m_runner = std::make_unique<ProgrammationRunner>(m_main, m_engine);
+        const QString missed = m_runner->MissedReport();
+        if (!missed.isEmpty())
+            QMetaObject::invokeMethod(&m_main, [this, missed] {
+                Prompts().Message(&m_main, QStringLiteral("Programmation"), missed, UiPrompts::Icon::Information);
+            }, Qt::QueuedConnection);
+    });
+    m_hub.Register(WindowKind::Programmation, [this] {
+        FrmProgrammation::Services s;
+        s.fileName = m_runner ? m_runner->FileName() : programmation::DefaultFileName();
+        s.program = QCoreApplication::applicationFilePath();
+        s.choices = [this] {
+            QList<ProgrammationChoice> choices;
+            const auto pages = [&choices](const QStringList &names, const QStringList &files, const QString &folder) {
+                for (qsizetype i = 0; i < names.size() && i < files.size(); ++i)
+                    choices.append({names[i], WithBackslash(folder) + files[i], false});
+            };
+            pages(listItems(m_main.ComboRad), m_main.Combo1, G().radioFolder.isEmpty() ? ProgramFolder() : G().radioFolder);
+            pages(listItems(m_main.ComboTV), m_main.Combo2, G().tvFolder.isEmpty() ? ProgramFolder() : G().tvFolder);
+            WaveInRecorder sources;
+            for (int i = 0, n = sources.DeviceCount(); i < n; ++i)
+                choices.append({QStringLiteral("Source : ") + sources.DeviceName(i), sources.DeviceName(i), true});
+            return choices;
+        };
+        s.changed = [this](const QList<programmation::Event> &) {
+            if (m_runner)
+                m_runner->Reload();
+        };
+        return new FrmProgrammation(s);
+    });
     // The title journal's window, on the journal of this program.
     m_hub.Register(WindowKind::Titres, [this] { return new FrmTitres(m_journal, [] { return options::SearchAddress(); }); });
 }

@@ -3,7 +3,10 @@
 // that creates every other window, and the registration of those windows.
 #include "FrmMain.h"
 #include "MediaEngine.h"
+#include "ProgrammationRunner.h"
 #include "TitleJournal.h"
+
+#include <memory>
 #include "WindowHub.h"
 
 class App {
@@ -19,12 +22,15 @@ public:
     WindowHub &Hub() { return m_hub; }
 
     TitleJournal &Journal() { return m_journal; }
+    // The planned events' runner, made with the rest of the start-up that waits for the first frame.
+    ProgrammationRunner *Runner() const { return m_runner.get(); }
 
 private:
     TitleJournal m_journal;
     MediaEngine m_engine;
     FrmMain m_main;
     WindowHub m_hub;
+    std::unique_ptr<ProgrammationRunner> m_runner;
 };
 
 // Registers the factory of every window the program has with the hub. The factories receive the

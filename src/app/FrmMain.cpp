@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QFileInfo>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
@@ -344,6 +345,7 @@ void FrmMain::buildMenus()
     Mnu_EnregistreSon = action(Mnu_Fichier, "Mnu_EnregistreSon", QStringLiteral("Enregistrement..."));
     Mnu_EncodeMP3 = action(Mnu_Fichier, "Mnu_EncodeMP3", QStringLiteral("Encodeur Mp3"));
     Mnu_Titres = action(Mnu_Fichier, "Mnu_Titres", QStringLiteral("Titres écoutés..."));
+    Mnu_Programmation = action(Mnu_Fichier, "Mnu_Programmation", QStringLiteral("Programmation..."));
     Mnu_Fichier->addSeparator();
     Mnu_Quitter = action(Mnu_Fichier, "Mnu_Quitter", QStringLiteral("&Quitter"));
 
@@ -386,6 +388,7 @@ void FrmMain::buildMenus()
     connect(Mnu_EnregistreSon, &QAction::triggered, this, [this] { open(WindowKind::Recording); });
     connect(Mnu_EncodeMP3, &QAction::triggered, this, [this] { open(WindowKind::Mp3Encoder); });
     connect(Mnu_Titres, &QAction::triggered, this, [this] { open(WindowKind::Titres); });
+    connect(Mnu_Programmation, &QAction::triggered, this, [this] { open(WindowKind::Programmation); });
     connect(Mnu_Quitter, &QAction::triggered, this, &FrmMain::Shutdown);
     connect(Mnu_RAdio, &QAction::triggered, this, &FrmMain::Mnu_RAdio_Click);
     connect(Mnu_TV, &QAction::triggered, this, &FrmMain::Mnu_TV_Click);
@@ -609,6 +612,14 @@ void FrmMain::Command1_Click()
     setWindowTitle(TitleText());
 }
 
+void FrmMain::ListenPage(const QString &page)
+{
+    Text1 = page;
+    m_playingName = QFileInfo(page).completeBaseName();
+    WebBrowser1->Navigate(Text1);
+    setWindowTitle(TitleText());
+}
+
 void FrmMain::Command4_Click()
 {
     WebBrowser1->Stop();
@@ -739,6 +750,7 @@ void FrmMain::updateTriggers()
     Command5->setEnabled(can(WindowKind::Recording));
     Mnu_EncodeMP3->setEnabled(can(WindowKind::Mp3Encoder));
     Mnu_Titres->setEnabled(can(WindowKind::Titres));
+    Mnu_Programmation->setEnabled(can(WindowKind::Programmation));
     Mnu_AutreTV->setEnabled(can(WindowKind::TvPlayer));
     Mnu_GestionFAV->setEnabled(can(WindowKind::Favourites));
     Mnu_Apropos->setEnabled(can(WindowKind::About));

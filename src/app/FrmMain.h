@@ -89,7 +89,7 @@ public:
     QMenu *Mnu_AutresTVSmenu = nullptr;
     QAction *Mnu_Affichage = nullptr, *Mnu_Options = nullptr, *Mnu_RadioPerso = nullptr,
             *Mnu_ModifRAdio = nullptr, *Mnu_ModifAutresTV = nullptr, *Mnu_EnregistreSon = nullptr,
-            *Mnu_EncodeMP3 = nullptr, *Mnu_Titres = nullptr, *Mnu_Quitter = nullptr, *Mnu_RAdio = nullptr, *Mnu_TV = nullptr,
+            *Mnu_EncodeMP3 = nullptr, *Mnu_Titres = nullptr, *Mnu_Programmation = nullptr, *Mnu_Quitter = nullptr, *Mnu_RAdio = nullptr, *Mnu_TV = nullptr,
             *Mnu_Stop = nullptr, *Mnu_AutreTV = nullptr, *Mnu_GestionFAV = nullptr,
             *Mnu_Apropos = nullptr, *Mnu_AideEnLigne = nullptr, *Mnu_Don = nullptr;
     QAction *Mnu_Fav[20] = {};
@@ -107,6 +107,8 @@ public:
 
     // Operations of the window (also reached from the menus and buttons).
     void Command1_Click();   // Listen
+    // Listen to a station or TV page named by its path (a planned event), under its file's name.
+    void ListenPage(const QString &page);
     void Command2_Click();   // volume control
     void Command3_Click();   // hide button
     void Command4_Click();   // stop

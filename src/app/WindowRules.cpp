@@ -23,6 +23,7 @@ WindowRule RuleFor(WindowKind kind)
         return {false, P::BelowMain};
     case WindowKind::Annuaire:
     case WindowKind::Titres:
+    case WindowKind::Programmation:
         return {false, P::Own};
     }
     return {};

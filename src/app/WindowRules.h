@@ -18,8 +18,9 @@ enum class WindowKind {
     NowPlaying,    // InfoRadio
     Annuaire,      // FrmAnnuaire
     Titres,        // FrmTitres
+    Programmation, // FrmProgrammation
 };
-inline constexpr int kWindowKinds = 12;
+inline constexpr int kWindowKinds = 13;
 
 struct WindowRule {
     enum class Place {

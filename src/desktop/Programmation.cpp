@@ -93,6 +93,14 @@ QString RepeatText(const Event &e)
     return {};
 }
 
+int FadeInVolume(int target, qint64 elapsedMs, qint64 fadeMs)
+{
+    target = std::clamp(target, 0, 100);
+    if (fadeMs <= 0 || elapsedMs >= fadeMs)
+        return target;
+    return int(qint64(target) * std::max<qint64>(0, elapsedMs) / fadeMs);
+}
+
 QDateTime NextStart(const Event &e, const QDateTime &from)
 {
     if (!e.start.isValid())

@@ -41,6 +41,9 @@ struct Event {
 QString ActionText(Action action);
 QString RepeatText(const Event &event);
 
+// Réveil: the volume `elapsedMs` into a fade of fadeMs rising from silence to target; never falls.
+int FadeInVolume(int target, qint64 elapsedMs, qint64 fadeMs);
+
 // The start of the first occurrence at or after `from`; invalid when there is none (a single
 // event in the past).
 QDateTime NextStart(const Event &event, const QDateTime &from);

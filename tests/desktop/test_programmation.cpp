@@ -56,6 +56,15 @@ TEST(Programmation, EachRepeatFallsOnItsDays)
     EXPECT_TRUE(Missed(daily, T(10, 7, 0), T(10, 7, 30, 30)).isEmpty()); // starting now: it runs
     EXPECT_EQ(Missed(daily, T(1, 0, 0), T(10, 23, 0).addYears(1)).size(), 100); // bounded
     EXPECT_EQ(RepeatText(event(Repeat::Weekday, T(1, 7, 0), 30, 3)), QStringLiteral("Chaque mercredi"));
+    // The wake-up's sound rises from silence to its volume, never falling.
+    int previous = -1;
+    for (qint64 ms = -100; ms <= 61000; ms += 250) {
+        const int v = FadeInVolume(70, ms, 60000);
+        EXPECT_GE(v, previous) << ms;
+        previous = v;
+    }
+    EXPECT_EQ(FadeInVolume(70, 0, 60000), 0);
+    EXPECT_EQ(previous, 70);
     EXPECT_EQ(ActionText(Action::EnregistrerSource), QStringLiteral("Enregistrer la source"));
 }
 
