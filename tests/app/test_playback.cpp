@@ -2,6 +2,8 @@
 // stream and playlists, station pages in a temporary radio folder name them, and libmpv plays
 // them (to a null audio output).
 #include "FrmMain.h"
+#include "ProgrammationRunner.h"
+#include "StreamRecorder.h"
 #include "WindowHub.h"
 #include "Globals.h"
 #include "MediaEngine.h"
@@ -16,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -297,4 +300,49 @@ TEST_F(PlaybackTest, ThePlayerIsLoadedOnTheFirstListenAndKept)
     EXPECT_EQ(engine->state(), MediaEngine::State::Idle);
     EXPECT_TRUE(tavtest::waitUntil([&] { return window.state() == MediaEngine::State::Playing; }, 10000))
         << window.statusText().toStdString();
+}
+
+// Planned events on the main window: "Écouter" plays the page and ends on time, "Enregistrer le
+// flux" plays it and records its stream until the end; an occurrence missed while the program was
+// not running is told, not run.
+TEST_F(PlaybackTest, PlannedEventsPlayAndRecordTheirStationAndMissedOnesAreTold)
+{
+    ProgrammationRunner runner(*w, *engine, dir.filePath(QStringLiteral("programmation.ini")));
+    programmation::Event listen;
+    listen.id = QStringLiteral("1");
+    listen.what = prog + QStringLiteral("/Radios/LIVE.HTM");
+    listen.start = QDateTime(QDate(2030, 1, 7), QTime(7, 0));
+    listen.minutes = 1;
+    programmation::Event record = listen;
+    record.id = QStringLiteral("2");
+    record.action = programmation::Action::EnregistrerFlux;
+    record.start = listen.start.addSecs(120);
+    runner.Events().SetEvents({listen, record});
+
+    runner.Events().Check(listen.start);
+    ASSERT_TRUE(playsAndAdvances());
+    EXPECT_EQ(w->PlayingStation(), QStringLiteral("LIVE"));
+    runner.Events().Check(listen.start.addSecs(60));
+    EXPECT_TRUE(tavtest::waitUntil([&] { return engine->state() == MediaEngine::State::Idle; }, 10000));
+
+    runner.Events().Check(record.start);
+    ASSERT_TRUE(playsAndAdvances());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return w->FluxRecorder->IsRecording(); }, 10000));
+    const QString file = w->FluxRecorder->FinalPath();
+    ASSERT_TRUE(tavtest::waitUntil([&] { return w->FluxRecorder->BytesWritten() > 16000; }, 15000));
+    runner.Events().Check(record.start.addSecs(60));
+    EXPECT_FALSE(w->FluxRecorder->IsRecording());
+    EXPECT_TRUE(tavtest::waitUntil([&] { return engine->state() == MediaEngine::State::Idle; }, 10000));
+    EXPECT_GT(QFileInfo(file).size(), 16000) << file.toStdString();
+
+    // Last seen the day before: the morning's occurrence was missed; it is told once.
+    programmation::Event daily = listen;
+    daily.repeat = programmation::Repeat::EveryDay;
+    daily.start = QDateTime(QDate(2030, 1, 1), QTime(7, 0));
+    ASSERT_TRUE(programmation::Save(runner.FileName(), {daily}));
+    settings::SaveSetting(QStringLiteral("ProgrammationVue"), QDateTime(QDate(2030, 1, 6), QTime(22, 0)).toString(Qt::ISODate));
+    const QString report = runner.MissedReport(QDateTime(QDate(2030, 1, 7), QTime(9, 0)));
+    EXPECT_TRUE(report.contains(QStringLiteral("Écouter, LIVE"))) << report.toStdString();
+    EXPECT_EQ(report.count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(runner.MissedReport(QDateTime(QDate(2030, 1, 7), QTime(9, 5))).isEmpty());
 }
