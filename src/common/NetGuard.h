@@ -4,7 +4,10 @@
 // came from the network (a cover or logo named by a data page or a directory answer, an entry of
 // a playlist from the network, a redirect) must not make the program reach this machine or the
 // local network: it is fetched only from public addresses. Host names are resolved first and
-// every address they resolve to must be public; a redirect is checked again the same way.
+// every address they resolve to must be public; a redirect is checked again the same way. What a
+// server names on its own origin (scheme, host, port) is fetched like the server itself. The
+// network stack resolves the name again when it connects (from its cache in the usual case): a
+// name whose answer changes within that moment is not caught here.
 //
 // Trusted origins are (scheme, host, port) triples the user owns, accepted whatever their
 // address: tests mark their local servers this way.
