@@ -7,6 +7,7 @@
 #include "Icons.h"
 #include "MixerLauncher.h"
 #include "MediaEngine.h"
+#include "PlainTip.h"
 #include "Module1.h"
 #include "Prompts.h"
 #include "Settings.h"
@@ -293,7 +294,7 @@ void FrmMain::updateStatusLine()
     if (!extra.isEmpty())
         text = extra.join(QStringLiteral(" \u2014 "));
     StatusLine->setText(text);
-    StatusLine->setToolTip(engine.state() == MediaEngine::State::Idle ? QString() : engine.address());
+    StatusLine->setToolTip(engine.state() == MediaEngine::State::Idle ? QString() : PlainTip(engine.address()));
 }
 
 FrmMain::~FrmMain()

@@ -2,110 +2,11 @@
 
 #include "Version.h"
 
-#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QRandomGenerator>
+#include <algorithm>
 
 using directory::SearchQuery;
-
-// One bounded GET: reports once (ok, body, French reason) unless dropped first.
-class DirectoryClient::Fetch : public QObject {
-public:
-    Fetch(QNetworkAccessManager &network, const QUrl &url, qint64 maxBytes, int timeoutMs, const char *accept,
-          Done done, QObject *parent)
-        : QObject(parent), m_max(maxBytes), m_done(std::move(done))
-    {
-        QNetworkRequest request(url);
-        request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
-        request.setRawHeader("Accept", accept);
-        request.setTransferTimeout(timeoutMs);
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-        request.setMaximumRedirectsAllowed(5);
-        m_reply = network.get(request);
-        m_timer.setSingleShot(true);
-        m_timer.start(timeoutMs);
-        connect(&m_timer, &QTimer::timeout, this, [this] { stop(QStringLiteral("le serveur ne répond pas")); });
-        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
-            const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-            if (length.isValid() && length.toLongLong() > m_max)
-                stop(QStringLiteral("réponse trop longue"));
-        });
-        connect(m_reply, &QNetworkReply::readyRead, this, [this] {
-            if (!m_reply)
-                return;
-            m_body += m_reply->read(m_max + 1 - m_body.size());
-            if (m_body.size() > m_max)
-                stop(QStringLiteral("réponse trop longue"));
-        });
-        connect(m_reply, &QNetworkReply::finished, this, &Fetch::finished);
-    }
-    ~Fetch() override { drop(); }
-
-    // Ends the request without a report.
-    void drop()
-    {
-        m_done = nullptr;
-        if (QNetworkReply *reply = m_reply) {
-            m_reply = nullptr;
-            reply->disconnect(this);
-            reply->abort();
-            reply->deleteLater();
-        }
-        m_timer.stop();
-    }
-
-private:
-    void stop(const QString &reason)
-    {
-        if (!m_reply)
-            return;
-        Done done = std::move(m_done);
-        drop();
-        report(done, false, {}, reason);
-    }
-
-    void finished()
-    {
-        if (!m_reply)
-            return;
-        QNetworkReply *reply = m_reply;
-        if (reply->error() == QNetworkReply::NoError)
-            m_body += reply->read(m_max + 1 - m_body.size());
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        QString reason;
-        if (m_body.size() > m_max)
-            reason = QStringLiteral("réponse trop longue");
-        else if (reply->error() == QNetworkReply::OperationCanceledError
-                 || reply->error() == QNetworkReply::TimeoutError)
-            reason = QStringLiteral("le serveur ne répond pas");
-        else if (reply->error() == QNetworkReply::TooManyRedirectsError)
-            reason = QStringLiteral("trop de redirections");
-        else if (reply->error() == QNetworkReply::InsecureRedirectError
-                 || (reply->error() == QNetworkReply::ProtocolUnknownError && status >= 300 && status < 400))
-            reason = QStringLiteral("redirection refusée"); // to an address that is not a web one
-        else if (status != 0 && status != 200)
-            reason = QStringLiteral("erreur HTTP %1").arg(status);
-        else if (reply->error() == QNetworkReply::RemoteHostClosedError && status == 200)
-            reason = QStringLiteral("connexion interrompue"); // closed before the whole answer
-        else if (reply->error() != QNetworkReply::NoError)
-            reason = reply->errorString();
-        Done done = std::move(m_done);
-        drop();
-        report(done, reason.isEmpty(), reason.isEmpty() ? m_body : QByteArray(), reason);
-    }
-
-    void report(const Done &done, bool ok, const QByteArray &body, const QString &reason)
-    {
-        deleteLater();
-        if (done)
-            done(ok, body, reason);
-    }
-
-    QPointer<QNetworkReply> m_reply;
-    qint64 m_max;
-    Done m_done;
-    QByteArray m_body;
-    QTimer m_timer;
-};
 
 DirectoryClient::DirectoryClient(const QStringList &mirrors, bool randomStart, QObject *parent)
     : QObject(parent), m_mirrors(mirrors)
@@ -217,10 +118,20 @@ void DirectoryClient::FetchLogo(const QString &address, QObject *context, std::f
         QTimer::singleShot(0, this, [finish] { finish(false, {}, {}); });
         return;
     }
-    get(QUrl(address), kMaxLogoBytes, "image/*", finish);
+    // The logo's address comes from the directory's answer: elsewhere than on a directory server,
+    // never one of the local network.
+    const QUrl url(address);
+    const bool onMirror = std::any_of(m_mirrors.cbegin(), m_mirrors.cend(),
+                                      [&url](const QString &base) { return net::SameOrigin(QUrl(base), url); });
+    get(url, kMaxLogoBytes, "image/*", finish,
+        onMirror ? net::BoundedGet::Named::ByUser : net::BoundedGet::Named::ByRemote);
 }
 
-DirectoryClient::Fetch *DirectoryClient::get(const QUrl &url, qint64 maxBytes, const char *accept, Done done)
+net::BoundedGet *DirectoryClient::get(const QUrl &url, qint64 maxBytes, const char *accept, Done done,
+                                      net::BoundedGet::Named named)
 {
-    return new Fetch(m_network, url, maxBytes, m_timeoutMs, accept, std::move(done), this);
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
+    request.setRawHeader("Accept", accept);
+    return new net::BoundedGet(m_network, request, maxBytes, m_timeoutMs, named, std::move(done), this);
 }

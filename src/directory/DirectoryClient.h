@@ -7,6 +7,7 @@
 //
 // A new search replaces the one running: the old request is aborted and never reported.
 // UI thread only.
+#include "BoundedGet.h"
 #include "DirectoryStation.h"
 
 #include <QNetworkAccessManager>
@@ -45,9 +46,9 @@ public:
     // read and dropped. Stations without an identifier send nothing.
     void ReportClick(const QString &uuid);
 
-    // Downloads a logo (http(s) only, at most kMaxLogoBytes); done gets the bytes, or nothing
-    // when the download failed. done is called later, never from here, and never once context
-    // is gone.
+    // Downloads a logo (http(s) only, at most kMaxLogoBytes; elsewhere than on a directory server
+    // only from a public address, see NetGuard.h); done gets the bytes, or nothing when the
+    // download failed. done is called later, never from here, and never once context is gone.
     void FetchLogo(const QString &address, QObject *context, std::function<void(const QByteArray &)> done);
 
     // Limits (tests shorten them).
@@ -65,9 +66,9 @@ signals:
     void MirrorFailed(const QString &base, const QString &reason);
 
 private:
-    class Fetch;
-    using Done = std::function<void(bool ok, const QByteArray &body, const QString &reason)>;
-    Fetch *get(const QUrl &url, qint64 maxBytes, const char *accept, Done done);
+    using Done = net::BoundedGet::Done;
+    net::BoundedGet *get(const QUrl &url, qint64 maxBytes, const char *accept, Done done,
+                         net::BoundedGet::Named named = net::BoundedGet::Named::ByUser);
     void tryMirror(int attempt);
 
     QNetworkAccessManager m_network;
@@ -77,6 +78,6 @@ private:
     qint64 m_maxAnswer = kMaxAnswerBytes;
     QTimer m_typing;
     directory::SearchQuery m_pending, m_query;
-    QPointer<Fetch> m_search;
+    QPointer<net::BoundedGet> m_search;
     quint64 m_generation = 0;
 };

@@ -6,6 +6,7 @@
 #include "MainLink.h"
 #include "MediaEngine.h"
 #include "PageFiles.h"
+#include "PlainTip.h"
 #include "Paths.h"
 #include "Prompts.h"
 #include "Settings.h"
@@ -181,7 +182,7 @@ void FrmAnnuaire::showResults(const QList<DirectoryStation> &stations)
         const DirectoryStation &s = m_results[i];
         auto *item = new ResultItem;
         item->setText(ColName, s.name);
-        item->setToolTip(ColName, s.stream);
+        item->setToolTip(ColName, PlainTip(s.stream));
         item->setData(ColName, kIndexRole, i);
         item->setText(ColCountry, s.country);
         item->setText(ColCodec, s.codec);

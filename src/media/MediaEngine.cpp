@@ -1,5 +1,8 @@
 #include "MediaEngine.h"
 
+#include "LocalFile.h"
+#include "NetGuard.h"
+
 #include "MpvApi.h"
 #include "PlaybackPolicy.h"
 
@@ -191,8 +194,8 @@ void MediaEngine::handleEvent(const mpv_event &event)
     case MPV_EVENT_HOOK: {
         // mpv waits until the hook is continued, whatever it was for.
         const auto *hook = static_cast<const mpv_event_hook *>(event.data);
-        if (event.reply_userdata == HookLoad)
-            onLoadHook();
+        if (event.reply_userdata == HookLoad && !onLoadHook(hook->id))
+            break; // continued once the entry's address is checked
         m_api->hook_continue(m_mpv.get(), hook->id);
         break;
     }
@@ -217,7 +220,8 @@ void MediaEngine::handleEvent(const mpv_event &event)
             // they are opened (onLoadHook).
             const bool remote = Playlist::isRemoteAddress(ended.address);
             for (int i = 0; i < end->playlist_insert_num_entries; ++i)
-                m_entries.insert(end->playlist_insert_id + i, Entry{QString(), ended.depth + 1, remote, i, false});
+                m_entries.insert(end->playlist_insert_id + i,
+                                 Entry{QString(), ended.depth + 1, remote, i, false, ended.address});
             m_directTry = false;
             break;
         }
@@ -278,14 +282,14 @@ void MediaEngine::handleEvent(const mpv_event &event)
     }
 }
 
-void MediaEngine::onLoadHook()
+bool MediaEngine::onLoadHook(uint64_t hookId)
 {
     // mpv is about to open an entry: one the engine loaded, or one it inserted from a list it
     // read. Entries of a list from the network may only send it to the network; lists nested
     // too deep and entries past the first few of a list are not followed either.
     const auto it = m_entries.find(m_startingEntry);
     if (it == m_entries.end())
-        return;
+        return true;
     Entry &entry = it.value();
     if (entry.address.isEmpty()) {
         char *name = m_api->get_property_string(m_mpv.get(), "stream-open-filename");
@@ -300,10 +304,29 @@ void MediaEngine::onLoadHook()
     }
     if (entry.refused) {
         m_api->set_property_string(m_mpv.get(), "stream-open-filename", kRefusedEntry);
-        return;
+        return true;
     }
     m_currentUrl = entry.address;
     m_currentDepth = entry.depth;
+    if (!entry.fromRemoteList || net::SameOrigin(QUrl(entry.list), QUrl(entry.address)))
+        return true;
+    // Elsewhere than the list's server: opened only from a public address. mpv waits meanwhile.
+    mpv_handle *handle = m_mpv.get();
+    const qint64 entryId = m_startingEntry;
+    const QString address = entry.address;
+    net::CheckRemoteTarget(QUrl(address), this, [this, handle, hookId, entryId, address](bool allowed) {
+        if (m_mpv.get() != handle)
+            return; // that player is gone, and its hooks with it
+        if (!allowed) {
+            const auto refused = m_entries.find(entryId);
+            if (refused != m_entries.end())
+                refused->refused = true;
+            m_lastFailure = QStringLiteral("entrée de liste refusée (%1)").arg(address);
+            m_api->set_property_string(handle, "stream-open-filename", kRefusedEntry);
+        }
+        m_api->hook_continue(handle, hookId);
+    });
+    return false;
 }
 
 void MediaEngine::updateTitle()
@@ -334,7 +357,7 @@ void MediaEngine::play(const QString &address)
                  .arg(m_address));
         return;
     }
-    m_candidates.append({m_address, 0});
+    m_candidates.append({m_address, 0, {}});
     setState(State::Connecting, QStringLiteral("Connexion à %1...").arg(m_address));
     m_watchdog.start();
     tryNextCandidate();
@@ -349,6 +372,38 @@ void MediaEngine::tryNextCandidate()
         return;
     }
     const Candidate next = m_candidates.takeFirst();
+    // A local file is handed to the player only when it is a regular file: a device or a named
+    // pipe would never end (or never start) reading.
+    if (!Playlist::isRemoteAddress(next.address) && next.address.contains(u'/')) {
+        const QString path = next.address.startsWith(u'/') ? next.address : QUrl(next.address).toLocalFile();
+        const localfile::ReadResult check = localfile::CheckRegularFile(path);
+        if (!path.isEmpty() && check != localfile::ReadResult::Ok) {
+            m_lastFailure = localfile::ReadResultText(check);
+            tryNextCandidate();
+            return;
+        }
+    }
+    // An entry of a list from the network, elsewhere than that list's server, is only opened
+    // from a public address.
+    if (!next.list.isEmpty() && !net::SameOrigin(QUrl(next.list), QUrl(next.address))) {
+        const quint64 attempt = ++m_check;
+        net::CheckRemoteTarget(QUrl(next.address), this, [this, attempt, next](bool allowed) {
+            if (attempt != m_check || m_state != State::Connecting)
+                return;
+            if (!allowed) {
+                m_lastFailure = QStringLiteral("entrée de liste refusée (%1)").arg(next.address);
+                tryNextCandidate();
+                return;
+            }
+            open(next);
+        });
+        return;
+    }
+    open(next);
+}
+
+void MediaEngine::open(const Candidate &next)
+{
     if (next.depth < MaxPlaylistDepth && PlaylistResolver::needsLookup(next.address)) {
         if (PlaylistResolver::playerLooksFirst(next.address)) {
             load(next.address, next.depth, true);
@@ -357,7 +412,7 @@ void MediaEngine::tryNextCandidate()
         m_currentUrl = next.address;
         m_lookupDepth = next.depth;
         m_lookupIsFallback = false;
-        m_resolver.start(next.address);
+        m_resolver.start(next.address, !next.list.isEmpty());
         return;
     }
     load(next.address, next.depth);
@@ -385,7 +440,7 @@ void MediaEngine::onResolved(const PlaylistResolver::Result &result)
                 m_lastFailure = QStringLiteral("entrée de liste refusée (%1)").arg(entry);
                 continue;
             }
-            entries.append({entry, m_lookupDepth + 1});
+            entries.append({entry, m_lookupDepth + 1, remote ? result.address : QString()});
         }
         m_candidates = entries + m_candidates;
         break;
@@ -403,7 +458,7 @@ void MediaEngine::load(const QString &url, int depth, bool direct)
     m_currentDepth = depth;
     m_entries.clear();
     m_directTry = direct;
-    m_directCandidate = {url, depth};
+    m_directCandidate = {url, depth, {}};
     m_started = false;
     m_fileSize = -1;
     m_buffering = false;
@@ -427,7 +482,7 @@ void MediaEngine::load(const QString &url, int depth, bool direct)
                 id = result.u.list->values[i].u.int64;
     }
     m_api->free_node_contents(&result);
-    m_entries.insert(id, Entry{url, depth, false, 0, false});
+    m_entries.insert(id, Entry{url, depth, false, 0, false, {}});
 }
 
 QString MediaEngine::failureReason(int errorCode) const
@@ -536,6 +591,7 @@ void MediaEngine::halt()
     m_retryTimer.stop();
     m_watchdog.stop();
     m_candidates.clear();
+    ++m_check;
     m_entries.clear();
     m_directTry = false;
     m_lookupIsFallback = false;

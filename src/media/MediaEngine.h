@@ -161,6 +161,7 @@ private:
     struct Candidate {
         QString address;
         int depth = 0;
+        QString list; // the list from the network that named it; empty for the user's own
     };
     // One mpv playlist entry of the current attempt: the one loaded, or those mpv inserted for
     // a list it read.
@@ -170,14 +171,17 @@ private:
         bool fromRemoteList = false; // inserted from a list fetched from the network
         int index = 0;               // place in that list
         bool refused = false;        // not opened: its failure text is already set
+        QString list;                // fromRemoteList: the list's address
     };
 
     bool ensureHandle();
-    void onLoadHook();
+    // False when the hook is continued later (an address being checked).
+    bool onLoadHook(uint64_t hookId);
     void drainEvents();
     void handleEvent(const mpv_event &event);
     void onResolved(const PlaylistResolver::Result &result);
     void tryNextCandidate();
+    void open(const Candidate &next);
     void load(const QString &url, int depth = 0, bool direct = false);
     void onEndFile(int reason, int errorCode, bool refused);
     void scheduleReconnect();
@@ -199,6 +203,7 @@ private:
 
     PlaylistResolver m_resolver;
     QList<Candidate> m_candidates;
+    quint64 m_check = 0; // the address check under way; a later attempt drops its answer
     int m_lookupDepth = 0; // depth of the address the resolver is looking at
     bool m_lookupIsFallback = false; // the resolver looks at what mpv did not recognise
     bool m_directTry = false; // mpv was handed m_directCandidate without a look at it first

@@ -1,8 +1,10 @@
 #include "PlaylistResolver.h"
 
+#include "BoundedGet.h"
+#include "LocalFile.h"
+#include "NetGuard.h"
 #include "Version.h"
 
-#include <QFile>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
@@ -19,15 +21,6 @@ bool isHttp(const QUrl &url)
 {
     const QString scheme = url.scheme().toLower();
     return scheme == u"http" || scheme == u"https";
-}
-
-QString httpErrorText(int status)
-{
-    if (status == 404 || status == 410)
-        return QStringLiteral("adresse introuvable (erreur HTTP %1)").arg(status);
-    if (status == 401 || status == 403)
-        return QStringLiteral("accès refusé (erreur HTTP %1)").arg(status);
-    return QStringLiteral("erreur HTTP %1").arg(status);
 }
 
 } // namespace
@@ -73,6 +66,7 @@ bool PlaylistResolver::isRunning() const
 
 void PlaylistResolver::cancel()
 {
+    ++m_lookup;
     dropReply();
     m_deliver.stop();
     m_running = false;
@@ -90,7 +84,7 @@ void PlaylistResolver::dropReply()
     reply->deleteLater();
 }
 
-void PlaylistResolver::start(const QString &address)
+void PlaylistResolver::start(const QString &address, bool remoteNamed)
 {
     cancel();
     m_running = true;
@@ -101,14 +95,16 @@ void PlaylistResolver::start(const QString &address)
     m_readToEnd = false;
 
     if (m_url.isLocalFile()) {
-        QFile file(m_url.toLocalFile());
+        // Only a regular file of a playlist's size is read: never a device, a pipe or a folder.
+        QByteArray content;
+        const localfile::ReadResult read = localfile::ReadSmallFile(m_url.toLocalFile(), MaxPlaylistBytes, content);
         Result result;
         result.address = m_address;
-        if (!file.open(QIODevice::ReadOnly)) {
+        if (read != localfile::ReadResult::Ok) {
             result.outcome = Outcome::Failed;
-            result.errorText = QStringLiteral("fichier introuvable");
+            result.errorText = localfile::ReadResultText(read);
         } else {
-            result = resultForContent(file.read(MaxPlaylistBytes));
+            result = resultForContent(content);
         }
         m_pending = std::move(result);
         m_deliver.start();
@@ -120,14 +116,35 @@ void PlaylistResolver::start(const QString &address)
         return;
     }
 
-    QNetworkRequest request(m_url);
+    m_remoteNamed = remoteNamed;
+    m_redirects = 0;
+    if (remoteNamed) {
+        // An address from a list of the network: only fetched from a public address.
+        const quint64 lookup = ++m_lookup;
+        net::CheckRemoteTarget(m_url, this, [this, lookup](bool allowed) {
+            if (lookup != m_lookup || !m_running)
+                return;
+            if (allowed)
+                send(m_url);
+            else
+                finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, net::RefusedAddressText()});
+        });
+        return;
+    }
+    send(m_url);
+}
+
+void PlaylistResolver::send(const QUrl &url)
+{
+    QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromLatin1(kUserAgent));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    net::GuardedRequest(request);
     request.setTransferTimeout(m_timeoutMs);
     m_reply = m_network.get(request);
+    // What arrives is read as it comes (at most MaxPlaylistBytes): Qt holds no more than this.
+    m_reply->setReadBufferSize(64 * 1024);
     // A server that sends a byte now and then never lets the transfer time-out fire: the whole
-    // lookup is bounded too, to three times that time.
+    // lookup is bounded too, to three times that time (each redirect starts it again).
     auto *total = new QTimer(m_reply); // goes with the reply
     total->setSingleShot(true);
     connect(total, &QTimer::timeout, this, [this, reply = m_reply.data()] {
@@ -135,13 +152,39 @@ void PlaylistResolver::start(const QString &address)
             finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, QStringLiteral("le serveur ne répond pas")});
     });
     total->start(3 * m_timeoutMs);
-    // Only web addresses are followed: a redirect elsewhere ends the lookup.
-    connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
-        if (!isHttp(target))
-            finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, QStringLiteral("redirection refusée")});
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
+        if (const QUrl target = net::RedirectTarget(m_reply); !target.isEmpty()) {
+            follow(target);
+            return;
+        }
+        // An error status is told at once: the page that comes with it is never read.
+        const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status >= 400)
+            finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, net::HttpErrorText(status)});
     });
     connect(m_reply, &QNetworkReply::readyRead, this, &PlaylistResolver::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &PlaylistResolver::onReplyFinished);
+}
+
+void PlaylistResolver::follow(const QUrl &target)
+{
+    // Only web addresses are followed, and to the local network only from it (NetGuard.h).
+    const QUrl from = m_reply->url();
+    dropReply();
+    m_buffer.clear();
+    if (++m_redirects > net::kMaxRedirects) {
+        finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, QStringLiteral("trop de redirections")});
+        return;
+    }
+    const quint64 lookup = ++m_lookup;
+    net::CheckRedirect(from, target, m_remoteNamed, this, [this, lookup, target](const QString &refusal) {
+        if (lookup != m_lookup || !m_running)
+            return;
+        if (refusal.isEmpty())
+            send(target);
+        else
+            finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, refusal});
+    });
 }
 
 PlaylistResolver::Result PlaylistResolver::resultForContent(const QByteArray &content) const
@@ -164,11 +207,15 @@ PlaylistResolver::Result PlaylistResolver::resultForContent(const QByteArray &co
 
 void PlaylistResolver::onReadyRead()
 {
-    if (!m_reply)
+    if (!m_reply || !net::RedirectTarget(m_reply).isEmpty())
         return;
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400)
-        return; // an error page: finished() follows and reports the status
+    if (status >= 300 && status < 400)
+        return; // a redirect's own body
+    if (status >= 400) {
+        finish(Result{Outcome::Failed, m_address, Playlist::Format::None, {}, net::HttpErrorText(status)});
+        return;
+    }
     m_contentType = m_reply->header(QNetworkRequest::ContentTypeHeader).toString();
     const qint64 room = MaxPlaylistBytes - m_buffer.size();
     if (room > 0)
@@ -195,13 +242,17 @@ void PlaylistResolver::onReplyFinished()
 {
     if (!m_reply)
         return;
+    if (const QUrl target = net::RedirectTarget(m_reply); !target.isEmpty()) {
+        follow(target);
+        return;
+    }
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = m_reply->error();
     Result result;
     result.address = m_address;
     if (status >= 400) {
         result.outcome = Outcome::Failed;
-        result.errorText = httpErrorText(status);
+        result.errorText = net::HttpErrorText(status);
     } else if (error == QNetworkReply::ConnectionRefusedError) {
         result.outcome = Outcome::Failed;
         result.errorText = QStringLiteral("connexion refusée");
@@ -213,12 +264,8 @@ void PlaylistResolver::onReplyFinished()
         // The only abort of a connected reply is the transfer timeout.
         result.outcome = Outcome::Failed;
         result.errorText = QStringLiteral("le serveur ne répond pas");
-    } else if (error == QNetworkReply::TooManyRedirectsError) {
-        result.outcome = Outcome::Failed;
-        result.errorText = QStringLiteral("trop de redirections");
-    } else if (error == QNetworkReply::InsecureRedirectError
-               || (error == QNetworkReply::ProtocolUnknownError && status >= 300 && status < 400)) {
-        result.outcome = Outcome::Failed;
+    } else if (status >= 300 && status < 400) {
+        result.outcome = Outcome::Failed; // a redirect without an address to go to
         result.errorText = QStringLiteral("redirection refusée");
     } else if (error != QNetworkReply::NoError && m_buffer.isEmpty()) {
         // Answers that this HTTP client does not take (old "ICY 200 OK" servers, TLS

@@ -6,8 +6,9 @@
 // An http(s) address whose file name is plainly media (.mp3, .ogg, ...) is not looked at.
 // Any other http(s) address gets one GET: a playlist (by content, Content-Type or file name)
 // is read to its end (at most MaxPlaylistBytes); anything else is dropped after its headers
-// or its first SniffBytes. A local file is read when its name says playlist. mms://, rtsp://
-// and the like are never looked at.
+// or its first SniffBytes; an error status ends the lookup at the headers. A local file is read
+// when its name says playlist and it is a regular file of at most MaxPlaylistBytes.
+// mms://, rtsp:// and the like are never looked at.
 //
 // Thread contract: a QObject of the thread that created it (the UI thread); finished() is
 // always emitted from the event loop, never from inside start().
@@ -51,7 +52,9 @@ public:
     static bool playerLooksFirst(const QString &address);
 
     // Looks at address; a lookup still running is dropped first (its result never comes).
-    void start(const QString &address);
+    // remoteNamed: the address came from a list of the network; it is looked at only when it is
+    // public (NetGuard.h), and fails with "adresse du réseau local refusée" otherwise.
+    void start(const QString &address, bool remoteNamed = false);
     void cancel();
     bool isRunning() const;
 
@@ -64,6 +67,8 @@ signals:
     void finished(const PlaylistResolver::Result &result);
 
 private:
+    void send(const QUrl &url);
+    void follow(const QUrl &target);
     void onReadyRead();
     void onReplyFinished();
     void finish(Result result);
@@ -80,6 +85,9 @@ private:
     QTimer m_deliver;         // delivers a result found without a download from the event loop
     Result m_pending;
     bool m_running = false;
+    bool m_remoteNamed = false;
+    int m_redirects = 0;
+    quint64 m_lookup = 0; // the address check of the current lookup
     int m_timeoutMs = 10000;
 };
 

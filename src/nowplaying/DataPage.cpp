@@ -37,7 +37,28 @@ QString Assignment(const char *name, int k)
     return QStringLiteral("parent.%1[%2] = ").arg(QLatin1String(name)).arg(k);
 }
 
+// Statement n of the page with its assignment removed, without copying the rest of the page.
+// Only the first keep characters after the assignment are taken (it comes first).
+QString Statement(const QStringList &parts, int n, const QString &assignment, qsizetype keep)
+{
+    QStringView value(parts[n]);
+    value = value.left(keep + assignment.size() + 64);
+    QString text = value.toString();
+    text.remove(assignment);
+    return text;
+}
+
 } // namespace
+
+QString ShownField(const QString &value)
+{
+    if (value.size() <= kMaxFieldChars)
+        return value;
+    qsizetype keep = qMin<qsizetype>(value.size(), kMaxFieldChars - 1);
+    if (keep > 0 && value.at(keep - 1).isHighSurrogate())
+        --keep; // a character outside the basic plane is never cut in two
+    return value.left(keep) + QChar(0x2026);
+}
 
 QString DecodePage(const QByteArray &bytes)
 {
@@ -81,17 +102,16 @@ void ReadDataPage(const QString &page, TrackTexts &texts, CoverLabels &covers)
             const int n = base + f.offset;
             if (n >= parts.size())
                 continue;
-            QString value = parts[n];
-            value.remove(Assignment(f.name, k));
-            texts.at(slot, f.field) = QLatin1String(f.prefix) + value;
+            const QString value = Statement(parts, n, Assignment(f.name, k), kMaxFieldChars + 1);
+            texts.at(slot, f.field) = QLatin1String(f.prefix) + ShownField(value);
         }
     }
     for (int k = 1; k <= kSlots; ++k) {
         const int n = 16 + 2 * k;
         if (n < parts.size()) {
-            QString value = parts[n];
-            value.remove(Assignment("imagesPochettesSrc", k));
-            covers.at(k) = value;
+            // A cover path cut short would name another file: one too long is no cover.
+            const QString value = Statement(parts, n, Assignment("imagesPochettesSrc", k), kMaxCoverChars + 1);
+            covers.at(k) = value.size() > kMaxCoverChars ? QString() : value;
         }
         covers.at(k) = covers.at(k).trimmed();
     }

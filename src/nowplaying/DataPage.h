@@ -28,6 +28,13 @@ struct CoverLabels {
     const QString &at(int k) const { return entry[static_cast<size_t>(k - 1)]; }
 };
 
+// The longest value shown (a longer one is cut, "…" at its end), and the longest cover path taken.
+constexpr int kMaxFieldChars = 200;
+constexpr int kMaxCoverChars = 2048;
+
+// value as shown: at most kMaxFieldChars characters, the last one "…" when it was cut.
+QString ShownField(const QString &value);
+
 // Downloaded page bytes as text: UTF-8 when the bytes are valid UTF-8, Windows-1252 otherwise.
 QString DecodePage(const QByteArray &bytes);
 
@@ -44,7 +51,8 @@ QString SecondAddress(const QString &infoAddress, const QString &target);
 
 // Reads the data page into the track texts and cover labels. Each value comes from its fixed
 // statement number with its assignment text removed; a statement the page does not have leaves
-// that value as it was. Cover labels are trimmed.
+// that value as it was. Values are cut to kMaxFieldChars (ShownField); a cover path longer than
+// kMaxCoverChars gives no cover. Cover labels are trimmed.
 void ReadDataPage(const QString &page, TrackTexts &texts, CoverLabels &covers);
 
 // The address a cover is fetched from: the base address followed by the cover path (a "/" put

@@ -1,6 +1,7 @@
 #include "DownloadToFile.h"
 
 #include "Globals.h"
+#include "NetGuard.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -84,7 +85,7 @@ DownloadToFile::~DownloadToFile()
     release();
 }
 
-bool DownloadToFile::start(const QString &address, const QString &localPath)
+bool DownloadToFile::start(const QString &address, const QString &localPath, bool remoteNamed)
 {
     if (m_running)
         return false;
@@ -101,6 +102,32 @@ bool DownloadToFile::start(const QString &address, const QString &localPath)
         });
         return true;
     }
+    m_remoteNamed = remoteNamed;
+    m_redirects = 0;
+    m_total->start(m_totalMs);
+    if (remoteNamed) {
+        // Named by a page from the network: fetched only from a public address.
+        const quint64 attempt = ++m_attempt;
+        net::CheckRemoteTarget(QUrl(address), this, [this, attempt, address](bool allowed) {
+            if (attempt != m_attempt || !m_running)
+                return;
+            if (allowed)
+                send(address);
+            else
+                fail();
+        });
+        return true;
+    }
+    send(address);
+    return true;
+}
+
+void DownloadToFile::send(const QString &address)
+{
+    if (!m_network) { // gone while the address was checked
+        fail();
+        return;
+    }
     QNetworkRequest request{QUrl(address)};
     request.setHeader(QNetworkRequest::UserAgentHeader, kAgent);
     // Always from the server: Qt then also sends "Cache-Control: no-cache" and "Pragma: no-cache".
@@ -108,23 +135,53 @@ bool DownloadToFile::start(const QString &address, const QString &localPath)
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     // The body must arrive as the server counted it in Content-Length.
     request.setRawHeader(QByteArrayLiteral("Accept-Encoding"), QByteArrayLiteral("identity"));
-    // Redirects are followed by Qt to web addresses only, never from https down to http.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(kMaxRedirects);
+    // Redirects go to web addresses only, never from https down to http, and from a page of the
+    // network or a public server never to the local network.
+    net::GuardedRequest(request);
     request.setTransferTimeout(m_stallMs);
 
     m_reply = m_network->get(request);
     QNetworkReply *reply = m_reply.data();
     reply->setReadBufferSize(16 * kPieceBytes);
-    connect(reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
-        if (!WebScheme(target))
-            fail();
-    });
     connect(reply, &QNetworkReply::metaDataChanged, this, &DownloadToFile::onMetaData);
     connect(reply, &QNetworkReply::readyRead, this, &DownloadToFile::onReadyRead);
     connect(reply, &QNetworkReply::finished, this, &DownloadToFile::onFinished);
-    m_total->start(m_totalMs);
+}
+
+// Redirects go to web addresses only, never from https down to http, and from a page of the
+// network or a public server never to the local network (NetGuard.h).
+bool DownloadToFile::followed()
+{
+    const QUrl target = net::RedirectTarget(m_reply);
+    if (target.isEmpty())
+        return false;
+    const QUrl from = m_reply->url();
+    dropReply();
+    if (++m_redirects > kMaxRedirects) {
+        fail();
+        return true;
+    }
+    const quint64 attempt = m_attempt;
+    net::CheckRedirect(from, target, m_remoteNamed, this, [this, attempt, target](const QString &refusal) {
+        if (attempt != m_attempt || !m_running)
+            return;
+        if (refusal.isEmpty())
+            send(target.toString(QUrl::FullyEncoded));
+        else
+            fail();
+    });
     return true;
+}
+
+void DownloadToFile::dropReply()
+{
+    if (m_reply) {
+        QNetworkReply *reply = m_reply.data();
+        m_reply.clear();
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
 }
 
 void DownloadToFile::abort()
@@ -135,6 +192,8 @@ void DownloadToFile::abort()
 
 void DownloadToFile::onMetaData()
 {
+    if (followed())
+        return;
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status < 200 || (status >= 300 && status < 400 && m_reply->hasRawHeader(QByteArrayLiteral("Location"))))
         return; // an interim answer or a redirect under way: the final answer's headers count
@@ -144,12 +203,16 @@ void DownloadToFile::onMetaData()
 
 void DownloadToFile::onReadyRead()
 {
+    if (followed())
+        return;
     if (!checkHeaders() || !drain())
         fail();
 }
 
 void DownloadToFile::onFinished()
 {
+    if (followed())
+        return;
     if (m_reply->error() != QNetworkReply::NoError || !checkHeaders() || !drain() || m_written != m_length) {
         fail();
         return;
@@ -225,14 +288,9 @@ void DownloadToFile::fail()
 
 void DownloadToFile::release()
 {
+    ++m_attempt;
     m_total->stop();
-    if (m_reply) {
-        QNetworkReply *reply = m_reply.data();
-        m_reply.clear();
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    dropReply();
     m_file.reset();
 }
 

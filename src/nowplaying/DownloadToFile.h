@@ -10,7 +10,7 @@
 // the target and replaces the target only when the whole body was stored; on failure the target
 // is removed, so no partial and no stale file is left. A server that sends nothing for the stall
 // bound, or takes longer than the total bound, fails. Redirects are followed a bounded number of
-// times, to web addresses only.
+// times, to web addresses only, checked by the network guard (NetGuard.h).
 //
 // Lives on the thread of its network manager; finished() is emitted once per start().
 #include <QNetworkReply>
@@ -46,8 +46,9 @@ public:
     void setTotalTimeout(int ms) { m_totalMs = ms; }
 
     // Starts downloading address into localPath. False (and no finished()) when a download is
-    // already running.
-    bool start(const QString &address, const QString &localPath);
+    // already running. remoteNamed: the address came from a page of the network; it is fetched
+    // only from a public address (NetGuard.h).
+    bool start(const QString &address, const QString &localPath, bool remoteNamed = false);
     bool isRunning() const { return m_running; }
     // Ends a running download as a failure.
     void abort();
@@ -60,6 +61,9 @@ signals:
     void finished(bool ok);
 
 private:
+    void send(const QString &address);
+    bool followed();
+    void dropReply();
     void onMetaData();
     void onReadyRead();
     void onFinished();
@@ -83,6 +87,9 @@ private:
     bool m_running = false;
     bool m_headersChecked = false;
     bool m_writeFailed = false;
+    bool m_remoteNamed = false;
+    int m_redirects = 0;
+    quint64 m_attempt = 0; // the address check of the running download
 };
 
 // True for an address this downloader may fetch: http or https with a host.

@@ -1,6 +1,7 @@
 #include "InfoRefresh.h"
 
-#include "TextFile.h"
+#include "LocalFile.h"
+#include "NetGuard.h"
 
 #include <QDir>
 
@@ -22,13 +23,21 @@ QString WriteFailedText(const QString &folder)
 }
 
 namespace {
-// The whole file as text; a missing or unreadable file gives nothing.
+// The whole file as text; a missing or unreadable file, or one larger than a page, gives nothing.
 QString ReadPage(const QString &path)
 {
     QByteArray bytes;
-    if (!textfile::readBytes(path, bytes))
+    if (localfile::ReadSmallFile(path, kMaxPageBytes, bytes) != localfile::ReadResult::Ok)
         return QString();
     return DecodePage(bytes);
+}
+
+// An address found in the station's pages that leads away from the servers the user set (the
+// information address and the cover base): it is fetched only from a public address.
+bool NamedElsewhere(const QString &address, const QString &infoAddress, const QString &coverBase)
+{
+    const QUrl url(address);
+    return !net::SameOrigin(url, QUrl(infoAddress)) && !net::SameOrigin(url, QUrl(coverBase));
 }
 } // namespace
 
@@ -73,7 +82,8 @@ void InfoRefresh::onDownloaded(bool ok)
         }
         const QString target = RedirectionTarget(ReadPage(file(RedirectionFileName())));
         m_stage = Stage::Data;
-        m_download.start(SecondAddress(m_infoAddress, target), file(DataFileName()));
+        const QString second = SecondAddress(m_infoAddress, target);
+        m_download.start(second, file(DataFileName()), NamedElsewhere(second, m_infoAddress, m_coverBase));
         return;
     }
     case Stage::Data:
@@ -97,7 +107,8 @@ void InfoRefresh::nextCover()
         if (label.isEmpty())
             continue;
         m_download.setMaxBytes(kMaxCoverBytes);
-        m_download.start(CoverAddress(m_coverBase, label), file(CoverFileName(m_entry)));
+        const QString cover = CoverAddress(m_coverBase, label);
+        m_download.start(cover, file(CoverFileName(m_entry)), NamedElsewhere(cover, m_infoAddress, m_coverBase));
         return;
     }
     end(true);

@@ -2,6 +2,7 @@
 
 #include "MediaEngine.h"
 #include "GlVideoView.h"
+#include "LocalFile.h"
 #include "PagePlayer.h"
 #include "TextFile.h"
 
@@ -14,6 +15,9 @@
 #include <QUrl>
 
 namespace {
+
+// Station pages and what they show are small: a file larger than this is not read.
+constexpr qint64 kMaxPageFileBytes = 8 * 1024 * 1024;
 
 bool isWebAddress(const QString &href)
 {
@@ -55,8 +59,9 @@ void WebBrowser::startPagePlayer()
     QString address = player.address;
     // A stream named relative to the page is a file beside it.
     if (!address.contains(QStringLiteral("://")) && !address.startsWith(QLatin1Char('/'))) {
+        // Whatever it is: the engine refuses what is not a regular file, with its reason.
         const QString local = QFileInfo(QFileInfo(m_location).absolutePath(), address).absoluteFilePath();
-        if (QFileInfo(local).isFile())
+        if (QFileInfo::exists(local))
             address = local;
     }
     m_playingAddress = address;
@@ -128,7 +133,7 @@ bool WebBrowser::load(const QString &path)
     if (path.isEmpty() || !fi.isFile())
         return false;
     QByteArray bytes;
-    if (!textfile::readBytes(path, bytes))
+    if (localfile::ReadSmallFile(path, kMaxPageFileBytes, bytes) != localfile::ReadResult::Ok)
         return false;
     emit PageLeft(); // the page being replaced ends its stream
     m_location = fi.absoluteFilePath();
@@ -150,13 +155,16 @@ QVariant WebBrowser::loadResource(int type, const QUrl &name)
         url = document()->baseUrl().resolved(name);
     if (!url.isLocalFile())
         return {};
+    // Regular files of a sane size only: a picture named after a pipe or a device never blocks
+    // the window.
     const QString file = ResolveNoCase(url.toLocalFile());
-    if (type == QTextDocument::StyleSheetResource) {
-        QByteArray bytes;
-        if (textfile::readBytes(file, bytes))
-            return DecodePage(bytes);
+    QByteArray bytes;
+    if (localfile::ReadSmallFile(file, kMaxPageFileBytes, bytes) != localfile::ReadResult::Ok)
         return {};
-    }
+    if (type == QTextDocument::StyleSheetResource)
+        return DecodePage(bytes);
+    if (type == QTextDocument::ImageResource)
+        return bytes;
     return QTextBrowser::loadResource(type, QUrl::fromLocalFile(file));
 }
 

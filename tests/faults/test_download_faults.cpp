@@ -62,7 +62,14 @@ struct Fault {
 
 const Fault kFaults[] = {
     {"not found", "/status/404", false, Outcome::Failed, "adresse introuvable (erreur HTTP 404)", "/status/404",
-     "erreur HTTP 404"},
+     "adresse introuvable (erreur HTTP 404)"},
+    // An error page that never ends is not read at all: its status is told at once.
+    {"not found, endless page", "/status-endless/404/list.pls", false, Outcome::Failed,
+     "adresse introuvable (erreur HTTP 404)", "/status-endless/404", "adresse introuvable (erreur HTTP 404)"},
+    {"server error, endless page", "/status-endless/503/list.pls", false, Outcome::Failed, "erreur HTTP 503",
+     "/status-endless/503", "erreur HTTP 503"},
+    {"forbidden, endless page", "/status-endless/403/list.pls", false, Outcome::Failed,
+     "accès refusé (erreur HTTP 403)", "/status-endless/403", "accès refusé (erreur HTTP 403)"},
     {"server error", "/status/500", false, Outcome::Failed, "erreur HTTP 500", "/status/500", "erreur HTTP 500"},
     {"no length", "/nolength/list.pls", false, Outcome::Entries, "", "/nolength", nullptr},
     {"length longer than the body", "/short/list.pls", false, Outcome::Failed,

@@ -1,19 +1,28 @@
 // The playlist resolver and the media engine against a local test radio, with real libmpv
 // playing through mpv's null audio output.
 #include "MediaEngine.h"
+#include "NetGuard.h"
 #include "PlaylistResolver.h"
 #include "VideoView.h"
+#include "WebBrowser.h"
 #include "StreamServer.h"
 #include "TestUtil.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 
 using tavtest::waitUntil;
+
+// Texts in failure messages as text.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os) { *os << s.toStdString(); }
+QT_END_NAMESPACE
 using State = MediaEngine::State;
 
 namespace {
@@ -154,6 +163,103 @@ TEST_F(MediaTest, ResolverReadsLocalPlaylistFiles)
     const auto gone = resolve(QStringLiteral("/nonexistent/folder/x.pls"));
     ASSERT_TRUE(gone.has_value());
     EXPECT_EQ(gone->outcome, Outcome::Failed);
+}
+
+// Local names that are no playlist or stream to read: a device, named pipes nobody writes, a
+// folder, a file of gigabytes. Each fails at once with its reason, the player never blocked.
+TEST_F(MediaTest, LocalAddressesThatAreNoFilesFailWithAReason)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("flux.mp3"));
+    const QString fifoList = dir.filePath(QStringLiteral("liste.m3u"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifoList).constData(), 0600), 0);
+    const QString zeroList = dir.filePath(QStringLiteral("zero.pls"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zeroList));
+    const QString hugeList = dir.filePath(QStringLiteral("huge.pls"));
+    {
+        QFile huge(hugeList); // sparse: takes no room on the disk
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(qint64(3) << 30));
+    }
+    const QString folderList = dir.filePath(QStringLiteral("dossier.m3u"));
+    ASSERT_TRUE(QDir().mkdir(folderList));
+
+    const QString notAFile = QStringLiteral("ce n'est pas un fichier ordinaire");
+    const struct {
+        QString address;
+        QString reason;
+        bool listToo; // also a playlist the resolver is given
+    } cases[] = {
+        {QStringLiteral("/dev/zero"), notAFile, false},
+        {QStringLiteral("file:///dev/zero"), notAFile, false},
+        {fifo, notAFile, false},
+        {fifoList, notAFile, true},
+        {zeroList, notAFile, true},
+        {folderList, notAFile, true},
+        {hugeList, QStringLiteral("fichier trop volumineux"), true},
+        {dir.filePath(QStringLiteral("absent.mp3")), QStringLiteral("fichier introuvable"), false},
+    };
+    MediaEngine engine(QStringLiteral("null"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.address.toStdString());
+        engine.play(c.address);
+        ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Failed || engine.state() == State::Playing; }, 10000));
+        EXPECT_EQ(engine.statusText(), QStringLiteral("Impossible de lire %1 : %2").arg(c.address, c.reason));
+        if (c.listToo) {
+            const auto r = resolve(c.address);
+            ASSERT_TRUE(r.has_value());
+            EXPECT_EQ(r->outcome, Outcome::Failed);
+            EXPECT_EQ(r->errorText, c.reason);
+        }
+    }
+}
+
+// Station pages on the user's disk whose player, picture or style sheet names a device or a
+// pipe, and a "page" that is a pipe: the view never blocks, the player fails with its reason.
+TEST_F(MediaTest, StationPagesNamingDevicesOrPipesNeverBlock)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char *name : {"pipe.mp3", "pipe.png", "pipe.css", "PIPE.HTM"})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(QString::fromLatin1(name))).constData(), 0600), 0);
+    const auto page = [&](const QString &name, const QString &stream) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("<html><head><link rel=\"stylesheet\" href=\"pipe.css\"></head><body>"
+                               "<img src=\"pipe.png\"><img src=\"/dev/zero\">"
+                               "<embed src=\"%1\" autostart=\"true\"></body></html>")
+                    .arg(stream)
+                    .toUtf8());
+        return path;
+    };
+    MediaEngine engine(QStringLiteral("null"));
+    WebBrowser view(&engine);
+    const QString notAFile = QStringLiteral("ce n'est pas un fichier ordinaire");
+    const struct {
+        QString page;
+        QString stream; // as the engine is given it
+    } cases[] = {
+        {page(QStringLiteral("zero.htm"), QStringLiteral("/dev/zero")), QStringLiteral("/dev/zero")},
+        {page(QStringLiteral("pipe.htm"), QStringLiteral("pipe.mp3")), dir.filePath(QStringLiteral("pipe.mp3"))},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.page.toStdString());
+        view.Navigate(c.page);
+        EXPECT_EQ(view.LocationURL(), c.page);
+        ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Failed; }, 10000)) << engine.statusText().toStdString();
+        EXPECT_EQ(engine.statusText(), QStringLiteral("Impossible de lire %1 : %2").arg(c.stream, notAFile));
+    }
+    int errors = 0;
+    QObject::connect(&view, &WebBrowser::NavigateError, [&](const QString &, int, bool &cancel) {
+        ++errors;
+        cancel = true;
+    });
+    view.Navigate(dir.filePath(QStringLiteral("PIPE.HTM")));
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(view.LocationURL(), cases[1].page);
 }
 
 TEST_F(MediaTest, PlaysALiveStreamAndStops)
@@ -362,6 +468,56 @@ TEST_F(MediaTest, RemoteListsCannotPointThePlayerAtLocalThings)
                  {"smb://host/share", false}, {"", false}};
     for (const auto &c : cases)
         EXPECT_EQ(Playlist::remoteEntryAllowed(QString::fromLatin1(c.entry)), c.allowed) << c.entry;
+}
+
+TEST_F(MediaTest, RemoteListsNameOnlyPublicAddressesElsewhereThanTheirServer)
+{
+    // A second server of this machine, as a service of the local network would be.
+    StreamServer other;
+    QString error;
+    ASSERT_TRUE(other.start(&error)) << error.toStdString();
+    struct TrustReset {
+        ~TrustReset() { net::ForgetTrustedOrigins(); }
+    } reset;
+    const auto list = [](const char *path, const QString &entry) {
+        return url(QString::fromLatin1(path)) + QStringLiteral("?url=")
+               + QString::fromLatin1(QUrl::toPercentEncoding(entry));
+    };
+    const QString elsewhere = other.url(QStringLiteral("/live?id=named"));
+    const QString byName = QStringLiteral("http://localhost:%1/live?id=named").arg(other.port());
+    const struct {
+        const char *what;
+        QString address;
+        bool trustOther; // the test marks the second server as the user's own
+        QString plays;   // the entry that plays, or empty when the list fails
+    } cases[] = {
+        {"decoded list naming this machine", list("/to.pls", elsewhere), false, {}},
+        {"list the player reads naming this machine", list("/to", elsewhere), false, {}},
+        {"a name of this machine", list("/to.pls", byName), false, {}},
+        {"entry on the list's own server", list("/to.pls", url(QStringLiteral("/live?id=same"))), false,
+         url(QStringLiteral("/live?id=same"))},
+        {"decoded list, trusted server", list("/to.pls", elsewhere), true, elsewhere},
+        {"list the player reads, trusted server", list("/to", elsewhere), true, elsewhere},
+    };
+    MediaEngine engine(QStringLiteral("null"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.trustOther)
+            net::TrustOrigin(QUrl(other.url(QString())));
+        const int before = other.get(QStringLiteral("/count?id=named")).toInt();
+        engine.play(c.address);
+        ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing || engine.state() == State::Failed; }, 15000));
+        if (c.plays.isEmpty()) {
+            EXPECT_EQ(engine.state(), State::Failed);
+            EXPECT_TRUE(engine.statusText().contains(QStringLiteral("entrée de liste refusée")))
+                << engine.statusText().toStdString();
+            EXPECT_EQ(other.get(QStringLiteral("/count?id=named")).toInt(), before) << "the refused server was reached";
+        } else {
+            EXPECT_EQ(engine.state(), State::Playing) << engine.statusText().toStdString();
+            EXPECT_EQ(engine.currentUrl(), c.plays);
+        }
+        engine.stop();
+    }
 }
 
 TEST_F(MediaTest, VideoViewGoingAwayStopsPlayback)

@@ -7,6 +7,11 @@
 
 using namespace nowplaying;
 
+// Texts in failure messages as text.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os) { *os << s.toStdString(); }
+QT_END_NAMESPACE
+
 TEST(DataPage, RedirectionTargetAndSecondAddress)
 {
     struct Case {
@@ -161,5 +166,43 @@ TEST(DataPage, DecodingAndCoverAddresses)
         SCOPED_TRACE(c.info);
         const QString base = CoverBase(QString::fromUtf8(c.configured), QString::fromUtf8(c.info));
         EXPECT_EQ(CoverAddress(base, QString::fromUtf8(c.label)), QString::fromUtf8(c.address));
+    }
+}
+
+// A page with huge values: what is shown is cut to a sane length, marked with "…"; a cover path
+// too long to be one gives no cover (a path cut short would name another file).
+TEST(DataPage, HugeValuesAreCutAndHugeCoverPathsDropped)
+{
+    const QString ellipsis = QString(QChar(0x2026));
+    const QString emoji = QStringLiteral("\U0001F600");
+    const struct {
+        const char *what;
+        QString title;   // entry 5's title as the page gives it
+        QString shown;   // what slot 1 shows after "Titre : "
+    } cases[] = {
+        {"short", QStringLiteral("Court"), QStringLiteral("Court")},
+        {"at the limit", QString(kMaxFieldChars, u'a'), QString(kMaxFieldChars, u'a')},
+        {"one past the limit", QString(kMaxFieldChars + 1, u'b'), QString(kMaxFieldChars - 1, u'b') + ellipsis},
+        {"four megabytes", QString(4 * 1024 * 1024, u'c'), QString(kMaxFieldChars - 1, u'c') + ellipsis},
+        // A character outside the basic plane is never cut in two.
+        {"emoji at the cut", QString(kMaxFieldChars - 2, u'd') + emoji + emoji,
+         QString(kMaxFieldChars - 2, u'd') + ellipsis},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QStringList s;
+        for (int i = 0; i < 110; ++i)
+            s << QStringLiteral("var v%1 = %1").arg(i);
+        s[43 + 13 * 4] = QStringLiteral("parent.titresPochettes[5] = \"%1\"").arg(c.title);
+        s[16 + 2 * 5] = QStringLiteral("parent.imagesPochettesSrc[5] = \"/covers/%1.jpg\"").arg(c.title);
+        s[16 + 2 * 4] = QStringLiteral("parent.imagesPochettesSrc[4] = \"/covers/C4.jpg\"");
+        TrackTexts texts;
+        CoverLabels covers;
+        ReadDataPage(s.join(QStringLiteral(";\n")), texts, covers);
+        EXPECT_EQ(texts.at(1, Title), QStringLiteral("Titre : ") + c.shown);
+        EXPECT_LE(texts.at(1, Title).size(), kMaxFieldChars + 8);
+        const QString cover = QStringLiteral("/covers/%1.jpg").arg(c.title);
+        EXPECT_EQ(covers.at(5), cover.size() <= kMaxCoverChars ? cover : QString());
+        EXPECT_EQ(covers.at(4), QStringLiteral("/covers/C4.jpg"));
     }
 }

@@ -175,6 +175,17 @@ TEST_F(InfoRadioTest, WhatEachServerChangeLeavesOnDisplay)
           QStringLiteral("Auteur : parent.albumsPochettes[1] = A4-1"), QStringLiteral("Sortie : var v50 = 50"),
           QStringLiteral("Editeur : parent.sortiePochettes[1] = S4-1")},
          1, true},
+        // A field of megabytes: the window shows its start, cut with "…", and stays quick.
+        {"a title of 3.5 MB is cut",
+         [&] {
+             QByteArray page = nptest::DataPage(5);
+             page.replace("\"T5-1\"", "\"" + QByteArray(3584 * 1024, 'x') + "\"");
+             nptest::Put(folder, QStringLiteral("radio/data.html"), page);
+         },
+         true,
+         QStringList{QStringLiteral("Titre : ") + QString(kMaxFieldChars - 1, u'x') + QChar(0x2026)}
+             + entryLines(5, 1).mid(1),
+         1, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -190,7 +201,7 @@ TEST_F(InfoRadioTest, WhatEachServerChangeLeavesOnDisplay)
     ASSERT_TRUE(open(false));
     window->Command4_Click();
     window->Command5_Click();
-    EXPECT_EQ(lines(), cases[5].lines);
+    EXPECT_EQ(lines(), cases[6].lines);
 }
 
 TEST_F(InfoRadioTest, PeriodFieldKeepsDigitsWarnsAtSixtySixAndStopsWhenEmpty)

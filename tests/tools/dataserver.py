@@ -21,6 +21,7 @@ Paths (NAME is a file path inside DIR, subfolders allowed):
   /redirect/N/NAME      N redirects (302) in a row, then /f/NAME
   /redirect-to?url=U    one redirect to U
   /status/CODE[/...]    that status with a short body and its Content-Length
+  /status-endless/CODE[/...]  that status with a body that never ends (no Content-Length)
   /away/SCHEME/...      a redirect to a file:, ftp: or javascript: address (SCHEME names which)
   /short/NAME           the Content-Length of the whole file, half the body, then the end of the connection
   /long/NAME            the Content-Length of half the file, the whole body, then the end of the connection
@@ -112,6 +113,18 @@ class Handler(BaseHTTPRequestHandler):
         if kind == "status":
             code = int(rest.partition("/")[0])
             self.plain(code, "status %d" % code)
+            return
+        if kind == "status-endless":
+            code = int(rest.partition("/")[0])
+            self.send_response(code)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            piece = b"<p>not here</p>\n" * 4096
+            deadline = time.time() + 120
+            while time.time() < deadline:
+                self.wfile.write(piece)
+            self.close_connection = True
             return
         if kind == "away":
             scheme = rest.partition("/")[0]

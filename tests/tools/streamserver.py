@@ -26,6 +26,8 @@ Paths (the playlists name the server's own address):
   /asx-list                         an XML ASX without file name extension
   /hostile-list, /hostile-mixed     lists without extension whose entries name local things
                                     (the second has the live stream after them)
+  /to.pls?url=U, /to?url=U         a PLS whose one entry is U (the second without extension,
+                                    so the player reads it itself)
   /page                             an HTML page
   /empty.pls                        an empty playlist
   /hls.m3u8                         an HLS media list (not playable: only looked at)
@@ -226,6 +228,8 @@ class Handler(BaseHTTPRequestHandler):
             self.send_text("[playlist]\nFile1=file:///etc/passwd\nFile2=av://lavfi:sine\n", "audio/x-scpls")
         elif path == "/hostile-mixed":
             self.send_text("#EXTM3U\nfile:///etc/passwd\n%s/stream.mp3\n" % b, "audio/x-mpegurl")
+        elif path in ("/to.pls", "/to"):
+            self.send_text("[playlist]\nNumberOfEntries=1\nFile1=%s\n" % q.get("url", ""), "audio/x-scpls")
         elif path == "/page":
             self.send_text("<html><body>Radio</body></html>\n", "text/html")
         elif path == "/empty.pls":

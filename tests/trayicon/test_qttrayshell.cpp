@@ -8,12 +8,18 @@
 #include <QEventLoop>
 #include <QPixmap>
 #include <QSystemTrayIcon>
+#include <QTextDocument>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <memory>
 
 using namespace nimbrel;
+
+// Texts in failure messages as text.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os) { *os << s.toStdString(); }
+QT_END_NAMESPACE
 using traytest::EventRecorder;
 
 namespace {
@@ -99,6 +105,33 @@ TEST(QtTrayShell, ShowsTheRecordsTooltipAndHides)
     EXPECT_EQ(c.tray->toolTip(), station);
     c.control->Hide();
     EXPECT_FALSE(c.tray->isVisible());
+}
+
+TEST(QtTrayShell, TitlesThatLookLikeMarkupAreShownAsWritten)
+{
+    // The tray's tooltip is shown by Qt, as rich text whenever it looks like markup: a stream
+    // title of a station is never markup.
+    RealControl c;
+    c.control->Show();
+    const char *const titles[] = {
+        "Tavilune : <b>Radio</b> - <i>Titre</i>",
+        "<img src=\"http://127.0.0.1:1/x.png\">",
+        "<font color=red>Rouge</font> & co",
+        "Fip &amp; <br> deux",
+        "Radio Jazz - Miles Davis",
+    };
+    for (const char *title : titles) {
+        const QString text = QString::fromUtf8(title);
+        c.control->SetToolTipText(text);
+        QString shown = c.tray->toolTip();
+        if (Qt::mightBeRichText(shown)) {
+            QTextDocument doc;
+            doc.setHtml(shown);
+            shown = doc.toPlainText();
+        }
+        EXPECT_EQ(shown, text) << title;
+    }
+    c.control->Hide();
 }
 
 TEST(QtTrayShell, DeletingTheControlDropsPendingMessages)

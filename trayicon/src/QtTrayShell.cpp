@@ -3,8 +3,21 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QPixmap>
+#include <QTextDocument>
 
 namespace nimbrel::detail {
+
+namespace {
+
+// The tooltip as Qt shows it: text that looks like markup would be shown as rich text (a station
+// title "<b>…</b>" in bold, an "<img>" fetched), so such text goes as rich text of its plain
+// characters.
+QString PlainTip(const QString &tip)
+{
+    return Qt::mightBeRichText(tip) ? Qt::convertFromPlainText(tip, Qt::WhiteSpaceNoWrap) : tip;
+}
+
+} // namespace
 
 QtTrayShell::~QtTrayShell()
 {
@@ -37,7 +50,7 @@ bool QtTrayShell::NotifyIcon(NotifyAction action, const NotifyIconData &data, co
         }
     }
     if (data.uFlags & NIF_TIP)
-        m_tray->setToolTip(tip);
+        m_tray->setToolTip(PlainTip(tip));
     if (action == NIM_ADD)
         m_tray->show();
     return true;
