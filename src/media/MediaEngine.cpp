@@ -106,6 +106,11 @@ bool MediaEngine::ensureHandle()
         {"idle", "yes"},
         {"network-timeout", "10"},
         {"cache", "auto"}, // on for network streams
+        // mpv's scripts for its own window (statistics, console, profiles): none is shown here,
+        // and each would run a Lua interpreter on a thread of its own.
+        {"load-stats-overlay", "no"},
+        {"load-osd-console", "no"},
+        {"load-auto-profiles", "no"},
         {"ytdl", "no"},
         {"load-unsafe-playlists", "no"}, // lists from the network name network streams only
         {"input-default-bindings", "no"},
@@ -118,6 +123,12 @@ bool MediaEngine::ensureHandle()
     };
     for (const auto &[name, value] : options)
         m_api->set_option_string(handle, name, value);
+    const QByteArray backBytes = QByteArray::number(m_backBufferBytes);
+    m_api->set_option_string(handle, "demuxer-max-back-bytes", backBytes.constData());
+    const QByteArray aheadBytes = QByteArray::number(ReadAheadBytes);
+    m_api->set_option_string(handle, "demuxer-max-bytes", aheadBytes.constData());
+    // Otherwise the back buffer may also take whatever the read-ahead leaves unused.
+    m_api->set_option_string(handle, "demuxer-donate-buffer", "no");
     if (!m_audioOutput.isEmpty())
         m_api->set_option_string(handle, "ao", m_audioOutput.toUtf8().constData());
     if (m_api->initialize(handle) < 0) {
@@ -588,6 +599,15 @@ double MediaEngine::playbackTime() const
     if (m_api->get_property(m_mpv.get(), "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
         return -1;
     return pos;
+}
+
+void MediaEngine::setBackBufferBytes(qint64 bytes)
+{
+    m_backBufferBytes = qMax<qint64>(0, bytes);
+    if (m_mpv) {
+        const QByteArray value = QByteArray::number(m_backBufferBytes);
+        m_api->set_property_string(m_mpv.get(), "demuxer-max-back-bytes", value.constData());
+    }
 }
 
 void MediaEngine::setPaused(bool paused)
