@@ -38,6 +38,16 @@ QString reasonFromLog(const QString &log)
     return {};
 }
 
+// The title in the line the network layer logs (at mpv's debug level) as it reads a block of
+// ICY metadata from the stream; empty for any other line.
+QByteArray icyTitleFromLog(const mpv_event_log_message &msg)
+{
+    static constexpr char kLine[] = "http: Metadata update for StreamTitle: ";
+    if (qstrcmp(msg.prefix, "ffmpeg") != 0 || qstrncmp(msg.text, kLine, sizeof kLine - 1) != 0)
+        return {};
+    return QByteArray(msg.text + sizeof kLine - 1).trimmed();
+}
+
 } // namespace
 
 void MediaEngine::MpvDeleter::operator()(mpv_handle *handle) const
@@ -142,6 +152,7 @@ bool MediaEngine::ensureHandle()
     // Every file mpv opens waits for the engine's word first (onLoadHook).
     m_api->hook_add(handle, HookLoad, "on_load", 0);
     m_api->request_log_messages(handle, "warn");
+    m_logLevel = "warn";
     double volume = m_volume;
     m_api->set_property(handle, "volume", MPV_FORMAT_DOUBLE, &volume);
     m_api->set_wakeup_callback(handle, &MediaEngine::wakeup, this);
@@ -279,9 +290,17 @@ void MediaEngine::handleEvent(const mpv_event &event)
     }
     case MPV_EVENT_LOG_MESSAGE: {
         const auto *msg = static_cast<const mpv_event_log_message *>(event.data);
-        const QString text = QString::fromUtf8(msg->text).trimmed();
-        if (!reasonFromLog(text).isEmpty())
-            m_lastLog = text;
+        if (msg->log_level <= MPV_LOG_LEVEL_WARN) {
+            const QString text = QString::fromUtf8(msg->text).trimmed();
+            if (!reasonFromLog(text).isEmpty())
+                m_lastLog = text;
+        } else if (m_started && m_icyTitle.isEmpty()) {
+            const QByteArray title = icyTitleFromLog(*msg);
+            if (!title.isEmpty()) {
+                m_earlyTitle = Playlist::decodeText(title).trimmed();
+                updateTitle();
+            }
+        }
         break;
     }
     default:
@@ -319,7 +338,12 @@ void MediaEngine::onLoadHook()
 
 void MediaEngine::updateTitle()
 {
-    const QString title = !m_icyTitle.isEmpty() ? m_icyTitle : m_tagTitle;
+    // mpv's metadata property shows an ICY title once playback reaches the audio it came with,
+    // about a second into the stream for the first one; the line logged as the stream is read
+    // gives that first one at once (later changes wait for their audio, as they should).
+    const QString title = !m_icyTitle.isEmpty() ? m_icyTitle : !m_earlyTitle.isEmpty() ? m_earlyTitle : m_tagTitle;
+    if (m_mpv && !title.isEmpty())
+        requestLogLevel("warn");
     if (title == m_title)
         return;
     m_title = title;
@@ -419,6 +443,10 @@ void MediaEngine::load(const QString &url, int depth, bool direct)
     m_fileSize = -1;
     m_buffering = false;
     m_lastLog.clear();
+    m_earlyTitle.clear();
+    updateTitle();
+    // Until the stream's first title: the log lines that carry it (see updateTitle).
+    requestLogLevel(m_videoWindow || m_renderedVideo ? "warn" : "debug");
     const QByteArray utf8 = url.toUtf8();
     const char *args[] = {"loadfile", utf8.constData(), "replace", nullptr};
     mpv_node result;
@@ -439,6 +467,16 @@ void MediaEngine::load(const QString &url, int depth, bool direct)
     }
     m_api->free_node_contents(&result);
     m_entries.insert(id, Entry{url, depth, false, 0, false});
+}
+
+void MediaEngine::requestLogLevel(const char *level)
+{
+    // The debug lines are wanted only until a stream has given its first title; a picture's
+    // debug lines would be many, so video keeps to warnings.
+    if (qstrcmp(level, m_logLevel) == 0)
+        return;
+    m_logLevel = level;
+    m_api->request_log_messages(m_mpv.get(), level);
 }
 
 QString MediaEngine::failureReason(int errorCode) const
@@ -553,6 +591,7 @@ void MediaEngine::halt()
     m_started = false;
     m_buffering = false;
     m_icyTitle.clear();
+    m_earlyTitle.clear();
     m_tagTitle.clear();
     updateTitle();
     if (m_mpv && m_state != State::Idle && m_state != State::Failed) {

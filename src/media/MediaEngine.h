@@ -201,6 +201,7 @@ private:
     void setState(State state, const QString &status);
     void setStatus(const QString &status);
     void updateTitle();
+    void requestLogLevel(const char *level);
     void dropVideoWindow();
     QString failureReason(int errorCode) const;
     QString stringProperty(const char *name) const;
@@ -227,6 +228,8 @@ private:
     QString m_lastFailure; // French reason of the last attempt that did not play
     QString m_lastLog;     // the last warning or error mpv logged for the current attempt
     QString m_title, m_icyTitle, m_tagTitle;
+    QString m_earlyTitle; // the first ICY title, read from mpv's log before mpv shows it
+    const char *m_logLevel = "";
     QString m_audioOutput;
     QPointer<QWindow> m_videoWindow; // watched for its end
     PlaybackPolicy *m_policy = nullptr;

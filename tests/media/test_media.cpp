@@ -301,6 +301,30 @@ TEST_F(MediaTest, ShowsTheIcyStreamTitle)
     EXPECT_EQ(engine.streamTitle(), QStringLiteral("Déjà vu"));
 }
 
+TEST_F(MediaTest, TheFirstTitleComesBeforeItsAudioAndLaterOnesStillCome)
+{
+    // The test radio sends its first title after one second of audio, then one a second
+    // ("{n}" counts them), and two seconds at once on connecting, as stations do.
+    MediaEngine engine(QStringLiteral("null"));
+    double positionAtTitle = -2;
+    QStringList titles;
+    QObject::connect(&engine, &MediaEngine::streamTitleChanged, [&](const QString &title) {
+        if (title.isEmpty())
+            return;
+        if (titles.isEmpty())
+            positionAtTitle = engine.playbackTime(); // negative: before playback started
+        titles.append(title);
+    });
+    engine.play(url(QStringLiteral("/stream?title=Titre%20%7Bn%7D&every=1")));
+    ASSERT_TRUE(waitUntil([&] { return titles.size() >= 2; }, 15000)) << titles.join(u'|').toStdString();
+    EXPECT_EQ(titles[0], QStringLiteral("Titre 1"));
+    EXPECT_EQ(titles[1], QStringLiteral("Titre 2"));
+    // Shown as soon as the stream is read, not once its second of audio is reached.
+    EXPECT_LT(positionAtTitle, 0.25);
+    // Later titles go with their audio: the second one once the first second has played.
+    EXPECT_GE(engine.playbackTime(), 1.0);
+}
+
 TEST_F(MediaTest, WhatALiveStreamKeepsInMemoryIsBounded)
 {
     MediaEngine engine(QStringLiteral("null"));
