@@ -130,6 +130,9 @@ bool MediaEngine::ensureHandle()
         {"audio-display", "no"},
         {"vid", "no"}, // until a video widget is given
         {"audio-client-name", "Tavilune"},
+        // PulseAudio asks for sound every 200 ms instead of every 100 (the wake-ups of the
+        // player's threads halve); the first sound comes as soon as before.
+        {"pulse-buffer", "200"},
     };
     for (const auto &[name, value] : options)
         m_api->set_option_string(handle, name, value);
