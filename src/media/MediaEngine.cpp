@@ -297,7 +297,7 @@ void MediaEngine::handleEvent(const mpv_event &event)
             const QString text = QString::fromUtf8(msg->text).trimmed();
             if (!reasonFromLog(text).isEmpty())
                 m_lastLog = text;
-        } else if (m_started && m_icyTitle.isEmpty()) {
+        } else if (m_started && m_icyTitle.isEmpty() && m_earlyTitle.isEmpty()) {
             const QByteArray title = icyTitleFromLog(*msg);
             if (!title.isEmpty()) {
                 m_earlyTitle = Playlist::decodeText(title).trimmed();
