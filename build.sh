@@ -24,6 +24,8 @@ packages=(
   xvfb xauth trayer xdotool x11-utils dbus-daemon pulseaudio pulseaudio-utils lame sox python3
   weston qt6-wayland pipewire pipewire-pulse wireplumber
   ffmpeg libgl1-mesa-dri desktop-file-utils libglib2.0-bin imagemagick
+  icecast2 gstreamer1.0-tools gstreamer1.0-plugins-base-apps gstreamer1.0-plugins-base
+  gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
   fonts-dejavu-core
 )
 

@@ -608,6 +608,9 @@ void FrmMain::ComboTV_Select()
 
 void FrmMain::Command1_Click()
 {
+    // The player's libraries load while the station's page is read (a Listen from the keyboard
+    // or the desktop's media controls comes without the pointer on the button).
+    MediaEngine::PreloadPlayer();
     m_playingName = RadioMode() ? ComboRad->currentText() : ComboTV->currentText();
     WebBrowser1->Navigate(Text1);
     setWindowTitle(TitleText());

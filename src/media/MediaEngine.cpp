@@ -41,6 +41,16 @@ QString reasonFromLog(const QString &log)
     return {};
 }
 
+// The title in the line the network layer logs (at mpv's debug level) as it reads a block of
+// ICY metadata from the stream; empty for any other line.
+QByteArray icyTitleFromLog(const mpv_event_log_message &msg)
+{
+    static constexpr char kLine[] = "http: Metadata update for StreamTitle: ";
+    if (qstrcmp(msg.prefix, "ffmpeg") != 0 || qstrncmp(msg.text, kLine, sizeof kLine - 1) != 0)
+        return {};
+    return QByteArray(msg.text + sizeof kLine - 1).trimmed();
+}
+
 } // namespace
 
 void MediaEngine::MpvDeleter::operator()(mpv_handle *handle) const
@@ -109,6 +119,11 @@ bool MediaEngine::ensureHandle()
         {"idle", "yes"},
         {"network-timeout", "10"},
         {"cache", "auto"}, // on for network streams
+        // mpv's scripts for its own window (statistics, console, profiles): none is shown here,
+        // and each would run a Lua interpreter on a thread of its own.
+        {"load-stats-overlay", "no"},
+        {"load-osd-console", "no"},
+        {"load-auto-profiles", "no"},
         {"ytdl", "no"},
         {"load-unsafe-playlists", "no"}, // lists from the network name network streams only
         {"input-default-bindings", "no"},
@@ -118,9 +133,18 @@ bool MediaEngine::ensureHandle()
         {"audio-display", "no"},
         {"vid", "no"}, // until a video widget is given
         {"audio-client-name", "Tavilune"},
+        // PulseAudio asks for sound every 200 ms instead of every 100 (the wake-ups of the
+        // player's threads halve); the first sound comes as soon as before.
+        {"pulse-buffer", "200"},
     };
     for (const auto &[name, value] : options)
         m_api->set_option_string(handle, name, value);
+    const QByteArray backBytes = QByteArray::number(m_backBufferBytes);
+    m_api->set_option_string(handle, "demuxer-max-back-bytes", backBytes.constData());
+    const QByteArray aheadBytes = QByteArray::number(ReadAheadBytes);
+    m_api->set_option_string(handle, "demuxer-max-bytes", aheadBytes.constData());
+    // Otherwise the back buffer may also take whatever the read-ahead leaves unused.
+    m_api->set_option_string(handle, "demuxer-donate-buffer", "no");
     if (!m_audioOutput.isEmpty())
         m_api->set_option_string(handle, "ao", m_audioOutput.toUtf8().constData());
     if (m_api->initialize(handle) < 0) {
@@ -134,6 +158,7 @@ bool MediaEngine::ensureHandle()
     // Every file mpv opens waits for the engine's word first (onLoadHook).
     m_api->hook_add(handle, HookLoad, "on_load", 0);
     m_api->request_log_messages(handle, "warn");
+    m_logLevel = "warn";
     double volume = m_volume;
     m_api->set_property(handle, "volume", MPV_FORMAT_DOUBLE, &volume);
     m_api->set_wakeup_callback(handle, &MediaEngine::wakeup, this);
@@ -272,9 +297,17 @@ void MediaEngine::handleEvent(const mpv_event &event)
     }
     case MPV_EVENT_LOG_MESSAGE: {
         const auto *msg = static_cast<const mpv_event_log_message *>(event.data);
-        const QString text = QString::fromUtf8(msg->text).trimmed();
-        if (!reasonFromLog(text).isEmpty())
-            m_lastLog = text;
+        if (msg->log_level <= MPV_LOG_LEVEL_WARN) {
+            const QString text = QString::fromUtf8(msg->text).trimmed();
+            if (!reasonFromLog(text).isEmpty())
+                m_lastLog = text;
+        } else if (m_started && m_icyTitle.isEmpty() && m_earlyTitle.isEmpty()) {
+            const QByteArray title = icyTitleFromLog(*msg);
+            if (!title.isEmpty()) {
+                m_earlyTitle = Playlist::decodeText(title).trimmed();
+                updateTitle();
+            }
+        }
         break;
     }
     default:
@@ -331,7 +364,12 @@ bool MediaEngine::onLoadHook(uint64_t hookId)
 
 void MediaEngine::updateTitle()
 {
-    const QString title = !m_icyTitle.isEmpty() ? m_icyTitle : m_tagTitle;
+    // mpv's metadata property shows an ICY title once playback reaches the audio it came with,
+    // about a second into the stream for the first one; the line logged as the stream is read
+    // gives that first one at once (later changes wait for their audio, as they should).
+    const QString title = !m_icyTitle.isEmpty() ? m_icyTitle : !m_earlyTitle.isEmpty() ? m_earlyTitle : m_tagTitle;
+    if (m_mpv && !title.isEmpty())
+        requestLogLevel("warn");
     if (title == m_title)
         return;
     m_title = title;
@@ -463,6 +501,10 @@ void MediaEngine::load(const QString &url, int depth, bool direct)
     m_fileSize = -1;
     m_buffering = false;
     m_lastLog.clear();
+    m_earlyTitle.clear();
+    updateTitle();
+    // Until the stream's first title: the log lines that carry it (see updateTitle).
+    requestLogLevel(m_videoWindow || m_renderedVideo ? "warn" : "debug");
     const QByteArray utf8 = url.toUtf8();
     const char *args[] = {"loadfile", utf8.constData(), "replace", nullptr};
     mpv_node result;
@@ -483,6 +525,16 @@ void MediaEngine::load(const QString &url, int depth, bool direct)
     }
     m_api->free_node_contents(&result);
     m_entries.insert(id, Entry{url, depth, false, 0, false, {}});
+}
+
+void MediaEngine::requestLogLevel(const char *level)
+{
+    // The debug lines are wanted only until a stream has given its first title; a picture's
+    // debug lines would be many, so video keeps to warnings.
+    if (qstrcmp(level, m_logLevel) == 0)
+        return;
+    m_logLevel = level;
+    m_api->request_log_messages(m_mpv.get(), level);
 }
 
 QString MediaEngine::failureReason(int errorCode) const
@@ -598,6 +650,7 @@ void MediaEngine::halt()
     m_started = false;
     m_buffering = false;
     m_icyTitle.clear();
+    m_earlyTitle.clear();
     m_tagTitle.clear();
     updateTitle();
     if (m_mpv && m_state != State::Idle && m_state != State::Failed) {
@@ -644,6 +697,15 @@ double MediaEngine::playbackTime() const
     if (m_api->get_property(m_mpv.get(), "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
         return -1;
     return pos;
+}
+
+void MediaEngine::setBackBufferBytes(qint64 bytes)
+{
+    m_backBufferBytes = qMax<qint64>(0, bytes);
+    if (m_mpv) {
+        const QByteArray value = QByteArray::number(m_backBufferBytes);
+        m_api->set_property_string(m_mpv.get(), "demuxer-max-back-bytes", value.constData());
+    }
 }
 
 void MediaEngine::setPaused(bool paused)

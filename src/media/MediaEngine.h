@@ -87,6 +87,19 @@ public:
     void setPaused(bool paused);
     bool isPaused() const { return m_paused; }
 
+    // What the player keeps of a stream in memory (mpv's demuxer cache). Ahead of what is heard:
+    // what the server sends at once (a station's burst, a few seconds) and at most
+    // ReadAheadBytes. Behind it: the back buffer, bounded here. mpv's own default kept the last
+    // 50 MiB, and a day of listening grew by 2.6 MB a minute until it was reached; nothing
+    // plays back what was already heard, but mpv drops a stream's titles along with the
+    // packets they came with when it keeps none (0), so it keeps half a megabyte (half a
+    // minute at 128 kbit/s). A live pause or rewind sets the bytes it needs here; the value
+    // applies at once and is kept across play() calls.
+    static constexpr qint64 DefaultBackBufferBytes = 512 * 1024;
+    static constexpr qint64 ReadAheadBytes = 16 * 1024 * 1024;
+    void setBackBufferBytes(qint64 bytes);
+    qint64 backBufferBytes() const { return m_backBufferBytes; }
+
     // 0..100 (values outside are clamped); kept across play() calls.
     void setVolume(int volume);
     int volume() const { return m_volume; }
@@ -192,6 +205,7 @@ private:
     void setState(State state, const QString &status);
     void setStatus(const QString &status);
     void updateTitle();
+    void requestLogLevel(const char *level);
     void dropVideoWindow();
     QString failureReason(int errorCode) const;
     QString stringProperty(const char *name) const;
@@ -219,10 +233,13 @@ private:
     QString m_lastFailure; // French reason of the last attempt that did not play
     QString m_lastLog;     // the last warning or error mpv logged for the current attempt
     QString m_title, m_icyTitle, m_tagTitle;
+    QString m_earlyTitle; // the first ICY title, read from mpv's log before mpv shows it
+    const char *m_logLevel = "";
     QString m_audioOutput;
     QPointer<QWindow> m_videoWindow; // watched for its end
     PlaybackPolicy *m_policy = nullptr;
     int m_volume = 100;
+    qint64 m_backBufferBytes = DefaultBackBufferBytes;
     bool m_renderedVideo = false;
     bool m_paused = false;
     int m_baseDelayMs = DefaultReconnectBaseDelayMs;

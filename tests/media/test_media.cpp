@@ -1,6 +1,7 @@
 // The playlist resolver and the media engine against a local test radio, with real libmpv
 // playing through mpv's null audio output.
 #include "MediaEngine.h"
+#include "MpvApi.h"
 #include "NetGuard.h"
 #include "PlaylistResolver.h"
 #include "VideoView.h"
@@ -404,6 +405,56 @@ TEST_F(MediaTest, ShowsTheIcyStreamTitle)
     engine.play(url(QStringLiteral("/stream?title=D%C3%A9j%C3%A0%20vu&encoding=latin-1")));
     ASSERT_TRUE(waitUntil([&] { return !engine.streamTitle().isEmpty(); }, 10000));
     EXPECT_EQ(engine.streamTitle(), QStringLiteral("Déjà vu"));
+}
+
+TEST_F(MediaTest, TheFirstTitleComesBeforeItsAudioAndLaterOnesStillCome)
+{
+    // The test radio sends its first title after one second of audio, then one a second
+    // ("{n}" counts them), and two seconds at once on connecting, as stations do.
+    MediaEngine engine(QStringLiteral("null"));
+    double positionAtTitle = -2;
+    QStringList titles;
+    QObject::connect(&engine, &MediaEngine::streamTitleChanged, [&](const QString &title) {
+        if (title.isEmpty())
+            return;
+        if (titles.isEmpty())
+            positionAtTitle = engine.playbackTime(); // negative: before playback started
+        titles.append(title);
+    });
+    engine.play(url(QStringLiteral("/stream?title=Titre%20%7Bn%7D&every=1")));
+    ASSERT_TRUE(waitUntil([&] { return titles.size() >= 2; }, 15000)) << titles.join(u'|').toStdString();
+    EXPECT_EQ(titles[0], QStringLiteral("Titre 1"));
+    EXPECT_EQ(titles[1], QStringLiteral("Titre 2"));
+    // Shown as soon as the stream is read, not once its second of audio is reached.
+    EXPECT_LT(positionAtTitle, 0.25);
+    // Later titles go with their audio: the second one once the first second has played.
+    EXPECT_GE(engine.playbackTime(), 1.0);
+}
+
+TEST_F(MediaTest, WhatALiveStreamKeepsInMemoryIsBounded)
+{
+    MediaEngine engine(QStringLiteral("null"));
+    engine.play(url(QStringLiteral("/live")));
+    ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 10000)) << engine.statusText().toStdString();
+    const MpvApi *api = MpvApi::Loaded();
+    ASSERT_NE(api, nullptr);
+    const auto option = [&](const char *name) {
+        char *value = api->get_property_string(engine.mpvHandle(), name);
+        const std::string text = value ? value : "(none)";
+        api->free(value);
+        return text;
+    };
+    EXPECT_EQ(engine.backBufferBytes(), MediaEngine::DefaultBackBufferBytes);
+    EXPECT_EQ(option("demuxer-max-back-bytes"), std::to_string(MediaEngine::DefaultBackBufferBytes));
+    EXPECT_EQ(option("demuxer-max-bytes"), std::to_string(MediaEngine::ReadAheadBytes));
+    EXPECT_EQ(option("demuxer-donate-buffer"), "no");
+    // The one place a later feature sets how much of the past it keeps: applied while playing.
+    engine.setBackBufferBytes(8 * 1024 * 1024);
+    EXPECT_EQ(option("demuxer-max-back-bytes"), "8388608");
+    engine.setBackBufferBytes(-1);
+    EXPECT_EQ(engine.backBufferBytes(), 0);
+    EXPECT_EQ(option("demuxer-max-back-bytes"), "0");
+    EXPECT_TRUE(advances(engine, 0.5));
 }
 
 TEST_F(MediaTest, AFiniteFileEndsWithoutReconnecting)
