@@ -17,6 +17,14 @@ bool HasSetting(const QString &key);
 // and the next write tries again.
 bool Flush();
 
+// Before the store reads its file, the file is checked: one too large for a settings file, with
+// bytes or line ends that no text file of the program has (NUL, a CR alone), or that is no
+// regular file, is renamed "Tavilune.conf.<date and time>" and the defaults are used; lines
+// whose value the settings reader would decode as typed data ("@Variant(...)", in list form too)
+// are removed, the original kept under that name. The message for the user about it, in French,
+// once; empty when there is none. Taking it empties it.
+QString TakeFileNotice();
+
 // Uses another settings file (tests); an empty path goes back to the user's store.
 void UseFile(const QString &iniPath);
 // The file the store lives in.
