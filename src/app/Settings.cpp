@@ -1,9 +1,10 @@
 #include "Settings.h"
 
+#include "TextFile.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <cmath>
@@ -240,8 +241,7 @@ bool makeReadable(const QString &path)
         return false;
     }
     if (verdict == Verdict::Typed) {
-        QSaveFile out(path);
-        if (out.open(QIODevice::WriteOnly) && out.write(kept) == kept.size() && out.flush() && out.commit()) {
+        if (textfile::writeBytes(path, kept)) {
             tell(path, QStringLiteral("Le fichier des réglages « %1 » contenait des valeurs illisibles, qui ont été "
                                       "retirées.\nLe fichier d'origine est conservé sous le nom « %2 ».")
                            .arg(path, aside));
@@ -292,10 +292,10 @@ QString GetSetting(const QString &key, const QString &def)
     return v.toString();
 }
 
-void SaveSetting(const QString &key, const QString &value)
+bool SaveSetting(const QString &key, const QString &value)
 {
     store()->setValue(fullKey(key), value);
-    Flush();
+    return Flush();
 }
 
 bool HasSetting(const QString &key) { return store()->contains(fullKey(key)); }

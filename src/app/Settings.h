@@ -8,8 +8,8 @@ namespace settings {
 
 // Value of a key, or def when the key is not stored.
 QString GetSetting(const QString &key, const QString &def = QString());
-// Stores the text under the key.
-void SaveSetting(const QString &key, const QString &value);
+// Stores the text under the key and writes the file: the result of Flush().
+bool SaveSetting(const QString &key, const QString &value);
 // True when the key is stored (an empty text counts as stored).
 bool HasSetting(const QString &key);
 // Writes pending changes to disk. False when the file could not be written (full device,

@@ -105,12 +105,11 @@ bool readLines(const QString &path, QStringList &lines)
     return true;
 }
 
-bool writeAll(const QString &path, const QString &text)
+bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray bytes = toCp1252(text);
     // The write is buffered: a full disk shows only when the buffer is flushed, and commit()
     // would still rename the short file over the old one, so flush and check first.
     if (f.write(bytes) != bytes.size() || !f.flush() || f.error() != QFileDevice::NoError) {
@@ -119,6 +118,8 @@ bool writeAll(const QString &path, const QString &text)
     }
     return f.commit();
 }
+
+bool writeAll(const QString &path, const QString &text) { return writeBytes(path, toCp1252(text)); }
 
 bool writeLines(const QString &path, const QStringList &lines)
 {

@@ -24,6 +24,11 @@ bool readLines(const QString &path, QStringList &lines);
 // Reads the whole file as text. Returns false when the file cannot be opened or read.
 bool readAll(const QString &path, QString &text);
 
+// Replaces the file with the bytes through a temporary file beside it, renamed into place only
+// once every byte is on disk. False when the file could not be written completely (every write,
+// the flush and the rename are checked); the previous file is then left unchanged.
+bool writeBytes(const QString &path, const QByteArray &bytes);
+
 // Writes the text as Windows-1252, as given (line ends are the caller's). Returns false when the
 // file could not be written completely; the previous file is then left unchanged.
 bool writeAll(const QString &path, const QString &text);

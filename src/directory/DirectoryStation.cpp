@@ -293,6 +293,13 @@ QString LogoFileName(const QString &pageName, const QString &suffix)
     return pageName + QLatin1Char('.') + suffix;
 }
 
+QString LogoNotSavedText(const QString &path)
+{
+    return QStringLiteral("Le logo de la radio n'a pas pu être enregistré dans « %1 » : le disque est peut-être "
+                          "plein ou le dossier protégé en écriture.\nLa page de la radio est créée sans logo.")
+        .arg(path);
+}
+
 QString SearchingText() { return QStringLiteral("Recherche en cours..."); }
 
 QString ResultText(int count)

@@ -103,5 +103,7 @@ struct WindowState {
 QString SearchingText();            // "Recherche en cours..."
 QString ResultText(int count);      // "Aucune radio trouvée", "1 radio trouvée", "12 radios trouvées"
 QString AddedText(const QString &pageFileName); // "Radio ajoutée : NAME.HTM"
+// The message when the logo could not be written to path (the page is made without it).
+QString LogoNotSavedText(const QString &path);
 
 } // namespace directory
