@@ -280,7 +280,7 @@ stations::PageFields PageFieldsFor(const DirectoryStation &s, const QString &log
     f.siteOn = !s.homepage.isEmpty();
     f.site = EscapeHtml(s.homepage);
     f.logoOn = !logoFile.isEmpty();
-    f.logo = EscapeHtml(logoFile);
+    f.logo = logoFile; // a file name: the page writer escapes it in the address
     const QString description = DescriptionOf(s);
     f.descriptionOn = !description.isEmpty();
     f.description = EscapeHtml(description);

@@ -150,7 +150,17 @@ QVariant WebBrowser::loadResource(int type, const QUrl &name)
         url = document()->baseUrl().resolved(name);
     if (!url.isLocalFile())
         return {};
-    const QString file = ResolveNoCase(url.toLocalFile());
+    QString file = ResolveNoCase(url.toLocalFile());
+    if ((url.hasQuery() || url.hasFragment()) && !QFileInfo::exists(file)) {
+        // Pages of older versions name a logo "logo/R&B #1.jpg" unescaped: the "#" or "?" is
+        // part of the file name there.
+        QString whole = url.toLocalFile();
+        if (url.hasQuery())
+            whole += QLatin1Char('?') + url.query(QUrl::FullyDecoded);
+        if (url.hasFragment())
+            whole += QLatin1Char('#') + url.fragment(QUrl::FullyDecoded);
+        file = ResolveNoCase(whole);
+    }
     if (type == QTextDocument::StyleSheetResource) {
         QByteArray bytes;
         if (textfile::readBytes(file, bytes))
