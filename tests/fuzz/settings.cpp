@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QStringList>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -41,6 +42,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     settings::UseFile(path);
     settings::GetSetting(QStringLiteral("Haut"));
     fuzz::Check(settings::TakeFileNotice().isEmpty() && setAside().isEmpty(), "the file left in place is sound");
+    // The settings reader itself finds texts only in it (lists of texts where commas split a
+    // value): the check leaves no typed value behind.
+    settings::UseFile(QString());
+    const QSettings reader(path, QSettings::IniFormat);
+    for (const QString &key : reader.allKeys()) {
+        const QVariant v = reader.value(key);
+        bool texts = !v.isValid() || v.typeId() == QMetaType::QString; // an empty key reads as nothing
+        if (v.typeId() == QMetaType::QVariantList || v.typeId() == QMetaType::QStringList) {
+            texts = true;
+            for (const QVariant &item : v.toList())
+                texts = texts && item.typeId() == QMetaType::QString;
+        }
+        fuzz::Check(texts, "the reader finds texts only");
+    }
     // The bytes themselves as one value.
     const QString raw = QString::fromLatin1(fuzz::Bytes(data, size));
     Val(raw);
