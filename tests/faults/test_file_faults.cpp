@@ -386,6 +386,7 @@ const std::vector<Writer> &Writers()
              b.folder.arm();
              o.chkStartOnWin->click();
              EXPECT_FALSE(o.chkStartOnWin->isChecked()) << "the box shows that the session will not start it";
+             qputenv("XDG_CONFIG_HOME", QDir(b.elsewhere).filePath(QStringLiteral("config")).toUtf8());
          },
          "Préférences", "Le démarrage de Tavilune à l'ouverture de la session n'a pas pu être enregistré",
          "Le démarrage de Tavilune à l'ouverture de la session n'a pas pu être enregistré"},
