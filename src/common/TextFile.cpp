@@ -135,7 +135,8 @@ qsizetype referenceAt(const QString &text, qsizetype at, char32_t *code)
         value = value * 10 + char32_t(text[i].unicode() - '0');
     if (i == at + 2 || i >= text.size() || text[i] != QLatin1Char(';'))
         return 0;
-    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+    // No NUL, no line end (a line never splits), no half of a surrogate pair.
+    if (value == 0 || value == '\n' || value == '\r' || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
         return 0;
     *code = value;
     return i + 1 - at;

@@ -43,8 +43,8 @@ bool writeLines(const QString &path, const QStringList &lines);
 // the code page holds is byte for byte what older versions wrote and read. A lone half of a
 // surrogate pair stands for no character and is written as U+FFFD.
 QString toListLine(const QString &line);
-// The references "&#" + 1 to 7 decimal digits + ";" of a character (not a surrogate, not NUL)
-// turned back into it; anything else, an "&" of another kind included, as it is.
+// The references "&#" + 1 to 7 decimal digits + ";" of a character (not a surrogate, not NUL,
+// not a line end) turned back into it; anything else, an "&" of another kind included, as it is.
 QString fromListLine(const QString &line);
 // readLines / writeLines in that form.
 bool readListLines(const QString &path, QStringList &lines);

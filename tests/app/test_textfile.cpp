@@ -89,6 +89,8 @@ TEST(TextFile, ListNamesTheCodePageCannotHoldAreKeptAsReferences)
         {s16(u"Radio 📻 Ω \xFEFF"), "Radio &#128251; &#937; &#65279;", {}},
         // A name that reads as a reference keeps its "&".
         {s16(u"A&#66;C"), "A&#38;#66;C", {}},
+        // Line ends never come from a reference: a line stays one line.
+        {s16(u"A&#10;B&#13;"), "A&#10;B&#13;", {}},
         // Half a surrogate pair is no character.
         {s16(u"A\xD800" u"B"), "A&#65533;B", s16(u"A\xFFFD" u"B")},
     };
