@@ -272,12 +272,13 @@ std::unique_ptr<QSettings> makeStore()
                                        QStringLiteral("Tavilune"), QStringLiteral("Tavilune"));
 }
 
+std::unique_ptr<QSettings> g_store; // made on first use
+
 std::unique_ptr<QSettings> &store()
 {
-    static std::unique_ptr<QSettings> s;
-    if (!s)
-        s = makeStore();
-    return s;
+    if (!g_store)
+        g_store = makeStore();
+    return g_store;
 }
 
 QString fullKey(const QString &key) { return QStringLiteral("Settings/") + key; }
@@ -321,9 +322,10 @@ bool Flush()
 
 void UseFile(const QString &iniPath)
 {
-    if (store())
-        store()->sync();
-    store().reset();
+    // The store in use writes what it holds; none is made (and no file checked) just for that.
+    if (g_store)
+        g_store->sync();
+    g_store.reset();
     g_overridePath = iniPath;
     g_toldAbout.clear();
 }
