@@ -1,10 +1,11 @@
 #include "Autostart.h"
 
+#include "TextFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace autostart {
 namespace {
@@ -89,21 +90,22 @@ bool Write(const QString &programPath)
     const QString path = EntryPath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = text.toUtf8();
-    if (f.write(bytes) != bytes.size() || !f.flush()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return textfile::writeBytes(path, text.toUtf8());
 }
 
 bool Remove()
 {
     const QString path = EntryPath();
     return !QFileInfo::exists(path) || QFile::remove(path);
+}
+
+QString FailedText(bool on)
+{
+    return (on ? QStringLiteral("Le démarrage de Tavilune à l'ouverture de la session n'a pas pu être enregistré : "
+                                "l'entrée « %1 » n'a pas pu être écrite.")
+               : QStringLiteral("Le démarrage de Tavilune à l'ouverture de la session n'a pas pu être retiré : "
+                                "l'entrée « %1 » n'a pas pu être supprimée."))
+        .arg(EntryPath());
 }
 
 } // namespace autostart

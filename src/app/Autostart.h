@@ -29,5 +29,7 @@ bool Exists();
 bool Write(const QString &programPath);
 // Removes the entry; true when no entry is left.
 bool Remove();
+// The message when the entry could not be written (on) or removed (off).
+QString FailedText(bool on);
 
 } // namespace autostart

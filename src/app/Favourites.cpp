@@ -13,12 +13,12 @@ QStringList Read()
 {
     QStringList lines;
     const QString path = FilePath();
-    if (FileExists(path) && !textfile::readLines(path, lines))
+    if (FileExists(path) && !textfile::readListLines(path, lines))
         lines.clear();
     return lines;
 }
 
-bool Save(const QStringList &lines) { return textfile::writeLines(FilePath(), lines); }
+bool Save(const QStringList &lines) { return textfile::writeListLines(FilePath(), lines); }
 
 QString CountText(qsizetype count)
 {

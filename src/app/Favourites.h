@@ -1,6 +1,6 @@
 #pragma once
 // Favourite radios: the file "Favoris.lst" of the program folder (one display name a line,
-// Windows-1252, CR LF), the rule that turns its lines into the twenty menu entries, the page a
+// Windows-1252 with references for what it cannot hold (textfile::toListLine), CR LF), the rule that turns its lines into the twenty menu entries, the page a
 // favourite names, and the editing rules of the favourites manager.
 #include <QString>
 #include <QStringList>

@@ -508,6 +508,9 @@ bool FrmMain::Form_Load()
     resize(TwipsToPixels(kMainWidthTwips), TwipsToPixels(kMainHeightTwips));
     // 3-4. Refresh period and station folders.
     startup::ReadFolderSettings();
+    // A damaged settings file was set aside as it was first read: the user hears of it once.
+    if (const QString notice = settings::TakeFileNotice(); !notice.isEmpty())
+        Prompts().Message(this, startup::kAppTitle, notice, UiPrompts::Icon::Exclamation);
     // 5. First run: configure the folders, unpack them if needed, and end.
     const bool firstRun = startup::HandleFirstRun(
         [this] {

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -110,7 +111,10 @@ void FrmOptions::Form_Load()
     m_previousTv = v.tvFolder;
     if (autostart::Exists()) {
         chkStartOnWin->setChecked(true);
-        chkStartOnWin_Click(); // writes the entry again for the program as it runs now
+        // The entry again for the program as it runs now; the user did not ask for it, so a
+        // failure goes to the log (the old entry stays).
+        if (!autostart::Write(programPath))
+            qWarning("%s", qUtf8Printable(autostart::FailedText(true)));
     } else {
         chkStartOnWin->setChecked(false);
     }
@@ -132,11 +136,13 @@ void FrmOptions::Command4_Click()
 
 void FrmOptions::chkStartOnWin_Click()
 {
-    // As with the system's own list, a failure is not reported: the box keeps the user's choice.
-    if (chkStartOnWin->isChecked())
-        autostart::Write(programPath);
-    else
-        autostart::Remove();
+    const bool on = chkStartOnWin->isChecked();
+    if (on ? autostart::Write(programPath) : autostart::Remove())
+        return;
+    Prompts().Message(this, windowTitle(), autostart::FailedText(on), UiPrompts::Icon::Exclamation);
+    // The box shows what the session will do.
+    const QSignalBlocker block(chkStartOnWin);
+    chkStartOnWin->setChecked(autostart::Exists());
 }
 
 void FrmOptions::Command2_Click()

@@ -1,7 +1,10 @@
 #include "Settings.h"
 
+#include "TextFile.h"
+
+#include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <cmath>
@@ -13,71 +16,269 @@ namespace settings {
 namespace {
 
 QString g_overridePath;
+QString g_notice;       // the message not yet taken by TakeFileNotice()
+QString g_toldAbout;    // the file a message was made for (one message per file)
 
-// A value of the settings file that the settings reader would decode as typed data
-// ("@Variant(...)", "@ByteArray(...)", "@Rect(...)"...), quoted or not. The program writes texts
-// only (a text starting with "@" is written with the "@" doubled), so such a value comes from a
-// damaged or foreign file, and a "@Variant" can make the decoder reserve gigabytes.
-bool typedValue(const QByteArray &line)
-{
-    const int eq = line.indexOf('=');
-    if (eq < 0)
-        return false;
-    int i = eq + 1;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '"'))
-        ++i;
-    return i + 1 < line.size() && line[i] == '@' && line[i + 1] != '@';
-}
+// The program's settings take a few kilobytes; a larger file is not one it wrote.
+constexpr qint64 kMaxFileBytes = 64 * 1024;
 
-// Drops the lines holding typed values from the file before it is read (temporary file and
-// rename: the file is never left half written); every other line stays as it was.
-void dropTypedValues(const QString &path)
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+int hexValue(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
+bool isOctal(char c) { return c >= '0' && c <= '7'; }
+
+// One line of the file as the settings reader cuts it: bytes [start, end), and the position of
+// its '=' (-1 for none).
+struct ReaderLine {
+    qsizetype start;
+    qsizetype end;
+    qsizetype equals;
+};
+
+// Cuts the file into lines as the settings reader does: a line ends at a line end or at a ';'
+// outside double quotes (a quoted value may run over several lines), a backslash takes the byte
+// after it (a line end too) into the line, a line that starts with ';' is a comment.
+QList<ReaderLine> readerLines(const QByteArray &d)
 {
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray text = in.readAll();
-    in.close();
-    if (!text.contains('@'))
-        return;
-    QByteArray kept;
-    kept.reserve(text.size());
-    bool dropped = false;
-    for (const QByteArray &line : text.split('\n')) {
-        if (typedValue(line)) {
-            dropped = true;
+    QList<ReaderLine> lines;
+    const qsizetype n = d.size();
+    qsizetype pos = d.startsWith("\xef\xbb\xbf") ? 3 : 0;
+    while (pos < n) {
+        qsizetype start = pos;
+        while (start < n && (d[start] == ' ' || d[start] == '\t' || d[start] == '\r' || d[start] == '\n'))
+            ++start;
+        if (start >= n)
+            break;
+        qsizetype i = start;
+        if (d[start] == ';') {
+            while (i < n && d[i] != '\n' && d[i] != '\r')
+                ++i;
+            pos = i;
             continue;
         }
-        kept += line;
-        kept += '\n';
+        bool quoted = false;
+        qsizetype equals = -1;
+        for (; i < n; ++i) {
+            const char c = d[i];
+            if (c == '=') {
+                if (!quoted && equals < 0)
+                    equals = i;
+            } else if (c == '\n' || c == '\r' || c == ';') {
+                if (!quoted)
+                    break;
+            } else if (c == '"') {
+                quoted = !quoted;
+            } else if (c == '\\' && i + 1 < n) {
+                ++i;
+                if (i + 1 < n && ((d[i] == '\n' && d[i + 1] == '\r') || (d[i] == '\r' && d[i + 1] == '\n')))
+                    ++i;
+            }
+        }
+        lines.append({start, i, equals});
+        pos = i;
+    }
+    return lines;
+}
+
+bool typedText(const QString &element)
+{
+    // "@@" starts a text that begins with "@": the program writes its own texts that way.
+    return element.startsWith(QLatin1Char('@')) && !element.startsWith(QStringLiteral("@@"));
+}
+
+// True when the settings reader would decode the value, or one of the items of a value in list
+// form ("a, b, c"), as typed data ("@Variant(...)", "@ByteArray(...)", "@Rect(...)"...): the
+// value is unescaped as the reader does it (double quotes, "\x40", "\100", "\n"...) and split at
+// the commas outside quotes. The program writes texts only, so such a value comes from a
+// damaged or foreign file, and a "@Variant" can nest without end or reserve gigabytes.
+bool typedValue(QByteArrayView v)
+{
+    static constexpr char kNamed[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'n', '\n'},  {'r', '\r'}, {'t', '\t'},
+                                         {'v', '\v'}, {'"', '"'},  {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
+    const qsizetype n = v.size();
+    qsizetype i = 0;
+    const auto skipBlanks = [&] {
+        while (i < n && (v[i] == ' ' || v[i] == '\t'))
+            ++i;
+    };
+    QString item;
+    bool quoted = false;
+    skipBlanks();
+    while (i < n) {
+        char c = v[i++];
+        if (c == '\\') {
+            if (i >= n)
+                break;
+            c = v[i++];
+            bool named = false;
+            for (const auto &e : kNamed) {
+                if (c == e[0]) {
+                    item += QLatin1Char(e[1]);
+                    named = true;
+                    break;
+                }
+            }
+            if (named)
+                continue;
+            if (c == 'x' || isOctal(c)) {
+                const bool hex = c == 'x';
+                char16_t code = hex ? 0 : char16_t(c - '0');
+                if (hex && (i >= n || !isHex(v[i])))
+                    continue; // "\x" alone stands for nothing
+                while (i < n && (hex ? isHex(v[i]) : isOctal(v[i])))
+                    code = char16_t(hex ? (code << 4) + hexValue(v[i++]) : (code << 3) + (v[i++] - '0'));
+                item += QChar(code);
+            } else if ((c == '\n' || c == '\r') && i < n && (v[i] == '\n' || v[i] == '\r') && v[i] != c) {
+                ++i; // a line end in two bytes
+            }
+            continue; // any other escaped byte stands for nothing
+        }
+        if (c == '"') {
+            quoted = !quoted;
+            if (!quoted)
+                skipBlanks();
+        } else if (c == ',' && !quoted) {
+            if (typedText(item))
+                return true;
+            item.clear();
+            skipBlanks();
+        } else {
+            // A byte of a UTF-8 sequence is never '@': the bytes stand for themselves here.
+            item += QLatin1Char(c);
+        }
+    }
+    return typedText(item);
+}
+
+enum class Verdict {
+    Sound,   // the reader may read it as it is (or there is no file)
+    Typed,   // some lines hold typed values; `kept` is the file without them
+    Damaged, // not a file the program wrote: too large, bytes or line ends no text file has
+};
+
+Verdict checkFile(const QString &path, QByteArray *kept)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return Verdict::Sound;
+    // A folder, a device or a pipe (reading one may never end), or a link to nothing.
+    if (!info.isFile() || info.size() > kMaxFileBytes)
+        return Verdict::Damaged;
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return Verdict::Sound; // the reader finds it unreadable too and starts empty
+    const QByteArray text = in.read(kMaxFileBytes + 1);
+    if (in.error() != QFileDevice::NoError)
+        return Verdict::Sound;
+    if (text.size() > kMaxFileBytes || text.contains('\0'))
+        return Verdict::Damaged;
+    // Line ends are LF or CR LF; a CR alone is read as a line end by the reader and by nothing
+    // else the program has.
+    for (qsizetype i = text.indexOf('\r'); i >= 0; i = text.indexOf('\r', i + 1))
+        if (i + 1 >= text.size() || text[i + 1] != '\n')
+            return Verdict::Damaged;
+    if (!text.contains('@') && !text.contains('\\'))
+        return Verdict::Sound;
+    // The lines holding typed values are left out with their line end; every other byte stays.
+    QByteArray rest;
+    qsizetype from = 0;
+    bool dropped = false;
+    for (const ReaderLine &l : readerLines(text)) {
+        if (l.equals < 0 || text[l.start] == '[')
+            continue;
+        if (!typedValue(QByteArrayView(text).sliced(l.equals + 1, l.end - l.equals - 1)))
+            continue;
+        rest += QByteArrayView(text).sliced(from, l.start - from);
+        from = l.end;
+        if (from < text.size() && text[from] == '\r')
+            ++from;
+        if (from < text.size() && text[from] == '\n')
+            ++from;
+        dropped = true;
     }
     if (!dropped)
-        return;
-    kept.chop(1); // the split added one line ending too many
-    QSaveFile out(path);
-    if (out.open(QIODevice::WriteOnly) && out.write(kept) == kept.size())
-        out.commit();
+        return Verdict::Sound;
+    rest += QByteArrayView(text).sliced(from);
+    *kept = rest;
+    return Verdict::Typed;
+}
+
+// Renames the file to "<name>.<date and time>" beside it; the new name, or an empty text when it
+// could not be renamed.
+QString setAside(const QString &path)
+{
+    const QString stem = path + QLatin1Char('.') +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH'h'mm'm'ss"));
+    QString aside = stem;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = stem + QStringLiteral("-%1").arg(n);
+    return QFile::rename(path, aside) ? aside : QString();
+}
+
+void tell(const QString &path, const QString &text)
+{
+    if (g_toldAbout == path)
+        return; // once per file
+    g_toldAbout = path;
+    g_notice = text;
+    qWarning("%s", qUtf8Printable(text));
+}
+
+// Makes the file safe for the settings reader before it reads it. A damaged file is set aside
+// and the program starts from the defaults; a file with typed values is set aside too, and the
+// file is written again without them. False when the file must not be read at all (it could not
+// be set aside).
+bool makeReadable(const QString &path)
+{
+    QByteArray kept;
+    const Verdict verdict = checkFile(path, &kept);
+    if (verdict == Verdict::Sound)
+        return true;
+    const QString aside = setAside(path);
+    if (aside.isEmpty()) {
+        tell(path, QStringLiteral("Le fichier des réglages « %1 » est endommagé et n'a pas pu être mis de côté.\n"
+                                  "Tavilune utilise les réglages par défaut, sans pouvoir les enregistrer.")
+                       .arg(path));
+        return false;
+    }
+    if (verdict == Verdict::Typed) {
+        if (textfile::writeBytes(path, kept)) {
+            tell(path, QStringLiteral("Le fichier des réglages « %1 » contenait des valeurs illisibles, qui ont été "
+                                      "retirées.\nLe fichier d'origine est conservé sous le nom « %2 ».")
+                           .arg(path, aside));
+            return true;
+        }
+    }
+    tell(path, QStringLiteral("Le fichier des réglages « %1 » est endommagé : il est conservé sous le nom « %2 ».\n"
+                              "Tavilune utilise les réglages par défaut.")
+                   .arg(path, aside));
+    return true;
+}
+
+QString userFile()
+{
+    // Where the store below keeps its file.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Tavilune/Tavilune.conf");
 }
 
 std::unique_ptr<QSettings> makeStore()
 {
-    if (!g_overridePath.isEmpty()) {
-        dropTypedValues(g_overridePath);
+    const QString path = g_overridePath.isEmpty() ? userFile() : g_overridePath;
+    if (!makeReadable(path))
+        return std::make_unique<QSettings>(QString(), QSettings::IniFormat); // in memory only
+    if (!g_overridePath.isEmpty())
         return std::make_unique<QSettings>(g_overridePath, QSettings::IniFormat);
-    }
-    // Where the store below keeps its file.
-    dropTypedValues(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                    QStringLiteral("/Tavilune/Tavilune.conf"));
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Tavilune"), QStringLiteral("Tavilune"));
 }
 
+std::unique_ptr<QSettings> g_store; // made on first use
+
 std::unique_ptr<QSettings> &store()
 {
-    static std::unique_ptr<QSettings> s;
-    if (!s)
-        s = makeStore();
-    return s;
+    if (!g_store)
+        g_store = makeStore();
+    return g_store;
 }
 
 QString fullKey(const QString &key) { return QStringLiteral("Settings/") + key; }
@@ -92,10 +293,10 @@ QString GetSetting(const QString &key, const QString &def)
     return v.toString();
 }
 
-void SaveSetting(const QString &key, const QString &value)
+bool SaveSetting(const QString &key, const QString &value)
 {
     store()->setValue(fullKey(key), value);
-    Flush();
+    return Flush();
 }
 
 bool HasSetting(const QString &key) { return store()->contains(fullKey(key)); }
@@ -121,13 +322,17 @@ bool Flush()
 
 void UseFile(const QString &iniPath)
 {
-    if (store())
-        store()->sync();
-    store().reset();
+    // The store in use writes what it holds; none is made (and no file checked) just for that.
+    if (g_store)
+        g_store->sync();
+    g_store.reset();
     g_overridePath = iniPath;
+    g_toldAbout.clear();
 }
 
-QString FilePath() { return store()->fileName(); }
+QString FilePath() { return g_overridePath.isEmpty() ? userFile() : g_overridePath; }
+
+QString TakeFileNotice() { return std::exchange(g_notice, QString()); }
 
 } // namespace settings
 

@@ -8,14 +8,22 @@ namespace settings {
 
 // Value of a key, or def when the key is not stored.
 QString GetSetting(const QString &key, const QString &def = QString());
-// Stores the text under the key.
-void SaveSetting(const QString &key, const QString &value);
+// Stores the text under the key and writes the file: the result of Flush().
+bool SaveSetting(const QString &key, const QString &value);
 // True when the key is stored (an empty text counts as stored).
 bool HasSetting(const QString &key);
 // Writes pending changes to disk. False when the file could not be written (full device,
 // folder that cannot be written): the file keeps its previous content, the values stay in use
 // and the next write tries again.
 bool Flush();
+
+// Before the store reads its file, the file is checked: one too large for a settings file, with
+// bytes or line ends that no text file of the program has (NUL, a CR alone), or that is no
+// regular file, is renamed "Tavilune.conf.<date and time>" and the defaults are used; lines
+// whose value the settings reader would decode as typed data ("@Variant(...)", in list form too)
+// are removed, the original kept under that name. The message for the user about it, in French,
+// once; empty when there is none. Taking it empties it.
+QString TakeFileNotice();
 
 // Uses another settings file (tests); an empty path goes back to the user's store.
 void UseFile(const QString &iniPath);

@@ -65,7 +65,8 @@ bool HandleFirstRun(const std::function<void()> &showMessage,
     g.tvFolder = WithBackslash(prog) + QStringLiteral("TV");
     settings::SaveSetting(QStringLiteral("DossierRadio"), g.radioFolder);
     settings::SaveSetting(QStringLiteral("DossierTV"), g.tvFolder);
-    settings::Flush();
+    if (!settings::Flush())
+        qWarning("%s", qUtf8Printable(SettingsNotSavedText(settings::FilePath())));
     return true;
 }
 
@@ -138,7 +139,7 @@ QString LastStationPath(const QString &name)
 
 QStringList ReadFavourites() { return favourites::Read(); }
 
-void SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips, bool positionKnown)
+bool SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips, bool positionKnown)
 {
     const ProgramValues &g = G();
     if (g.derRadio == 1)
@@ -147,7 +148,18 @@ void SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips,
         settings::SaveSetting(QStringLiteral("Haut"), QString::number(topTwips));
         settings::SaveSetting(QStringLiteral("Gauche"), QString::number(leftTwips));
     }
-    settings::Flush();
+    if (settings::Flush())
+        return true;
+    // The windows are closing: the log hears of it.
+    qWarning("%s", qUtf8Printable(SettingsNotSavedText(settings::FilePath())));
+    return false;
+}
+
+QString SettingsNotSavedText(const QString &settingsFile)
+{
+    return QStringLiteral("Les réglages n'ont pas pu être enregistrés dans « %1 » : le disque est peut-être "
+                          "plein ou le dossier protégé en écriture.")
+        .arg(settingsFile);
 }
 
 } // namespace startup

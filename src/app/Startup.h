@@ -18,7 +18,8 @@ void ReadFolderSettings();
 
 // The first-run path. When the radio folder is the program folder: if its "Radios" subfolder is
 // missing, showMessage() runs and then startArchive(path of "Radios.exe") (not waited for);
-// either way both folder settings are written and true is returned: the program must end.
+// either way both folder settings are written (a failure is logged) and true is returned: the
+// program must end.
 bool HandleFirstRun(const std::function<void()> &showMessage,
                     const std::function<void(const QString &)> &startArchive);
 
@@ -59,7 +60,10 @@ QString TrimSpaces(const QString &text);
 
 // Shutdown: "NomDerRadio" (trimmed radio list text) when DerRadio is 1; "Haut" and "Gauche"
 // when DerPosition is 1 and the position is known (a Wayland desktop tells a program nothing of
-// where its window is: the position saved on another desktop is then kept).
-void SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips, bool positionKnown = true);
+// where its window is: the position saved on another desktop is then kept). False when the file
+// could not be written: the log says so (with SettingsNotSavedText()), as no window is left to tell.
+bool SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips, bool positionKnown = true);
+// The log line of a settings file that could not be written.
+QString SettingsNotSavedText(const QString &settingsFile);
 
 } // namespace startup

@@ -105,12 +105,11 @@ bool readLines(const QString &path, QStringList &lines)
     return true;
 }
 
-bool writeAll(const QString &path, const QString &text)
+bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray bytes = toCp1252(text);
     // The write is buffered: a full disk shows only when the buffer is flushed, and commit()
     // would still rename the short file over the old one, so flush and check first.
     if (f.write(bytes) != bytes.size() || !f.flush() || f.error() != QFileDevice::NoError) {
@@ -118,6 +117,99 @@ bool writeAll(const QString &path, const QString &text)
         return false;
     }
     return f.commit();
+}
+
+bool writeAll(const QString &path, const QString &text) { return writeBytes(path, toCp1252(text)); }
+
+namespace {
+
+// The character of a reference "&#digits;" at text[at], and the reference's length; 0 when
+// there is none there.
+qsizetype referenceAt(const QString &text, qsizetype at, char32_t *code)
+{
+    if (at + 3 >= text.size() || text[at] != QLatin1Char('&') || text[at + 1] != QLatin1Char('#'))
+        return 0;
+    char32_t value = 0;
+    qsizetype i = at + 2;
+    for (; i < text.size() && i < at + 9 && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i)
+        value = value * 10 + char32_t(text[i].unicode() - '0');
+    if (i == at + 2 || i >= text.size() || text[i] != QLatin1Char(';'))
+        return 0;
+    // No NUL, no line end (a line never splits), no half of a surrogate pair.
+    if (value == 0 || value == '\n' || value == '\r' || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    *code = value;
+    return i + 1 - at;
+}
+
+QString reference(char32_t code) { return QStringLiteral("&#%1;").arg(static_cast<uint>(code)); }
+
+} // namespace
+
+QString toListLine(const QString &line)
+{
+    if (firstNonCp1252(line) < 0 && !line.contains(QStringLiteral("&#")))
+        return line;
+    QString out;
+    out.reserve(line.size() + 16);
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        char32_t code = 0;
+        if (c == QLatin1Char('&') && referenceAt(line, i, &code) > 0) {
+            out += reference('&');
+        } else if (c.isHighSurrogate() && i + 1 < line.size() && line[i + 1].isLowSurrogate()) {
+            out += reference(QChar::surrogateToUcs4(c, line[i + 1]));
+            ++i;
+        } else if (c.isSurrogate()) {
+            out += reference(0xFFFD);
+        } else if (cp1252Byte(c.unicode()) < 0) {
+            out += reference(c.unicode());
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString fromListLine(const QString &line)
+{
+    if (!line.contains(QStringLiteral("&#")))
+        return line;
+    QString out;
+    out.reserve(line.size());
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        char32_t code = 0;
+        if (const qsizetype length = referenceAt(line, i, &code)) {
+            if (QChar::requiresSurrogates(code)) {
+                out += QChar(QChar::highSurrogate(code));
+                out += QChar(QChar::lowSurrogate(code));
+            } else {
+                out += QChar(char16_t(code)); // one code unit: a U+FEFF too stays a character
+            }
+            i += length - 1;
+        } else {
+            out += line[i];
+        }
+    }
+    return out;
+}
+
+bool readListLines(const QString &path, QStringList &lines)
+{
+    if (!readLines(path, lines))
+        return false;
+    for (QString &l : lines)
+        l = fromListLine(l);
+    return true;
+}
+
+bool writeListLines(const QString &path, const QStringList &lines)
+{
+    QStringList encoded;
+    encoded.reserve(lines.size());
+    for (const QString &l : lines)
+        encoded << toListLine(l);
+    return writeLines(path, encoded);
 }
 
 bool writeLines(const QString &path, const QStringList &lines)

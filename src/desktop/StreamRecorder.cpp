@@ -72,15 +72,18 @@ bool StreamRecorder::Start(const QString &station, const QString &folder, const 
     const QString extension = desktop::RecordExtension(m_engine->audioCodecName(), m_engine->fileFormat());
     const QString first = desktop::RecordFileName(station, now, extension);
     const QString base = first.left(first.size() - extension.size() - 1);
-    // Another recording of the same station within the minute gets a number.
+    // Another recording of the same station within the minute gets a number. A link counts as
+    // a file there, even one that leads nowhere.
+    const auto taken = [](const QString &path) { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); };
     QString stem = base;
-    for (int n = 2; QFileInfo::exists(dir.filePath(stem + QLatin1Char('.') + extension))
-                    || QFileInfo::exists(dir.filePath(stem + QStringLiteral(".part.") + extension));
+    for (int n = 2; taken(dir.filePath(stem + QLatin1Char('.') + extension))
+                    || taken(dir.filePath(stem + QStringLiteral(".part.") + extension));
          ++n)
         stem = QStringLiteral("%1 (%2)").arg(base).arg(n);
-    // Unbuffered: a write that fails (a full disk) is known at once.
+    // Unbuffered: a write that fails (a full disk) is known at once. Created new, never through
+    // a link: a file or a link that came at that name meanwhile is refused.
     m_file.setFileName(dir.filePath(stem + QStringLiteral(".part.") + extension));
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (!m_file.open(QIODevice::NewOnly | QIODevice::Unbuffered))
         return failWith(QStringLiteral("Impossible d'écrire dans le dossier des enregistrements :\n%1")
                             .arg(QDir::toNativeSeparators(dir.absolutePath())));
     m_finalPath = dir.filePath(stem + QLatin1Char('.') + extension);

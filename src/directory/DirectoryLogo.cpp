@@ -1,12 +1,13 @@
 #include "DirectoryLogo.h"
 
+#include "TextFile.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
 namespace directory {
 
@@ -49,14 +50,7 @@ bool SaveLogo(const QString &folder, const QString &fileName, const QByteArray &
 {
     if (fileName.isEmpty() || fileName.contains(QLatin1Char('/')) || bytes.isEmpty() || !QDir().mkpath(folder))
         return false;
-    QSaveFile file(QDir(folder).filePath(fileName));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return textfile::writeBytes(QDir(folder).filePath(fileName), bytes);
 }
 
 } // namespace directory

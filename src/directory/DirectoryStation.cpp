@@ -280,7 +280,7 @@ stations::PageFields PageFieldsFor(const DirectoryStation &s, const QString &log
     f.siteOn = !s.homepage.isEmpty();
     f.site = EscapeHtml(s.homepage);
     f.logoOn = !logoFile.isEmpty();
-    f.logo = EscapeHtml(logoFile);
+    f.logo = logoFile; // a file name: the page writer escapes it in the address
     const QString description = DescriptionOf(s);
     f.descriptionOn = !description.isEmpty();
     f.description = EscapeHtml(description);
@@ -291,6 +291,13 @@ stations::PageFields PageFieldsFor(const DirectoryStation &s, const QString &log
 QString LogoFileName(const QString &pageName, const QString &suffix)
 {
     return pageName + QLatin1Char('.') + suffix;
+}
+
+QString LogoNotSavedText(const QString &path)
+{
+    return QStringLiteral("Le logo de la radio n'a pas pu être enregistré dans « %1 » : le disque est peut-être "
+                          "plein ou le dossier protégé en écriture.\nLa page de la radio est créée sans logo.")
+        .arg(path);
 }
 
 QString SearchingText() { return QStringLiteral("Recherche en cours..."); }

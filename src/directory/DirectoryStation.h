@@ -81,7 +81,7 @@ QString DescriptionOf(const DirectoryStation &station);
 
 // The generator's fields for a station: its name as title, its stream, its home page as site
 // link, its description, and logoFile (a name of the "logo" folder) when not empty. Values are
-// escaped.
+// escaped (the logo's name by the page writer, in its address).
 stations::PageFields PageFieldsFor(const DirectoryStation &station, const QString &logoFile);
 
 // The logo file name of a page name and a picture suffix ("gif", "jpg"): "NAME.suffix".
@@ -103,5 +103,7 @@ struct WindowState {
 QString SearchingText();            // "Recherche en cours..."
 QString ResultText(int count);      // "Aucune radio trouvée", "1 radio trouvée", "12 radios trouvées"
 QString AddedText(const QString &pageFileName); // "Radio ajoutée : NAME.HTM"
+// The message when the logo could not be written to path (the page is made without it).
+QString LogoNotSavedText(const QString &path);
 
 } // namespace directory

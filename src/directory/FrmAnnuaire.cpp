@@ -254,8 +254,12 @@ void FrmAnnuaire::CommandAjouter_Click()
         if (!picture.bytes.isEmpty()) {
             logo = directory::LogoFileName(name.toUpper(), picture.suffix);
             const QString folder = WithBackslash(G().radioFolder) + QStringLiteral("logo");
-            if (!directory::SaveLogo(folder, logo, picture.bytes))
+            if (!directory::SaveLogo(folder, logo, picture.bytes)) {
+                Prompts().Message(this, QStringLiteral("Erreur"),
+                                  directory::LogoNotSavedText(WithBackslash(folder) + logo),
+                                  UiPrompts::Icon::Exclamation);
                 logo.clear();
+            }
         }
         writePage(s, name, path, logo);
     });

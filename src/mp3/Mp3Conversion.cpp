@@ -15,7 +15,9 @@ namespace {
 // Shortest time between two progress steps shown.
 constexpr std::chrono::milliseconds kProgressInterval{15};
 
-// A name that no file has, in the folder of `output`, hidden while the conversion runs.
+// A name that no file has, in the folder of `output`, hidden while the conversion runs: random,
+// so that no one can plant a link there beforehand, and created by the encoder only if it is
+// still free (never through a link).
 QString temporaryNameBeside(const QString &output)
 {
     const QFileInfo info(output);

@@ -173,7 +173,8 @@ void cLameEncoder::convert()
 
     cMp3Writer writer;
     writer.SetBufferSize(int32_t(m_outputBufferSize));
-    writer.SetFilename(m_mp3File);
+    // Created here, never opened through a link or over a file that came since SetMp3File.
+    writer.SetFilename(m_mp3File, cMp3Writer::Open::NewOnly);
 
     int64_t position = 0;
     bool cancel = false;

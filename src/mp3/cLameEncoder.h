@@ -37,7 +37,8 @@ public:
     // Kept only when a file of that name exists.
     void SetWavFile(const std::string &path);
     const std::string &WavFile() const { return m_wavFile; }
-    // Kept only when no file of that name exists.
+    // Kept only when no file of that name exists. Encode() creates it and fails (29872) when a
+    // file or a link of that name has come since.
     void SetMp3File(const std::string &path);
     const std::string &Mp3File() const { return m_mp3File; }
 

@@ -64,13 +64,14 @@ void cMp3Writer::SetBufferSize(int32_t bytes)
     m_bufferSize = bytes;
 }
 
-void cMp3Writer::SetFilename(const std::string &path)
+void cMp3Writer::SetFilename(const std::string &path, Open mode)
 {
     CloseFile();
     m_filename = path;
     if (!m_buffer)
         allocateBuffer(m_bufferSize);
-    m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int how = mode == Open::NewOnly ? O_EXCL : O_TRUNC;
+    m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | how | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (m_fd < 0)
         throw writerError(2, "OpenFile");
 }

@@ -22,8 +22,13 @@ public:
     int32_t BufferSize() const { return m_bufferSize; }
     uint8_t *BufferPointer() const { return m_buffer.get(); }
 
-    // Closes the current file, then creates this one (emptying a file of that name).
-    void SetFilename(const std::string &path);
+    enum class Open {
+        Truncate, // a file of that name is emptied
+        NewOnly,  // the file is created; any file or link of that name is an error
+    };
+    // Closes the current file, then opens this one for writing. A link at that name is never
+    // followed: opening it is an error.
+    void SetFilename(const std::string &path, Open mode = Open::Truncate);
     const std::string &Filename() const { return m_filename; }
 
     // Appends the first `bytes` bytes of the buffer to the file; returns the count written.

@@ -255,7 +255,8 @@ void InfoRadio::Form_Unload()
         return;
     m_unloaded = true;
     const QString period = Text2->text().trimmed();
-    settings::SaveSetting(QStringLiteral("TempoRadio"), period);
+    if (!settings::SaveSetting(QStringLiteral("TempoRadio"), period))
+        Prompts().Message(this, windowTitle(), PeriodNotSavedText(settings::FilePath()), UiPrompts::Icon::Exclamation);
     G().tempoRadio = ValInt16(period);
     Timer1->stop();
 }

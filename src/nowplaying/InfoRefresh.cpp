@@ -22,6 +22,13 @@ QString WriteFailedText(const QString &folder)
         .arg(QDir::toNativeSeparators(folder));
 }
 
+QString PeriodNotSavedText(const QString &settingsFile)
+{
+    return QStringLiteral("Le délai d'actualisation n'a pas pu être enregistré dans « %1 » : le disque est "
+                          "peut-être plein ou le dossier protégé en écriture.")
+        .arg(settingsFile);
+}
+
 namespace {
 // The whole file as text; a missing or unreadable file, or one larger than a page, gives nothing.
 QString ReadPage(const QString &path)

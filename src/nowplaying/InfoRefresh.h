@@ -27,6 +27,8 @@ inline QString RedirectionFileName() { return QStringLiteral("info.html"); }
 inline QString DataFileName() { return QStringLiteral("info2.html"); }
 // The message shown when the files of a refresh could not be written into folder.
 QString WriteFailedText(const QString &folder);
+// The message when the refresh period could not be saved in the settings file.
+QString PeriodNotSavedText(const QString &settingsFile);
 
 class InfoRefresh : public QObject {
     Q_OBJECT

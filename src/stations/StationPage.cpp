@@ -1,5 +1,7 @@
 #include "StationPage.h"
 
+#include "TextFile.h"
+
 #include <QStringList>
 
 namespace stations {
@@ -91,7 +93,7 @@ QString GeneratePage(const PageFields &f)
     page.line(0, "<TABLE CELLPADDING=0 CELLSPACING=0>");
     page.line(4, "<TR>");
     const bool site = f.siteOn && !f.site.isEmpty();
-    const QString image = QStringLiteral("<IMG SRC=\"logo/") + f.logo + QStringLiteral("\" BORDER=0 WIDTH=66 HEIGHT=50>");
+    const QString image = QStringLiteral("<IMG SRC=\"") + LogoAddress(f.logo) + QStringLiteral("\" BORDER=0 WIDTH=66 HEIGHT=50>");
     const QString anchor = QStringLiteral("<A HREF=\"") + f.site + QStringLiteral("\" TARGET=\"_blank\">");
     const QString cell = QStringLiteral("<TD VALIGN=\"MIDDLE\">");
     if (f.logoOn && site)
@@ -118,6 +120,26 @@ QString GeneratePage(const PageFields &f)
         page.line(0, QStringLiteral("<A HREF=\"") + InfoLink(f.info) + QStringLiteral("\">Informations</A>"));
     page.text() += QStringLiteral("</HTML>");
     return page.text();
+}
+
+QString LogoAddress(const QString &fileName)
+{
+    static const QString reserved = QStringLiteral("%#?&\"'<>");
+    QString out = QStringLiteral("logo/");
+    for (qsizetype i = 0; i < fileName.size(); ++i) {
+        const QChar c = fileName[i];
+        const bool pair = c.isHighSurrogate() && i + 1 < fileName.size() && fileName[i + 1].isLowSurrogate();
+        if (!pair && c.unicode() >= 0x20 && c.unicode() != 0x7F && !reserved.contains(c)
+            && textfile::firstNonCp1252(QString(c)) < 0) {
+            out += c;
+            continue;
+        }
+        const QString character = pair ? fileName.mid(i, 2) : QString(c);
+        out += QString::fromLatin1(character.toUtf8().toPercentEncoding());
+        if (pair)
+            ++i;
+    }
+    return out;
 }
 
 QString InfoLink(const QString &address)

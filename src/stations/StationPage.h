@@ -3,7 +3,8 @@
 // page is a small HTML file of the radio folder that embeds one player object for the stream,
 // under a title, with an optional logo (optionally linked to the station's site), an optional
 // description and an optional information link. Field values go into the page exactly as typed
-// (no escaping, no trimming). Lines end with CR LF; the last line "</HTML>" has no line end of
+// (no escaping, no trimming), apart from the logo's file name, which goes into the picture's
+// address escaped as LogoAddress() does it. Lines end with CR LF; the last line "</HTML>" has no line end of
 // its own (saving adds one). QtCore only.
 #include <QString>
 
@@ -33,6 +34,13 @@ extern const char kCodeBase[];
 
 // The whole page text.
 QString GeneratePage(const PageFields &fields);
+
+// The address of a logo file of the "logo" subfolder as a page names it: "logo/" + the name with
+// the characters that would end or change an address ("%", "#", "?"), those of the page's own
+// markup ("&", quotes, "<", ">"), control characters and characters the page's code page cannot
+// hold percent-encoded (UTF-8). Any other character, a blank or an accented letter, stays as it
+// is, as in the pages of older versions, which read as before.
+QString LogoAddress(const QString &fileName);
 
 // The information link that a page carries for an address: "app:live('" + address + "')".
 QString InfoLink(const QString &address);

@@ -5,7 +5,7 @@
 TvListRead ReadTvList(const QString &path, TvList &list)
 {
     QStringList lines;
-    if (path.isEmpty() || !textfile::readLines(path, lines))
+    if (path.isEmpty() || !textfile::readListLines(path, lines))
         return TvListRead::CannotOpen;
     qsizetype i = 0;
     for (; i + 1 < lines.size(); i += 2)
@@ -27,5 +27,5 @@ bool WriteTvList(const QString &path, const TvList &list)
             return false;
         lines << list.names[i] << list.links[i];
     }
-    return textfile::writeLines(path, lines);
+    return textfile::writeListLines(path, lines);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // TV list files ("*.TV"): a user's own channels, two lines per channel (the name, then the
-// stream address), Windows-1252 text with CR LF line ends, no header and no separators. Leading
+// stream address), Windows-1252 text with CR LF line ends, characters the code page cannot hold
+// as references (textfile::toListLine), no header and no separators. Leading
 // and trailing blanks belong to the values.
 #include <QString>
 #include <QStringList>

@@ -155,9 +155,19 @@ QVariant WebBrowser::loadResource(int type, const QUrl &name)
         url = document()->baseUrl().resolved(name);
     if (!url.isLocalFile())
         return {};
+    QString file = ResolveNoCase(url.toLocalFile());
+    if ((url.hasQuery() || url.hasFragment()) && !QFileInfo::exists(file)) {
+        // Pages of older versions name a logo "logo/R&B #1.jpg" unescaped: the "#" or "?" is
+        // part of the file name there.
+        QString whole = url.toLocalFile();
+        if (url.hasQuery())
+            whole += QLatin1Char('?') + url.query(QUrl::FullyDecoded);
+        if (url.hasFragment())
+            whole += QLatin1Char('#') + url.fragment(QUrl::FullyDecoded);
+        file = ResolveNoCase(whole);
+    }
     // Regular files of a sane size only: a picture named after a pipe or a device never blocks
     // the window.
-    const QString file = ResolveNoCase(url.toLocalFile());
     QByteArray bytes;
     if (localfile::ReadSmallFile(file, kMaxPageFileBytes, bytes) != localfile::ReadResult::Ok)
         return {};

@@ -1,6 +1,7 @@
 // The main window on a program folder of its own: first run with the real archive, the lists,
 // selection, mode switch, title rule, information links and what shutdown stores.
 #include "App.h"
+#include "FakePrompts.h"
 #include "FrmMain.h"
 #include "WindowHub.h"
 #include "Globals.h"
@@ -94,6 +95,34 @@ TEST_F(FrmMainTest, FirstRunShowsTheMessageUnpacksTheArchiveWritesTheFoldersAndE
     EXPECT_TRUE(QFile::exists(prog + QStringLiteral("/Radios/FIP.HTM")));
     EXPECT_TRUE(QFile::exists(prog + QStringLiteral("/Radios/bas.css")));
     EXPECT_TRUE(QFile::exists(prog + QStringLiteral("/Radios/logo/fip.gif")));
+}
+
+TEST_F(FrmMainTest, ADamagedSettingsFileIsToldAtStartUpAndTheDefaultsAreUsed)
+{
+    // Bare CR line ends: the settings reader would take them; the program sets the file aside.
+    const QString conf = dir.filePath(QStringLiteral("Tavilune.conf"));
+    {
+        QFile f(conf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Settings]\rDossierRadio=/nulle/part\r");
+    }
+    settings::UseFile(conf);
+    FakePrompts prompts;
+    QTimer::singleShot(0, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->accept(); // the first run's message: the defaults are those of a first run
+    });
+    FrmMain w;
+    EXPECT_FALSE(w.Form_Load());
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].title, QStringLiteral("Tavilune"));
+    EXPECT_EQ(prompts.shown[0].icon, UiPrompts::Icon::Exclamation);
+    EXPECT_TRUE(prompts.shown[0].text.startsWith(QStringLiteral("Le fichier des réglages « %1 » est endommagé").arg(conf)))
+        << prompts.shown[0].text.toStdString();
+    EXPECT_EQ(G().radioFolder, prog + QStringLiteral("/Radios"));
+    EXPECT_TRUE(settings::TakeFileNotice().isEmpty()) << "told once";
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("Tavilune.conf.*")}, QDir::Files).size(), 1);
+    ASSERT_TRUE(tavtest::waitUntil([&] { return QFile::exists(prog + QStringLiteral("/TV/FRANCE 24.HTM")); }, 10000));
 }
 
 TEST_F(FrmMainTest, NextStartFillsTheParallelListsAndKeepsThePlainTooltip)

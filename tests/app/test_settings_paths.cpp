@@ -1,4 +1,5 @@
 // Lenient numbers, the settings store and the path helpers.
+#include "FaultFolder.h"
 #include "Paths.h"
 #include "Settings.h"
 
@@ -6,6 +7,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 TEST(Val, ReadsTheLeadingNumberAndIgnoresTheRest)
 {
@@ -82,6 +86,148 @@ TEST(Settings, TypedValuesOfAForeignFileAreDroppedBeforeTheFileIsRead)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("[Settings]\nHaut=120\nDispositif=@@Micro\nTempoRadio=5\n"));
+}
+
+namespace {
+
+// The read-only folder's mount stays inside this test program (taken before any thread starts).
+const bool g_privateMounts = tavtest::PrivateMounts();
+
+// A "@Variant" holding lists nested `depth` deep: decoding a deep one overflows the stack.
+QByteArray nestedVariant(int depth)
+{
+    QByteArray v = "@Variant(";
+    for (int i = 0; i < depth; ++i)
+        v += QByteArray("\\0\\0\\0\\x9\\0\\0\\0\\x1");
+    return v + ')';
+}
+
+// The names beside the settings file other than itself: the files set aside.
+QStringList asideFiles(const QTemporaryDir &dir)
+{
+    QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden);
+    names.removeAll(QStringLiteral("t.conf"));
+    return names;
+}
+
+QByteArray slurpFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
+}
+
+} // namespace
+
+TEST(Settings, ADamagedFileIsSetAsideOnceAndNeverReachesTheReader)
+{
+    enum class Outcome { Sound, LinesDropped, Defaults };
+    struct Row {
+        const char *name;
+        QByteArray text;
+        Outcome outcome;
+        QByteArray after; // the file once the store has read it (for LinesDropped and Sound)
+    };
+    const QByteArray deep = nestedVariant(60000);
+    const std::vector<Row> rows = {
+        // Line ends the settings reader takes and nothing else of the program writes.
+        {"bare CR line ends", "[Settings]\rHaut=120\rGauche=" + nestedVariant(10) + "\r", Outcome::Defaults, {}},
+        {"CR at the very end", "[Settings]\nHaut=120\r", Outcome::Defaults, {}},
+        {"NUL byte", QByteArray("[Settings]\nHaut=120\n\0\n", 22), Outcome::Defaults, {}},
+        {"too large for a settings file", "[Settings]\nHaut=120\n" + QByteArray(70 * 1024, ';') + "\n",
+         Outcome::Defaults, {}},
+        {"list item nested deeper than the stack", "[Settings]\nHaut=120\nGauche=x, " + deep + "\n",
+         Outcome::Defaults, {}},
+        // Typed values the first-value check misses: the line goes, the rest stays.
+        {"typed item of a list", "[Settings]\nHaut=120\nGauche=x, " + nestedVariant(10) + "\n", Outcome::LinesDropped,
+         "[Settings]\nHaut=120\n"},
+        {"quoted typed item", "[Settings]\nGauche=a, \"@ByteArray(x)\"\nHaut=120\n", Outcome::LinesDropped,
+         "[Settings]\nHaut=120\n"},
+        {"escaped at sign", "[Settings]\nGauche=\\x40Variant(\\0\\0\\0\\x9\\0\\0\\0\\x1)\r\nHaut=120\r\n",
+         Outcome::LinesDropped, "[Settings]\nHaut=120\r\n"},
+        {"octal at sign and a comment", "[Settings]\nGauche=\\100Rect(1 2 3 4) ; note\nHaut=120\n",
+         Outcome::LinesDropped, "[Settings]\n; note\nHaut=120\n"},
+        // Texts the program writes itself stay as they are, whatever they hold.
+        {"texts of the program", "[Settings]\nHaut=120\nNomDerRadio=\"Radio, @home\"\nDispositif=@@Micro\n"
+                                 "RecLine=\"a\\\"@b\"\nGauche=\"x\nY=@Variant(1)\"\n",
+         Outcome::Sound, "[Settings]\nHaut=120\nNomDerRadio=\"Radio, @home\"\nDispositif=@@Micro\n"
+                         "RecLine=\"a\\\"@b\"\nGauche=\"x\nY=@Variant(1)\"\n"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.conf"));
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            ASSERT_EQ(f.write(row.text), row.text.size());
+        }
+        settings::TakeFileNotice();
+        settings::UseFile(path);
+        const bool kept = row.outcome != Outcome::Defaults;
+        EXPECT_EQ(settings::GetSetting(QStringLiteral("Haut"), QStringLiteral("10")),
+                  kept ? QStringLiteral("120") : QStringLiteral("10"));
+        EXPECT_FALSE(settings::HasSetting(QStringLiteral("Gauche")) && row.outcome != Outcome::Sound);
+        const QString notice = settings::TakeFileNotice();
+        const QStringList aside = asideFiles(dir);
+        if (row.outcome == Outcome::Sound) {
+            EXPECT_TRUE(notice.isEmpty()) << notice.toStdString();
+            EXPECT_TRUE(aside.isEmpty());
+            EXPECT_EQ(settings::GetSetting(QStringLiteral("NomDerRadio")), QStringLiteral("Radio, @home"));
+            EXPECT_EQ(settings::GetSetting(QStringLiteral("Gauche")), QStringLiteral("x\nY=@Variant(1)"));
+        } else {
+            // The original, byte for byte, under a dated name beside it, and the user is told.
+            ASSERT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
+            EXPECT_TRUE(aside[0].startsWith(QStringLiteral("t.conf.20"))) << aside[0].toStdString();
+            EXPECT_EQ(slurpFile(dir.filePath(aside[0])), row.text);
+            EXPECT_TRUE(notice.contains(aside[0])) << notice.toStdString();
+            EXPECT_TRUE(notice.startsWith(QStringLiteral("Le fichier des réglages « %1 »").arg(path)))
+                << notice.toStdString();
+        }
+        if (row.outcome != Outcome::Defaults) {
+            EXPECT_EQ(slurpFile(path), row.after);
+        }
+        // The store writes a fresh file; the next start finds nothing to say.
+        settings::SaveSetting(QStringLiteral("TempoRadio"), QStringLiteral("5"));
+        settings::UseFile(path);
+        EXPECT_EQ(settings::GetSetting(QStringLiteral("TempoRadio")), QStringLiteral("5"));
+        EXPECT_TRUE(settings::TakeFileNotice().isEmpty());
+        settings::UseFile(QString());
+    }
+}
+
+TEST(Settings, AFileThatIsNoRegularFileIsSetAsideAndADamagedOneThatCannotBeIsNeverRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.conf"));
+    // A pipe: reading it would wait for ever.
+    ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    settings::TakeFileNotice();
+    settings::UseFile(path);
+    EXPECT_FALSE(settings::HasSetting(QStringLiteral("Haut")));
+    EXPECT_EQ(asideFiles(dir).size(), 1);
+    EXPECT_FALSE(settings::TakeFileNotice().isEmpty());
+    settings::UseFile(QString());
+
+    // A damaged file in a folder where it cannot be renamed: the values live in memory only.
+    tavtest::FaultFolder locked(tavtest::Fault::ReadOnlyFolder);
+    if (!locked.usable())
+        GTEST_SKIP() << locked.why().toStdString();
+    const QString file = locked.file(QStringLiteral("t.conf"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Settings]\rHaut=120\r");
+    }
+    locked.arm();
+    settings::UseFile(file);
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("Haut"), QStringLiteral("10")), QStringLiteral("10"));
+    EXPECT_TRUE(settings::TakeFileNotice().contains(QStringLiteral("n'a pas pu être mis de côté")));
+    settings::SaveSetting(QStringLiteral("Haut"), QStringLiteral("7"));
+    EXPECT_EQ(settings::GetSetting(QStringLiteral("Haut")), QStringLiteral("7"));
+    EXPECT_TRUE(settings::TakeFileNotice().isEmpty()) << "told once";
+    settings::UseFile(QString());
+    locked.disarm();
+    EXPECT_EQ(slurpFile(file), QByteArray("[Settings]\rHaut=120\r"));
 }
 
 TEST(Paths, NameExtensionAndSeparatorHelpers)

@@ -1,5 +1,6 @@
 // Start-up and shutdown steps that need no window: first run, folders, listing, position,
 // favourites and what shutdown stores.
+#include "FaultFolder.h"
 #include "Globals.h"
 #include "Settings.h"
 #include "StationList.h"
@@ -150,6 +151,38 @@ TEST_F(StartupTest, ShutdownStoresTheTrimmedStationAndThePositionByFlag)
     startup::SaveOnShutdown(QStringLiteral("FIP"), 0, 0, false);
     EXPECT_EQ(settings::GetSetting(QStringLiteral("Haut")), QStringLiteral("300"));
     EXPECT_EQ(settings::GetSetting(QStringLiteral("Gauche")), QStringLiteral("-450"));
+}
+
+namespace {
+QStringList g_warnings;
+void keepWarning(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtWarningMsg)
+        g_warnings << text;
+}
+} // namespace
+
+TEST_F(StartupTest, SettingsThatCannotBeWrittenAtShutdownOrFirstRunAreLogged)
+{
+    // No window is left to tell: the log hears of it, and the caller learns it.
+    tavtest::FaultFolder folder(tavtest::Fault::FullDevice);
+    const QString conf = folder.file(QStringLiteral("Tavilune.conf"));
+    settings::UseFile(conf);
+    G().derPosition = 1;
+    g_warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarning);
+    folder.arm();
+    const bool saved = startup::SaveOnShutdown(QStringLiteral("FIP"), 300, 450);
+    QDir().mkpath(prog + QStringLiteral("/Radios"));
+    G().radioFolder = prog;
+    EXPECT_TRUE(startup::HandleFirstRun({}, {}));
+    folder.disarm();
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(saved);
+    const QString line = startup::SettingsNotSavedText(conf);
+    EXPECT_TRUE(line.startsWith(QStringLiteral("Les réglages n'ont pas pu être enregistrés dans « %1 »").arg(conf)));
+    EXPECT_EQ(g_warnings, (QStringList{line, line}));
+    settings::UseFile(QString());
 }
 
 TEST(StartupText, FirstRunMessageHasFiveLinesSeparatedByCarriageReturns)

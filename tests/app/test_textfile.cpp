@@ -1,10 +1,14 @@
 // The Windows-1252 text files of the program.
+#include "Favourites.h"
 #include "FileSizeLimit.h"
+#include "Globals.h"
 #include "TextFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <string_view>
+#include <vector>
 
 namespace {
 QByteArray slurp(const QString &path)
@@ -12,6 +16,7 @@ QByteArray slurp(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+QString s16(std::u16string_view text) { return QString::fromUtf16(text.data(), qsizetype(text.size())); }
 void spit(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
@@ -65,4 +70,37 @@ TEST(TextFile, WritesCrLfAndAFailedWriteKeepsTheOldFile)
         EXPECT_FALSE(textfile::writeLines(p, {QString(100, QLatin1Char('x'))}));
     }
     EXPECT_EQ(slurp(p), QByteArray("Fip\r\n\xC9t\xE9\r\n"));
+}
+
+TEST(TextFile, ListNamesTheCodePageCannotHoldAreKeptAsReferences)
+{
+    struct Row {
+        QString name;     // as the user sees it
+        QByteArray line;  // as the list file holds it
+        QString readBack; // when it differs from the name
+    };
+    const std::vector<Row> rows = {
+        // What the code page holds is written as before: older versions read the same file.
+        {s16(u"FIP"), "FIP", {}},
+        {s16(u"Été € ‘jazz’"), "\xC9t\xE9 \x80 \x91jazz\x92", {}},
+        {s16(u"Rock & Pop &amp; &#x41; &#;"), "Rock & Pop &amp; &#x41; &#;", {}},
+        // What it cannot hold comes back whole.
+        {s16(u"ラジオ日本"), "&#12521;&#12472;&#12458;&#26085;&#26412;", {}},
+        {s16(u"Radio 📻 Ω \xFEFF"), "Radio &#128251; &#937; &#65279;", {}},
+        // A name that reads as a reference keeps its "&".
+        {s16(u"A&#66;C"), "A&#38;#66;C", {}},
+        // Line ends never come from a reference: a line stays one line.
+        {s16(u"A&#10;B&#13;"), "A&#10;B&#13;", {}},
+        // Half a surrogate pair is no character.
+        {s16(u"A\xD800" u"B"), "A&#65533;B", s16(u"A\xFFFD" u"B")},
+    };
+    QTemporaryDir dir;
+    SetProgramFolder(dir.path());
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.line.toStdString());
+        ASSERT_TRUE(favourites::Save({row.name, QStringLiteral("FIP")}));
+        EXPECT_EQ(slurp(favourites::FilePath()), row.line + "\r\nFIP\r\n");
+        EXPECT_EQ(favourites::Read(), (QStringList{row.readBack.isNull() ? row.name : row.readBack, QStringLiteral("FIP")}));
+    }
+    SetProgramFolder(QString());
 }

@@ -78,7 +78,7 @@ TEST(DesktopRules, FindsThePageLogo)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QDir(dir.path()).mkpath("Radios/logo");
-    for (const char *f : {"Radios/logo/radio.gif", "Radios/banner.png"}) {
+    for (const char *f : {"Radios/logo/radio.gif", "Radios/banner.png", "Radios/logo/R&B #1.jpg", "Radios/logo/ラジオ.jpg"}) {
         QFile file(dir.filePath(f));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("GIF89a");
@@ -97,6 +97,10 @@ TEST(DesktopRules, FindsThePageLogo)
         {"<IMG SRC=\"http://example.org/logo/radio.gif\">", QString()},
         {"<IMG SRC=\"\"><p>texte</p>", QString()},
         {"no picture at all", QString()},
+        // Names with reserved characters as generated pages escape them, and as older pages wrote them.
+        {"<IMG SRC=\"logo/R%26B %231.jpg\">", QDir::cleanPath(dir.filePath("Radios/logo/R&B #1.jpg"))},
+        {"<IMG SRC=\"logo/R&B #1.jpg\">", QDir::cleanPath(dir.filePath("Radios/logo/R&B #1.jpg"))},
+        {"<IMG SRC=\"logo/%E3%83%A9%E3%82%B8%E3%82%AA.jpg\">", QDir::cleanPath(dir.filePath("Radios/logo/ラジオ.jpg"))},
     };
     for (const auto &c : cases)
         EXPECT_EQ(PageLogo(QString::fromUtf8(c.html), page), c.expected) << c.html;

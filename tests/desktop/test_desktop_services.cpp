@@ -2,6 +2,7 @@
 // with ICY titles (to a null audio output), the media-player service and the notifications go
 // over a session bus of the test's own, stream recordings are decoded with ffmpeg.
 #include "App.h"
+#include "DesktopRules.h"
 #include "FakePrompts.h"
 #include "FrmMain.h"
 #include "FrmOptions.h"
@@ -515,6 +516,28 @@ TEST_F(DesktopServicesTest, FullDiskEndsTheRecordingAndKeepsTheFile)
     EXPECT_EQ(QDir(small.path()).entryList(QDir::Files), QStringList{QFileInfo(final).fileName()});
     const QByteArray kept = fileBytes(final);
     EXPECT_TRUE(kept == servedBytes().left(kept.size()));
+}
+
+TEST_F(DesktopServicesTest, ARecordingNeverWritesThroughALinkPlantedAtItsName)
+{
+    FakePrompts prompts;
+    select(QStringLiteral("Beta"));
+    w->Command1_Click();
+    ASSERT_TRUE(playing(betaUrl));
+    const QDateTime now(QDate(2026, 1, 2), QTime(3, 4));
+    const QString first = desktop::RecordFileName(QStringLiteral("Beta"), now, QStringLiteral("mp3"));
+    const QString stem = first.left(first.size() - 4);
+    // A link that leads nowhere yet, at the working name the recording would take.
+    const QString victim = dir.filePath(QStringLiteral("ailleurs.mp3"));
+    QDir().mkpath(G().wavFolder);
+    ASSERT_TRUE(QFile::link(victim, QDir(G().wavFolder).filePath(stem + QStringLiteral(".part.mp3"))));
+    QString error;
+    ASSERT_TRUE(w->FluxRecorder->Start(QStringLiteral("Beta"), G().wavFolder, now, &error)) << error.toStdString();
+    EXPECT_EQ(QFileInfo(w->FluxRecorder->FinalPath()).fileName(), stem + QStringLiteral(" (2).mp3"));
+    ASSERT_TRUE(tavtest::waitUntil([&] { return w->FluxRecorder->BytesWritten() > 4000; }, 10000));
+    w->FluxRecorder->Stop();
+    EXPECT_FALSE(QFileInfo::exists(victim)) << "written through the link";
+    EXPECT_TRUE(QFileInfo::exists(QDir(G().wavFolder).filePath(stem + QStringLiteral(" (2).mp3"))));
 }
 
 TEST_F(DesktopServicesTest, SleepTimerFadesThenStops)

@@ -116,6 +116,13 @@ protected:
         ASSERT_TRUE(nptest::Put(server->folder(), QStringLiteral("json/stations/search"),
                                 R"json([{"stationuuid":"11111111-2222-3333-4444-555555555555","name":"Jazz Nuit",
                                 "url":"http://127.0.0.1:9/jazz","country":"France","tags":"jazz","votes":12}])json"));
+        // The same station with a logo: /f/logo is its mirror.
+        ASSERT_TRUE(nptest::Put(server->folder(), QStringLiteral("covers/jazz.png"), nptest::Cover(qRgb(200, 40, 40), "PNG")));
+        ASSERT_TRUE(nptest::Put(server->folder(), QStringLiteral("logo/json/stations/search"),
+                                QStringLiteral(R"json([{"stationuuid":"11111111-2222-3333-4444-555555555555","name":"Jazz Nuit",
+                                "url":"http://127.0.0.1:9/jazz","favicon":"%1","votes":12}])json")
+                                    .arg(server->url(QStringLiteral("/f/covers/jazz.png")))
+                                    .toUtf8()));
     }
     static void TearDownTestSuite()
     {
@@ -339,6 +346,65 @@ const std::vector<Writer> &Writers()
          },
          "Tavilune : Conversion Wav --> Mp3 - [Encodeur LAME]", "Le fichier Mp3 n'a pas pu être",
          "Le fichier Mp3 n'a pas pu être créé."},
+
+        // The logo of a station added from the directory: the page is made without it.
+        {"logo from the radio directory", "JAZZ NUIT.jpg", "ancien logo",
+         [](Bench &b) {
+             settings::SaveSetting(QStringLiteral("AnnuaireURL"), b.server.url(QStringLiteral("/f/logo")));
+             // A radio folder that takes the page, its logo folder on the faulty one.
+             const QString radios = QDir(b.elsewhere).filePath(QStringLiteral("Radios logo"));
+             QDir(radios).removeRecursively();
+             QDir().mkpath(radios);
+             ASSERT_TRUE(QFile::link(b.folder.path(), radios + QStringLiteral("/logo")));
+             G().radioFolder = radios;
+             FakeMain main;
+             FrmAnnuaire w(main);
+             w.show();
+             w.TextNom->setText(QStringLiteral("jazz"));
+             ASSERT_TRUE(tavtest::waitUntil([&] { return w.ListeRadios->topLevelItemCount() == 1; }, 10000));
+             b.folder.arm();
+             w.CommandAjouter_Click();
+             const QString page = radios + QStringLiteral("/JAZZ NUIT.HTM");
+             ASSERT_TRUE(tavtest::waitUntil([&] { return QFile::exists(page); }, 10000));
+             EXPECT_FALSE(slurp(page).contains("<IMG")) << "no logo that is not there";
+         },
+         "Erreur", "Le logo de la radio n'a pas pu être enregistré dans « ",
+         "Le logo de la radio n'a pas pu être enregistré dans « "},
+
+        // Ticking "Exécuter Tavilune à l'ouverture de la session".
+        {"autostart entry", "Tavilune.desktop", QByteArray(),
+         [](Bench &b) {
+             // The autostart folder is the faulty one.
+             const QString config = QDir(b.elsewhere).filePath(QStringLiteral("config autostart"));
+             QDir(config).removeRecursively();
+             QDir().mkpath(config);
+             ASSERT_TRUE(QFile::link(b.folder.path(), config + QStringLiteral("/autostart")));
+             qputenv("XDG_CONFIG_HOME", config.toUtf8());
+             FrmOptions o({}, nullptr);
+             o.show();
+             ASSERT_FALSE(o.chkStartOnWin->isChecked());
+             b.folder.arm();
+             o.chkStartOnWin->click();
+             EXPECT_FALSE(o.chkStartOnWin->isChecked()) << "the box shows that the session will not start it";
+             qputenv("XDG_CONFIG_HOME", QDir(b.elsewhere).filePath(QStringLiteral("config")).toUtf8());
+         },
+         "Préférences", "Le démarrage de Tavilune à l'ouverture de la session n'a pas pu être enregistré",
+         "Le démarrage de Tavilune à l'ouverture de la session n'a pas pu être enregistré"},
+
+        // The refresh period of the now-playing window, saved as it closes.
+        {"now-playing refresh period", "Tavilune.conf", "[Settings]\nTempoRadio=10\n",
+         [](Bench &b) {
+             settings::UseFile(b.folder.file(QStringLiteral("Tavilune.conf")));
+             SetProgramFolder(b.elsewhere);
+             QPointer<InfoRadio> w = new InfoRadio;
+             w->show();
+             w->Text2->setText(QStringLiteral("30"));
+             b.folder.arm();
+             w->close();
+             EXPECT_EQ(G().tempoRadio, 30) << "the period stays in use";
+         },
+         "Information : ", "Le délai d'actualisation n'a pas pu être enregistré dans « %1/Tavilune.conf »",
+         "Le délai d'actualisation n'a pas pu être enregistré dans « %1/Tavilune.conf »"},
 
         {"now-playing caches", "info2.html", "ancienne page",
          [](Bench &b) {

@@ -1,6 +1,6 @@
 // The Windows-1252 codec and the line reader on any bytes and any text: what decodes encodes
 // back to the same text, text the code page holds survives a round trip, and the lines of a file
-// hold no line feed.
+// hold no line feed; a list line keeps any text whole in bytes the code page holds.
 #include "FuzzInput.h"
 #include "TextFile.h"
 
@@ -23,6 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     else
         fuzz::Check(bad < text.size() && back.left(bad) == text.left(bad),
                     "text before the first character the code page lacks survives");
+
+    const QString listLine = textfile::toListLine(text);
+    fuzz::Check(textfile::firstNonCp1252(listLine) < 0, "a list line fits the code page");
+    bool lone = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else
+            lone = lone || text[i].isSurrogate();
+    }
+    if (!lone)
+        fuzz::Check(textfile::fromListLine(listLine) == text, "a list line reads back as the text");
+    fuzz::Check(textfile::fromListLine(textfile::toListLine(decoded)) == decoded, "any decoded line survives");
 
     QStringList lines;
     fuzz::Check(textfile::readLines(fuzz::WriteFile(QStringLiteral("input.txt"), data, size), lines),

@@ -5,6 +5,7 @@
 #include "cLameEncoder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <mpv/client.h>
 
 #include <filesystem>
@@ -269,6 +270,27 @@ TEST_F(EncoderTest, PathsAreKeptOnlyWhenUsable)
         EXPECT_EQ(e.Number(), 29676);
         EXPECT_EQ(e.Source(), "tavilune.lameConvert");
     }
+}
+
+TEST_F(EncoderTest, AnOutputNameTakenAfterItWasChosenIsNeverWrittenThrough)
+{
+    // The conversion window's temporary name is chosen first and written later: a link planted
+    // there meanwhile is not followed and the file it leads to is not touched.
+    cLameEncoder enc;
+    const std::string in = wav({}, stereoTone(4410, 44100, 440, 440));
+    const std::string out = dir.file(".sortie.mp3.part"), victim = dir.file("precieux.txt");
+    writeFile(victim, std::vector<uint8_t>(3, 'v'));
+    enc.SetWavFile(in);
+    enc.SetMp3File(out);
+    ASSERT_EQ(enc.Mp3File(), out);
+    ASSERT_EQ(symlink(victim.c_str(), out.c_str()), 0);
+    try {
+        enc.Encode();
+        FAIL() << "written through the link";
+    } catch (const NumberedError &e) {
+        EXPECT_EQ(e.Number(), 29872);
+    }
+    EXPECT_EQ(readFile(victim), std::vector<uint8_t>(3, 'v'));
 }
 
 TEST_F(EncoderTest, VersionIsReadOnceAndDecoded)

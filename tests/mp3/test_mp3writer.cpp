@@ -2,7 +2,9 @@
 #include "NumberedError.h"
 #include "cMp3Writer.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace mp3test;
 
@@ -81,4 +83,56 @@ TEST(Mp3Writer, BufferAndFileLiveApart)
     EXPECT_EQ(source, "tavilune.AllocateBuffer");
     EXPECT_EQ(w.BufferSize(), 64) << "a failed allocation keeps the old size";
     EXPECT_EQ(writeError([&] { w.WriteBufferToFile(0); }), 29874) << "no buffer, no file";
+}
+
+TEST(Mp3Writer, NeverWritesThroughALinkAndANewFileOnlyWhereNothingIs)
+{
+    enum class At { Nothing, File, LinkToFile, LinkToNothing };
+    struct Row {
+        const char *name;
+        cMp3Writer::Open mode;
+        At at;
+        bool opens;
+    };
+    const Row rows[] = {
+        {"empties a file", cMp3Writer::Open::Truncate, At::File, true},
+        {"creates a file", cMp3Writer::Open::Truncate, At::Nothing, true},
+        {"link to a file", cMp3Writer::Open::Truncate, At::LinkToFile, false},
+        {"link to nothing", cMp3Writer::Open::Truncate, At::LinkToNothing, false},
+        {"new where nothing is", cMp3Writer::Open::NewOnly, At::Nothing, true},
+        {"new over a file", cMp3Writer::Open::NewOnly, At::File, false},
+        {"new over a link to a file", cMp3Writer::Open::NewOnly, At::LinkToFile, false},
+        {"new over a link to nothing", cMp3Writer::Open::NewOnly, At::LinkToNothing, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        const std::string path = dir.file("out.mp3.part"), victim = dir.file("victim");
+        if (row.at == At::File)
+            writeFile(path, std::vector<uint8_t>(5, 'x'));
+        if (row.at == At::LinkToFile)
+            writeFile(victim, std::vector<uint8_t>(5, 'v'));
+        if (row.at == At::LinkToFile || row.at == At::LinkToNothing) {
+            ASSERT_EQ(symlink(victim.c_str(), path.c_str()), 0);
+        }
+        cMp3Writer w;
+        w.SetBufferSize(4);
+        const long error = writeError([&] {
+            w.SetFilename(path, row.mode);
+            w.WriteBufferToFile(4);
+        });
+        w.CloseFile();
+        EXPECT_EQ(error, row.opens ? 0 : 29872);
+        if (row.opens) {
+            EXPECT_EQ(readFile(path), std::vector<uint8_t>(4, 0));
+        }
+        // What a link leads to is never touched, nor created.
+        if (row.at == At::LinkToFile) {
+            EXPECT_EQ(readFile(victim), std::vector<uint8_t>(5, 'v'));
+        }
+        EXPECT_EQ(std::filesystem::exists(victim), row.at == At::LinkToFile);
+        if (row.at == At::File && !row.opens) {
+            EXPECT_EQ(readFile(path), std::vector<uint8_t>(5, 'x'));
+        }
+    }
 }

@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QToolButton>
@@ -289,6 +290,53 @@ TEST_F(PageWindowTest, GeneratorLogoChooser)
     EXPECT_EQ(w.FileLogo->count(), 3);
     w.Command6_Click();
     EXPECT_EQ(w.FileLogo->count(), 4);
+}
+
+TEST_F(PageWindowTest, LogosWithReservedCharactersInTheirNameShowInTheGeneratedPage)
+{
+    struct Row {
+        const char *logo;    // the file in the logo folder
+        const char *src;     // its address in the page
+        bool oldPage = false; // a page written by an older version, the name unescaped
+    };
+    const Row rows[] = {
+        {"JAZZ NUIT - PARIS.jpg", "logo/JAZZ NUIT - PARIS.jpg"},
+        {"Été.jpg", "logo/Été.jpg"},
+        {"R&B #1.jpg", "logo/R%26B %231.jpg"},
+        {"100% \"live\" ?.gif", "logo/100%25 %22live%22 %3F.gif"},
+        {"ラジオ.jpg", "logo/%E3%83%A9%E3%82%B8%E3%82%AA.jpg"},
+        {"R&B #2.jpg", "logo/R&B #2.jpg", true},
+    };
+    QImage red(40, 30, QImage::Format_RGB32);
+    red.fill(QColor(220, 30, 30));
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.logo);
+        ASSERT_TRUE(red.save(dir.filePath(u("logo/") + u(row.logo)), "JPG"));
+        stations::PageFields f;
+        f.title = u("Essai");
+        f.stream = u("http://127.0.0.1:9/flux");
+        f.logoOn = true;
+        f.logo = u(row.logo);
+        QString text = stations::GeneratePage(f);
+        const QString img = u("<IMG SRC=\"%1\" BORDER=0").arg(u(row.src));
+        if (row.oldPage)
+            text.replace(QRegularExpression(u("<IMG SRC=\"[^\"]*\"")), u("<IMG SRC=\"") + u(row.src) + u("\""));
+        EXPECT_TRUE(text.contains(img)) << text.toStdString();
+        const QString path = page("ESSAI.HTM");
+        ASSERT_TRUE(stations::SavePageText(path, text).ok());
+        WebBrowser view(nullptr);
+        view.setPlaysPages(false);
+        view.resize(300, 150);
+        view.Navigate(path);
+        const QImage shot = view.grab().toImage();
+        int logoPixels = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                logoPixels += c.red() > 180 && c.green() < 80 && c.blue() < 80;
+            }
+        EXPECT_GT(logoPixels, 66 * 50 / 2) << "the logo is shown";
+    }
 }
 
 TEST_F(PageWindowTest, EditorLoadsSavesAndAddsOneEmptyLine)

@@ -46,6 +46,20 @@ TEST(TvList, ThreeChannelsRoundTripAsSixLines)
     EXPECT_EQ(back.size(), 6);
 }
 
+TEST(TvList, ANameTheCodePageCannotHoldIsKeptAsCharacterReferences)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Mes chaînes.TV"));
+    TvList list;
+    list.append(QStringLiteral("NHK ワールド 📺"), QStringLiteral("http://example.test/nhk?a=1&#b"));
+    ASSERT_TRUE(WriteTvList(path, list));
+    EXPECT_EQ(readRaw(path),
+              QByteArray("NHK &#12527;&#12540;&#12523;&#12489; &#128250;\r\nhttp://example.test/nhk?a=1&#b\r\n"));
+    TvList back;
+    EXPECT_EQ(ReadTvList(path, back), TvListRead::Ok);
+    EXPECT_EQ(back, list);
+}
+
 TEST(TvList, ReadingFaults)
 {
     QTemporaryDir dir;
