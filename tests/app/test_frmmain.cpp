@@ -278,7 +278,8 @@ TEST_F(FrmMainTest, MenusButtonsAndHiddenFavouriteEntries)
     EXPECT_EQ(file, (QStringList{QStringLiteral("Masquer"), QStringLiteral("-"), QStringLiteral("&Préférences..."),
                                  QStringLiteral("-"), QStringLiteral("Radios Perso"), QStringLiteral("Autres TV..."),
                                  QStringLiteral("-"), QStringLiteral("Enregistrement..."),
-                                 QStringLiteral("Encodeur Mp3"), QStringLiteral("-"), QStringLiteral("&Quitter")}));
+                                 QStringLiteral("Encodeur Mp3"), QStringLiteral("Titres écoutés..."),
+                                 QStringLiteral("Programmation..."), QStringLiteral("-"), QStringLiteral("&Quitter")}));
     for (int i = 0; i < 20; ++i) {
         EXPECT_FALSE(w.Mnu_Fav[i]->isVisible());
         EXPECT_EQ(w.Mnu_Fav[i]->text(), QStringLiteral("FAV%1").arg(i));
