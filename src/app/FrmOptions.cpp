@@ -76,7 +76,7 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
     folderFrame(Frame1, Text1, Command1, QStringLiteral("Dossier radios : (Fichiers HTM) "), "Text1", "Command1");
     folderFrame(Frame2, Text2, Command4, QStringLiteral("Dossier TV : (Fichiers HTM) "), "Text2", "Command4");
 
-    Command2 = pictureButton(this, "Command2", QStyle::SP_DialogSaveButton, QStringLiteral("Fermer"));
+    Command2 = pictureButton(this, "Command2", QStyle::SP_DialogSaveButton, QStringLiteral("Enregistrer"));
     Command3 = pictureButton(this, "Command3", QStyle::SP_DialogCloseButton, QStringLiteral("Fermer"));
     auto *bottom = new QHBoxLayout;
     bottom->addStretch(1);

@@ -269,6 +269,11 @@ TEST_F(DialogsTest, PreferencesLoadSaveRefillAndClose)
     EXPECT_EQ(o.Check[4]->text(), QStringLiteral("Fenêtre <Autres chaînes ou émissions> toujours visible"));
     EXPECT_EQ(o.Frame1->title(), QStringLiteral("Dossier radios : (Fichiers HTM) "));
     EXPECT_EQ(o.Command1->toolTip(), QStringLiteral("Parcourir..."));
+    // Save and close are told apart by their names.
+    EXPECT_EQ(o.Command2->toolTip(), QStringLiteral("Enregistrer"));
+    EXPECT_EQ(o.Command2->accessibleName(), QStringLiteral("Enregistrer"));
+    EXPECT_EQ(o.Command3->toolTip(), QStringLiteral("Fermer"));
+    EXPECT_EQ(o.Command3->accessibleName(), QStringLiteral("Fermer"));
     EXPECT_TRUE(o.Check[0]->isChecked());
     EXPECT_FALSE(o.Check[5]->isChecked()); // 2 is not a value the program treats as on
     EXPECT_FALSE(o.chkStartOnWin->isChecked());
