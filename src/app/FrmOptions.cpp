@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QStyle>
 #include <QToolButton>
@@ -88,7 +89,12 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
     connect(Command4, &QToolButton::clicked, this, &FrmOptions::Command4_Click);
     connect(Command2, &QToolButton::clicked, this, &FrmOptions::Command2_Click);
     connect(Command3, &QToolButton::clicked, this, &FrmOptions::Command3_Click);
-    connect(chkStartOnWin, &QCheckBox::clicked, this, &FrmOptions::chkStartOnWin_Click);
+    // The state change, not the click: ticked from the keyboard or by assistive technology (its
+    // toggle action) the box writes the entry too.
+    connect(chkStartOnWin, &QCheckBox::toggled, this, [this] {
+        if (!m_loading)
+            chkStartOnWin_Click();
+    });
 }
 
 void FrmOptions::showEvent(QShowEvent *e)
@@ -100,6 +106,7 @@ void FrmOptions::showEvent(QShowEvent *e)
 
 void FrmOptions::Form_Load()
 {
+    const QScopedValueRollback loading(m_loading, true);
     const options::Values v = options::Load();
     for (int i = 0; i < 6; ++i)
         Check[i]->setChecked(v.check[i]);
