@@ -43,6 +43,8 @@ import wave
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlparse
 
+import lifeline
+
 RATE = 22050
 BITRATE = 32  # kbit/s
 BYTES_PER_SEC = BITRATE * 1000 // 8
@@ -248,6 +250,7 @@ class Handler(BaseHTTPRequestHandler):
 
 
 def main():
+    lifeline.follow_parent()
     args = sys.argv[1:]
     if "--delay-ms" in args:
         at = args.index("--delay-ms")
