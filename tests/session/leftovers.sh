@@ -4,12 +4,15 @@
 # everything it starts with TAV_TEST_TREE=<this tests folder>. A marked process that still runs
 # under a ctest belongs to a test that is still running (another ctest of the same tree) and is
 # left alone; any other is a leftover: it is listed, given a few seconds to end on its own, then
-# ended, and the check fails.
-# usage: leftovers.sh [GRACE_SECONDS]
+# ended, and the check fails. The services of a live test session (those named by the pid files
+# of SESSION_DIR, stop.sh ends them) are not leftovers: another ctest may be using them.
+# usage: leftovers.sh [SESSION_DIR [GRACE_SECONDS]]
 set -u
-grace=${1:-5}
+session=${1:-}
+grace=${2:-5}
 tests=$(cd "$(dirname "$0")/.." && pwd)
 mark="TAV_TEST_TREE=$tests"
+services=" $( [ -n "$session" ] && cat "$session"/*.pid 2>/dev/null | tr '\n' ' ') "
 
 parent_of() { awk '/^PPid:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
 under_ctest() {
@@ -26,6 +29,7 @@ leftovers() {
   for dir in /proc/[0-9]*; do
     pid=${dir#/proc/}
     [ "$pid" = $$ ] && continue
+    case "$services" in *" $pid "*) continue ;; esac
     tr '\0' '\n' 2>/dev/null < "$dir/environ" | grep -qxF "$mark" || continue
     under_ctest "$pid" && continue
     echo "$pid"
