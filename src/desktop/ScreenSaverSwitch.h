@@ -5,8 +5,11 @@
 // remembered and sent once the answer is in, so a hold whose cookie arrives after the user let
 // the screen saver run again is released with that cookie.
 //
-// A request that fails or is not answered in time is dropped: nothing is held, nothing is retried
-// until the next call. UI thread only (the object lives on the thread that made it).
+// A request that fails or is not answered in time is given up and the state stays as it was (a
+// release that failed keeps the hold, for the next call to release); nothing is retried until the
+// next call. A hold the desktop grants after the time-out is not known here: desktops drop the
+// holds of a program when it leaves the bus. UI thread only (the object lives on the thread that
+// made it).
 #include <QDBusConnection>
 #include <QObject>
 
@@ -31,7 +34,8 @@ public:
     quint32 Cookie() const { return m_cookie; }
 
 signals:
-    // An answer (or its time-out) came and nothing more is to be sent: held tells the outcome.
+    // Nothing more is to be sent (after an answer or its time-out, or at once when a call needed
+    // no request): held tells the outcome.
     void Settled(bool held);
 
 private:
