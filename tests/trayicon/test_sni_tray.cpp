@@ -321,7 +321,12 @@ TEST_F(SniTray, AWatcherThatDoesNotAnswerCountsAsNoTrayWithoutAskingItAgain)
     QMetaObject::invokeMethod(watcher, [&release] { release.acquire(); }, Qt::QueuedConnection);
     struct Release {
         QSemaphore &s;
-        ~Release() { s.release(); }
+        ~Release()
+        {
+            s.release();
+            // The watcher's thread is done with the semaphore before it goes.
+            QMetaObject::invokeMethod(watcher, [] {}, Qt::BlockingQueuedConnection);
+        }
     } guard{release};
 
     // Hiding a window asks this: no notification area, so the host minimises instead.
