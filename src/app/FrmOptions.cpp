@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -77,7 +78,7 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
     folderFrame(Frame1, Text1, Command1, QStringLiteral("Dossier radios : (Fichiers HTM) "), "Text1", "Command1");
     folderFrame(Frame2, Text2, Command4, QStringLiteral("Dossier TV : (Fichiers HTM) "), "Text2", "Command4");
 
-    Command2 = pictureButton(this, "Command2", QStyle::SP_DialogSaveButton, QStringLiteral("Fermer"));
+    Command2 = pictureButton(this, "Command2", QStyle::SP_DialogSaveButton, QStringLiteral("Enregistrer"));
     Command3 = pictureButton(this, "Command3", QStyle::SP_DialogCloseButton, QStringLiteral("Fermer"));
     auto *bottom = new QHBoxLayout;
     bottom->addStretch(1);
@@ -89,7 +90,12 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
     connect(Command4, &QToolButton::clicked, this, &FrmOptions::Command4_Click);
     connect(Command2, &QToolButton::clicked, this, &FrmOptions::Command2_Click);
     connect(Command3, &QToolButton::clicked, this, &FrmOptions::Command3_Click);
-    connect(chkStartOnWin, &QCheckBox::clicked, this, &FrmOptions::chkStartOnWin_Click);
+    // The state change, not the click: ticked from the keyboard or by assistive technology (its
+    // toggle action) the box writes the entry too.
+    connect(chkStartOnWin, &QCheckBox::toggled, this, [this] {
+        if (!m_loading)
+            chkStartOnWin_Click();
+    });
 }
 
 void FrmOptions::showEvent(QShowEvent *e)
@@ -101,6 +107,7 @@ void FrmOptions::showEvent(QShowEvent *e)
 
 void FrmOptions::Form_Load()
 {
+    const QScopedValueRollback loading(m_loading, true);
     const options::Values v = options::Load();
     for (int i = 0; i < 6; ++i)
         Check[i]->setChecked(v.check[i]);

@@ -54,4 +54,5 @@ private:
     OptionsLink m_link;
     QString m_previousRadio;
     QString m_previousTv;
+    bool m_loading = false; // Form_Load is setting the boxes
 };

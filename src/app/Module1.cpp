@@ -2,10 +2,11 @@
 
 #include "Globals.h"
 #include "Prompts.h"
+#include "ScreenSaverSwitch.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QPointer>
 #include <QWidget>
 
 TopmostWindows &Topmost()
@@ -47,36 +48,14 @@ QString BrowseForFolder(QWidget *owner, const QString &title, const QString &ini
     return Prompts().FolderName(owner, title, initialFolder);
 }
 
-namespace {
-quint32 g_inhibitCookie = 0;
-bool g_inhibited = false;
-} // namespace
-
-bool SetScreenSaver(bool on)
+ScreenSaverSwitch *ScreenSaver()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    QDBusInterface saver(QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
-                         QStringLiteral("org.freedesktop.ScreenSaver"), bus);
-    if (!saver.isValid())
-        return false;
-    if (on) {
-        if (!g_inhibited)
-            return true;
-        QDBusReply<void> r = saver.call(QStringLiteral("UnInhibit"), g_inhibitCookie);
-        if (!r.isValid())
-            return false;
-        g_inhibited = false;
-        return true;
-    }
-    if (g_inhibited)
-        return true;
-    QDBusReply<quint32> r = saver.call(QStringLiteral("Inhibit"), QStringLiteral("Tavilune"),
-                                       QStringLiteral("Écoute de la radio ou de la TV"));
-    if (!r.isValid())
-        return false;
-    g_inhibitCookie = r.value();
-    g_inhibited = true;
-    return true;
+    // Made on first use, once the session bus is known; ends with the application.
+    static QPointer<ScreenSaverSwitch> saver;
+    if (!saver)
+        saver = new ScreenSaverSwitch(QDBusConnection::sessionBus(), ScreenSaverSwitch::DefaultTimeoutMs,
+                                      QCoreApplication::instance());
+    return saver;
 }
+
+bool SetScreenSaver(bool on) { return ScreenSaver()->SetInhibited(!on); }

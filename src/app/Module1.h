@@ -28,5 +28,9 @@ void SetWindowTopmost(QWidget *w, bool topmost);
 QString BrowseForFolder(QWidget *owner, const QString &title, const QString &initialFolder);
 
 // Asks the desktop to let the screen saver run (true) or to hold it off (false), through the
-// org.freedesktop.ScreenSaver service. True when the desktop accepted the request.
+// org.freedesktop.ScreenSaver service, without waiting for its answer (ScreenSaverSwitch).
+// False when there is no session bus.
 bool SetScreenSaver(bool on);
+class ScreenSaverSwitch;
+// The program's one screen-saver switch on the session bus.
+ScreenSaverSwitch *ScreenSaver();

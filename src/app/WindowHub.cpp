@@ -2,6 +2,8 @@
 
 #include "Twips.h"
 
+#include <QScreen>
+
 WindowHub::WindowHub(MainLink &main, QObject *parent) : QObject(parent), m_main(main) {}
 
 WindowHub::~WindowHub()
@@ -35,6 +37,26 @@ QWidget *WindowHub::Window(WindowKind kind, bool create)
     return m_windows[i];
 }
 
+QPoint WindowHub::KeepOnScreen(QWidget *w, QPoint topLeft) const
+{
+    QWidget *main = m_main.MainWindow();
+    QScreen *screen = main ? main->screen() : w->screen();
+    if (!screen)
+        return topLeft;
+    // The size the window takes when shown: showing a window that was never sized fits it to its
+    // contents, as done here beforehand.
+    w->ensurePolished();
+    if (!w->testAttribute(Qt::WA_Resized)) {
+        w->adjustSize();
+        w->setAttribute(Qt::WA_Resized, false);
+    }
+    // The frame the desktop adds: the window's own once shown, else the main window's.
+    QSize frame = w->frameGeometry().size();
+    if (frame == w->size() && main)
+        frame += main->frameGeometry().size() - main->size();
+    return KeepInside(topLeft, frame, screen->availableGeometry());
+}
+
 bool WindowHub::Open(WindowKind kind) { return Open(kind, RuleFor(kind).modal); }
 
 bool WindowHub::Open(WindowKind kind, bool modal)
@@ -43,7 +65,7 @@ bool WindowHub::Open(WindowKind kind, bool modal)
     if (!w)
         return false;
     if (const auto at = PlacementTwips(kind, m_main.MainGeometryTwips()))
-        w->move(TwipsToPixels(at->x()), TwipsToPixels(at->y()));
+        w->move(KeepOnScreen(w, QPoint(TwipsToPixels(at->x()), TwipsToPixels(at->y()))));
     const Qt::WindowModality modality = modal ? Qt::ApplicationModal : Qt::NonModal;
     if (w->windowModality() != modality) {
         // Qt applies a change of modality when the window is shown.

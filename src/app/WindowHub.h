@@ -1,7 +1,8 @@
 #pragma once
 // The one place that creates and opens the program's windows. Each window is made by the factory
 // registered for its kind on first use, then reused; Open() places it as its rule says (below the
-// main window, top 100 / left 100...) and shows it modal or modeless. Modal windows are
+// main window, top 100 / left 100...), kept inside the available area of the main window's
+// screen, and shows it modal or modeless. Modal windows are
 // application-modal top-level windows: no nested event loop runs while they are open.
 //
 // Ownership: the hub owns the windows it created (deleted with the hub). UI thread only.
@@ -42,6 +43,10 @@ signals:
     void Created(WindowKind kind, QWidget *window);
 
 private:
+    // topLeft (pixels) moved as little as needed for the whole window to fit in the available
+    // area of the main window's screen.
+    QPoint KeepOnScreen(QWidget *w, QPoint topLeft) const;
+
     MainLink &m_main;
     std::array<Factory, kWindowKinds> m_factories;
     std::array<QPointer<QWidget>, kWindowKinds> m_windows;

@@ -1,5 +1,7 @@
 #include "WindowRules.h"
 
+#include <algorithm>
+
 WindowRule RuleFor(WindowKind kind)
 {
     using P = WindowRule::Place;
@@ -43,4 +45,16 @@ std::optional<QPoint> PlacementTwips(WindowKind kind, const QRect &main)
         return QPoint(100, 100);
     }
     return std::nullopt;
+}
+
+QPoint KeepInside(QPoint topLeft, QSize frame, const QRect &area)
+{
+    if (!area.isValid())
+        return topLeft;
+    // Right and bottom first, so that a window too large for the area keeps its left and top.
+    const auto fit = [](int at, int length, int start, int areaLength) {
+        return std::max(start, std::min(at, start + areaLength - length));
+    };
+    return {fit(topLeft.x(), frame.width(), area.left(), area.width()),
+            fit(topLeft.y(), frame.height(), area.top(), area.height())};
 }

@@ -3,6 +3,7 @@
 // Window-free: positions are in twips, computed from the main window's frame.
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <optional>
 
 enum class WindowKind {
@@ -38,3 +39,9 @@ WindowRule RuleFor(WindowKind kind);
 // Top-left corner (x = left, y = top) in twips for a window of that kind, given the main
 // window's frame in twips; nothing for a window that places itself.
 std::optional<QPoint> PlacementTwips(WindowKind kind, const QRect &mainTwips);
+
+// The top-left corner nearest to topLeft at which a window whose frame has that size lies inside
+// area (the screen's available area, in the same unit): pushed left and up as far as needed, and
+// when it is larger than the area, set on the area's left or top edge so that its title bar and
+// first controls stay reachable.
+QPoint KeepInside(QPoint topLeft, QSize frame, const QRect &area);

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QToolButton>
 
@@ -75,7 +76,12 @@ FrmWMP::FrmWMP(MainLink *main, QWidget *parent)
         {Check1, Source::Regional}, {Check2, Source::National}, {Check3, Source::TvList}, {Check4, Source::Local}};
     for (const auto &[box, source] : boxes) {
         const Source s = source;
-        connect(box, &QCheckBox::clicked, this, [this, s] { Check_Click(s); });
+        // The state change, not the click: a box ticked from the keyboard or by assistive
+        // technology (its toggle action) runs the same rule.
+        connect(box, &QCheckBox::toggled, this, [this, s] {
+            if (!m_settingBoxes)
+                Check_Click(s);
+        });
     }
 
     AutresChaines = dropDown(this, QStringLiteral("Journaux TV"), tvlinks::NationalNames());
@@ -149,10 +155,7 @@ void FrmWMP::Form_Load()
     fillList(list);
 
     m_boxes = {};
-    Check1->setChecked(m_boxes.check1);
-    Check2->setChecked(m_boxes.check2);
-    Check3->setChecked(m_boxes.check3);
-    Check4->setChecked(m_boxes.check4);
+    showBoxes();
     applyVisibility(tvplayer::InitialVisibility());
 
     const tvplayer::TodayFields today = tvplayer::FieldsFor(QDate::currentDate());
@@ -202,11 +205,17 @@ void FrmWMP::Check_Click(Source source)
                                                   : Check4;
     tvplayer::Visibility v = m_shown;
     tvplayer::ClickSource(source, box->isChecked(), m_boxes, v);
+    showBoxes();
+    applyVisibility(v);
+}
+
+void FrmWMP::showBoxes()
+{
+    const QScopedValueRollback guard(m_settingBoxes, true);
     Check1->setChecked(m_boxes.check1);
     Check2->setChecked(m_boxes.check2);
     Check3->setChecked(m_boxes.check3);
     Check4->setChecked(m_boxes.check4);
-    applyVisibility(v);
 }
 
 tvlinks::DateFields FrmWMP::Date() const { return {TJ->text(), TM->text(), TA->text()}; }

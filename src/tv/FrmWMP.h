@@ -65,6 +65,7 @@ protected:
 
 private:
     void applyVisibility(const tvplayer::Visibility &v);
+    void showBoxes(); // the boxes as m_boxes says, without running their rule
     void fillList(const TvList &list);
     void relayout();
     void playBuiltIn(tvplayer::Source source);
@@ -77,6 +78,7 @@ private:
     tvplayer::SourceBoxes m_boxes;
     tvplayer::Visibility m_shown;
     bool m_fullScreen = false;
+    bool m_settingBoxes = false; // showBoxes() is setting the boxes
     bool m_wasMaximized = false;
     bool m_loaded = false; // Form_Load ran since the last close
 };

@@ -7,12 +7,18 @@
 #include "FrmFav.h"
 #include "FrmMain.h"
 #include "FrmOptions.h"
+#include "FrmRadPerso.h"
+#include "FrmWMP.h"
+#include "MediaEngine.h"
+#include "TvPlayer.h"
 #include "Globals.h"
 #include "Settings.h"
 #include "TextFile.h"
 #include "WebBrowser.h"
 #include "frmAbout.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -269,6 +275,11 @@ TEST_F(DialogsTest, PreferencesLoadSaveRefillAndClose)
     EXPECT_EQ(o.Check[4]->text(), QStringLiteral("Fenêtre <Autres chaînes ou émissions> toujours visible"));
     EXPECT_EQ(o.Frame1->title(), QStringLiteral("Dossier radios : (Fichiers HTM) "));
     EXPECT_EQ(o.Command1->toolTip(), QStringLiteral("Parcourir..."));
+    // Save and close are told apart by their names.
+    EXPECT_EQ(o.Command2->toolTip(), QStringLiteral("Enregistrer"));
+    EXPECT_EQ(o.Command2->accessibleName(), QStringLiteral("Enregistrer"));
+    EXPECT_EQ(o.Command3->toolTip(), QStringLiteral("Fermer"));
+    EXPECT_EQ(o.Command3->accessibleName(), QStringLiteral("Fermer"));
     EXPECT_TRUE(o.Check[0]->isChecked());
     EXPECT_FALSE(o.Check[5]->isChecked()); // 2 is not a value the program treats as on
     EXPECT_FALSE(o.chkStartOnWin->isChecked());
@@ -348,6 +359,74 @@ TEST_F(DialogsTest, PreferencesAutostartBoxWritesRemovesAndRewritesTheEntry)
     EXPECT_TRUE(slurp(autostart::EntryPath()).contains("Exec=/home/moi/tavilune/tavilune\n"));
     o.Command3->click();
     EXPECT_TRUE(autostart::Exists()); // closing does not touch it
+}
+
+TEST_F(DialogsTest, BoxesToggledByAssistiveTechnologyRunTheWindowsLogic)
+{
+    // A screen reader ticks a box through its toggle action: no click, only the state change.
+    const auto toggle = [](QAbstractButton *box) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(box);
+        ASSERT_NE(a, nullptr);
+        QAccessibleActionInterface *actions = a->actionInterface();
+        ASSERT_NE(actions, nullptr);
+        ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        actions->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    FrmMain w;
+    ASSERT_TRUE(w.Form_Load());
+    FrmWMP tv(&w);
+    tvlinks::ServerHosts closed;
+    for (int i = 0; i < tvlinks::ServerCount; ++i)
+        closed.setHost(static_cast<tvlinks::Server>(i), QStringLiteral("127.0.0.1:9"));
+    tv.SetHosts(closed);
+    tv.show();
+    FrmOptions o({}, nullptr);
+    o.programPath = QStringLiteral("/opt/tavilune/tavilune");
+    o.show();
+    FrmRadPerso perso(w, nullptr);
+    perso.show();
+
+    const auto onlyChecked = [&tv](QCheckBox *box) {
+        return box->isChecked()
+               && tv.Check1->isChecked() + tv.Check2->isChecked() + tv.Check3->isChecked() + tv.Check4->isChecked() == 1;
+    };
+    const struct {
+        const char *what;
+        QAbstractButton *box;
+        std::function<bool()> ran; // the window did what ticking the box does
+    } cases[] = {
+        {"TV: regional news, the others unticked and the date shown", tv.Check1,
+         [&] { return onlyChecked(tv.Check1) && tv.Boxes().check1 && tv.ComboFR3Region->isVisible() && tv.Frame1->isVisible(); }},
+        {"TV: national news", tv.Check2,
+         [&] { return onlyChecked(tv.Check2) && tv.Boxes().check2 && tv.AutresChaines->isVisible() && tv.Frame1->isVisible(); }},
+        {"TV: local editions", tv.Check4,
+         [&] { return onlyChecked(tv.Check4) && tv.Boxes().check4 && tv.ComboM6LOcal->isVisible(); }},
+        {"TV: the channel list, no date", tv.Check3,
+         [&] { return onlyChecked(tv.Check3) && tv.Boxes().check3 && !tv.Frame1->isVisible(); }},
+        {"preferences: start with the session writes the entry", o.chkStartOnWin, [] { return autostart::Exists(); }},
+        {"personal radio: the logo file can be chosen", perso.CheckLogo, [&] { return perso.TextLogo->isEnabled(); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_FALSE(c.box->isChecked());
+        toggle(c.box);
+        EXPECT_TRUE(c.box->isChecked());
+        EXPECT_TRUE(c.ran());
+    }
+    // Unticked the same way, the entry goes.
+    toggle(o.chkStartOnWin);
+    EXPECT_FALSE(autostart::Exists());
+
+    // The dated link is built for the source ticked that way.
+    toggle(tv.Check1);
+    tv.ComboFR3Region->setCurrentIndex(0);
+    tv.TJ->setText(QStringLiteral("07"));
+    tv.TM->setText(QStringLiteral("03"));
+    tv.TA->setText(QStringLiteral("2007"));
+    tv.WMP->engine()->setAudioOutput(QStringLiteral("null"));
+    tv.Go->click();
+    EXPECT_TRUE(tv.Text1->text().endsWith(QStringLiteral("grenoble_midipile_070307.wmv?WMCache=0"))) << tv.Text1->text().toStdString();
+    tv.close();
 }
 
 TEST_F(DialogsTest, AboutBoxTextsLinksDetailsAndMissingTool)

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTemporaryDir>
@@ -380,6 +381,7 @@ TEST_F(FrmMainTest, WindowsAreMadeOnFirstUsePlacedByTheirRuleAndTriggersWaitForT
             ++made;
             auto *win = new QWidget;
             win->move(40, 30);
+            win->resize(200, 100); // fits below the main window
             return win;
         });
         EXPECT_TRUE(c.trigger->isEnabled());
@@ -393,6 +395,20 @@ TEST_F(FrmMainTest, WindowsAreMadeOnFirstUsePlacedByTheirRuleAndTriggersWaitForT
         c.trigger->trigger(); // the same window again
         EXPECT_EQ(hub.Window(c.kind, false), win);
         EXPECT_EQ(made, 1);
+        win->hide();
+    }
+
+    // Near the bottom right corner of the screen a window placed below the main window opens
+    // higher and further left, whole on the screen.
+    const QRect area = w.screen()->availableGeometry();
+    w.move(area.right() + 1 - w.frameGeometry().width(), area.bottom() + 1 - w.frameGeometry().height());
+    for (const WindowKind kind : {WindowKind::Recording, WindowKind::Favourites}) {
+        QWidget *win = hub.Window(kind, false);
+        ASSERT_NE(win, nullptr);
+        win->resize(area.width() / 2, area.height() / 2);
+        ASSERT_TRUE(hub.Open(kind));
+        EXPECT_TRUE(area.contains(win->frameGeometry()))
+            << win->frameGeometry().x() << "," << win->frameGeometry().y() << " " << area.width() << "x" << area.height();
         win->hide();
     }
 }

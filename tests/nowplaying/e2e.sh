@@ -11,6 +11,7 @@ work=$(mktemp -d)
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"; }
 trap cleanup EXIT
+trap 'exit 143' TERM INT HUP # ended from outside: cleanup still runs
 fail() { echo "FAIL: $*"; echo "0 passed, 1 failed"; exit 1; }
 step() { echo "-- $*"; }
 wait_for() { # seconds command...
@@ -18,21 +19,22 @@ wait_for() { # seconds command...
   for _ in $(seq "$t"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
   return 1
 }
-# Starts a server script on a folder and prints its port.
+# Starts a server script on a folder, in this shell (so that cleanup knows it), and sets port
+# to its port.
 serve() { # script folder args...
   local script=$1 dir=$2; shift 2
   python3 "$tools/$script" "$dir" "$@" > "$dir.port" 2> "$dir.log" &
   pids+=($!)
   wait_for 20 test -s "$dir.port" || fail "$script did not start"
-  head -n1 "$dir.port"
+  port=$(head -n1 "$dir.port")
 }
 
 prog="$work/prog"
 mkdir -p "$prog/Radios" "$prog/TV" "$work/config/Tavilune" "$work/runtime" "$work/data" "$work/stream"
 chmod 700 "$work/runtime"
 cp -a "$bin/tavilune" "$bin"/libnimbrel.so* "$bin/libtavilune_mpv.so" "$bin/Intro.htm" "$prog/"
-dport=$(serve dataserver.py "$work/data" --station)
-sport=$(serve streamserver.py "$work/stream")
+serve dataserver.py "$work/data" --station; dport=$port
+serve streamserver.py "$work/stream"; sport=$port
 info="http://127.0.0.1:$dport/f/radio/d_data.html"
 printf '<HTML>\r\n<BODY>\r\n<font name="titre">Radio Test</font><br>\r\n<object id="NSPlay" name="NSPlay"\r\n    classid = "CLSID:22D6F312-B0F6-11D0-94AB-0080C74C7E95"\r\n    width=152 height=25 type="application/x-oleobject">\r\n    <param name="Filename" value="http://127.0.0.1:%s/stream.mp3">\r\n</object>\r\n<A HREF="app:live('"'"'%s'"'"')">Informations</A>\r\n</BODY>\r\n</HTML>\r\n' \
   "$sport" "$info" > "$prog/Radios/Radio Test.htm"

@@ -18,9 +18,13 @@ export DBUS_SESSION_BUS_ADDRESS="${TAV_SESSION_BUS:-unix:path=$root/run/no-sessi
 # Outside the test session no sound server answers either.
 export PULSE_SERVER="${PULSE_SERVER:-unix:$root/run/no-sound-server}"
 
+# Everything the test starts carries the mark of this tree's suite: leftovers.sh finds what
+# outlives it.
+here=$(cd "$(dirname "$0")" && pwd)
+export TAV_TEST_TREE="${here%/session}"
+
 # Sanitizer builds: leaks that LeakSanitizer finds in the third-party libraries listed in
 # tests/lsan.supp are not reported (each is explained there); undefined behaviour shows its stack.
-here=$(cd "$(dirname "$0")" && pwd)
 export LSAN_OPTIONS="suppressions=$here/../lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export UBSAN_OPTIONS="print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 

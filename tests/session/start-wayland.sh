@@ -11,6 +11,9 @@ here=$(dirname "$0")
 "$here/stop.sh" "$dir" >/dev/null 2>&1
 rm -rf "$dir"; mkdir -p "$dir/run"; chmod 700 "$dir/run"
 echo pipewire > "$dir/kind"
+# The services carry the mark of this tree's suite (sandbox.sh): leftovers.sh finds them if
+# stop.sh did not end them.
+export TAV_TEST_TREE="$(cd "$here/.." && pwd)"
 env="$dir/env.new"; : > "$env"
 fail() {
   echo "start-wayland.sh: $*" >&2

@@ -7,6 +7,9 @@
 set -u
 dir=${1:?session folder}
 here=$(dirname "$0")
+# The services carry the mark of this tree's suite (sandbox.sh): leftovers.sh finds them if
+# stop.sh did not end them.
+export TAV_TEST_TREE="$(cd "$here/.." && pwd)"
 "$here/stop.sh" "$dir" >/dev/null 2>&1
 rm -rf "$dir"; mkdir -p "$dir/run"; chmod 700 "$dir/run"
 env="$dir/env.new"; : > "$env"

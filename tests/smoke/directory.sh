@@ -17,6 +17,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT HUP # ended from outside: cleanup still runs
 fail() { echo "FAIL: $*"; [ -n "${TAV_SHOT:-}" ] && import -window root "$TAV_SHOT"; echo "0 passed, 1 failed"; exit 1; }
 step() { echo "-- $*"; }
 wait_for() { # seconds command...
@@ -27,12 +28,13 @@ wait_for() { # seconds command...
 fetch() { python3 -c "import urllib.request,sys; print(urllib.request.urlopen(sys.argv[1]).read().decode())" "$1" 2>/dev/null; }
 # Compares a counter of a server each time it is called (wait_for repeats it): count URL OP N.
 count() { local n; n=$(fetch "$1") || return 1; test "$n" "$2" "$3"; }
+# Starts a server in this shell (so that cleanup knows it) and sets port to its port.
 serve() { # name script args...
   local name=$1; shift
   mkdir -p "$work/$name"
   python3 "$tools/$1" "$work/$name" "${@:2}" > "$work/$name/port" 2>"$work/$name/log" & pids+=($!)
   wait_for 30 test -s "$work/$name/port" || fail "$name did not start"
-  head -n1 "$work/$name/port"
+  port=$(head -n1 "$work/$name/port")
 }
 
 prog="$work/prog"
@@ -43,9 +45,9 @@ cp -a "$bin/tavilune" "$bin"/libnimbrel.so* "$bin/libtavilune_mpv.so" "$bin/Intr
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
 
 step "local station and directory"
-station="http://127.0.0.1:$(serve station streamserver.py)"
-down="http://127.0.0.1:$(serve down directoryserver.py --status 500)"
-dir="http://127.0.0.1:$(serve dir directoryserver.py)"
+serve station streamserver.py; station="http://127.0.0.1:$port"
+serve down directoryserver.py --status 500; down="http://127.0.0.1:$port"
+serve dir directoryserver.py; dir="http://127.0.0.1:$port"
 cat > "$work/dir/stations.json" <<JSON
 [{"stationuuid":"33333333-0000-0000-0000-000000000001","name":"Radio Fumée","url":"$station/cut.mp3?id=smoke&after=100000000",
   "homepage":"https://fumee.example/","country":"France","language":"french","tags":"test,smoke","codec":"MP3","bitrate":32,"votes":42},

@@ -15,6 +15,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT HUP # ended from outside: cleanup still runs
 fail() { echo "FAIL: $*"; echo "0 passed, 1 failed"; exit 1; }
 step() { echo "-- $*"; }
 wait_for() { # seconds command...

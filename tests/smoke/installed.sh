@@ -26,9 +26,9 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 session=$(mktemp -d)/session
+# The session ends with the script, also when it is ended from outside.
+end_session() { "$here/session/stop.sh" "$session" >/dev/null 2>&1; rm -rf "$(dirname "$session")"; }
+trap end_session EXIT
+trap 'exit 143' TERM INT HUP
 "$here/session/start.sh" "$session" >/dev/null || { echo "FAIL: no test session"; echo "0 passed, 1 failed"; exit 1; }
 "$here/session/run.sh" "$session" "$here/smoke/smoke.sh" --installed "$program"
-rc=$?
-"$here/session/stop.sh" "$session" >/dev/null 2>&1
-rm -rf "$(dirname "$session")"
-exit $rc

@@ -17,6 +17,7 @@ work=$(mktemp -d)
 app_pid=
 cleanup() { [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
+trap 'exit 143' TERM INT HUP # ended from outside: cleanup still runs
 fail() { echo "FAIL: $*"; echo "0 passed, 1 failed"; exit 1; }
 step() { echo "-- $*"; }
 

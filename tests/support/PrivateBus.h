@@ -1,9 +1,12 @@
 #pragma once
 // A D-Bus session bus of the test's own: a dbus-daemon started with the tests' bus configuration
-// (no service started on demand) and ended with the object.
+// (no service started on demand) and ended with the object, or with the test program when that
+// ends without destroying it (a crash, a time-out).
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
+#include <csignal>
+#include <sys/prctl.h>
 
 namespace tavtest {
 
@@ -13,6 +16,7 @@ public:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
             return;
+        m_daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_daemon.start(QStringLiteral("dbus-daemon"),
                        {QStringLiteral("--config-file=" TAV_TOOLS_DIR "/../session/bus.conf"), QStringLiteral("--nofork"),
                         QStringLiteral("--nopidfile"), QStringLiteral("--print-address")});

@@ -2,7 +2,8 @@
 // Starts and stops one of the local test servers of tests/tools for one test program:
 // streamserver.py, the local test radio (needs the lame command), by default, or another script
 // that takes a folder and prints its port, such as dataserver.py or videoserver.py
-// (the local TV channel, needs ffmpeg). Needs TAV_TOOLS_DIR and python3.
+// (the local TV channel, needs ffmpeg). Needs TAV_TOOLS_DIR and python3. The server lives
+// as long as this object, and never longer than the test program.
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -45,11 +46,17 @@ public:
         return true;
     }
 
+    // Ends the server this object started, with what it started itself (its process group,
+    // tests/tools/lifeline.py). A server whose test program ends without stopping it (a crash,
+    // a time-out) ends by itself as soon as it sees its parent gone.
     void stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill(); // only the server this object started
-            m_process.waitForFinished(5000);
+            m_process.terminate();
+            if (!m_process.waitForFinished(5000)) {
+                m_process.kill();
+                m_process.waitForFinished(5000);
+            }
         }
     }
 

@@ -42,6 +42,8 @@ import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlparse
 
+import lifeline
+
 ROOT = "."
 
 
@@ -245,6 +247,7 @@ def write_station(root):
 
 def main():
     global ROOT
+    lifeline.follow_parent()
     ROOT = os.path.abspath(sys.argv[1])
     if "--station" in sys.argv[2:]:
         write_station(ROOT)

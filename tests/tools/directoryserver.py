@@ -27,6 +27,8 @@ import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlparse
 
+import lifeline
+
 ROOT = "."
 MODE = {"status": 0, "big": 0, "garbage": False, "slow": 0}
 
@@ -131,6 +133,7 @@ class Handler(BaseHTTPRequestHandler):
 
 def main():
     global ROOT
+    lifeline.follow_parent()
     ROOT = sys.argv[1]
     args = sys.argv[2:]
     for i, a in enumerate(args):

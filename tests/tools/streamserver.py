@@ -45,6 +45,8 @@ import wave
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlparse
 
+import lifeline
+
 RATE = 22050
 BITRATE = 32  # kbit/s
 BYTES_PER_SEC = BITRATE * 1000 // 8
@@ -252,6 +254,7 @@ class Handler(BaseHTTPRequestHandler):
 
 
 def main():
+    lifeline.follow_parent()
     args = sys.argv[1:]
     if "--delay-ms" in args:
         at = args.index("--delay-ms")

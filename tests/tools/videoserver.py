@@ -13,6 +13,8 @@ import subprocess
 import sys
 from http.server import SimpleHTTPRequestHandler, ThreadingHTTPServer
 
+import lifeline
+
 SOURCES = ["-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=20",
            "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=20"]
 CODECS = ["-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-g", "25",
@@ -49,6 +51,7 @@ class Handler(SimpleHTTPRequestHandler):
 
 
 def main():
+    lifeline.follow_parent()
     folder = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(folder, exist_ok=True)
     make_clips(folder)

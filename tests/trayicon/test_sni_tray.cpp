@@ -1,6 +1,7 @@
 // The control on a desktop that shows status notifier items, against a stand-in for the
 // desktop's org.kde.StatusNotifierWatcher on a private session bus: the item registers itself,
 // and the desktop's Activate, ContextMenu and SecondaryActivate calls become the shell's clicks.
+// A watcher that stops answering holds the program up no longer than the probe's short wait.
 #include "nimbrel/Nimbrel.h"
 
 #include "PrivateBus.h"
@@ -14,8 +15,12 @@
 #include <QDBusVariant>
 #include <QMutex>
 #include <QPixmap>
+#include <QProcess>
+#include <QSemaphore>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <csignal>
+#include <sys/prctl.h>
 #include <functional>
 #include <future>
 #include <gtest/gtest.h>
@@ -177,6 +182,41 @@ protected:
     static inline QByteArray savedAddress;
 };
 
+// The method calls sent on the bus while it lives, as dbus-monitor prints them.
+class BusMonitor {
+public:
+    explicit BusMonitor(const QString &address)
+    {
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        m_process.start(QStringLiteral("dbus-monitor"), {QStringLiteral("--address"), address});
+        // Its first lines (its own name) tell that it listens.
+        m_ready = m_process.waitForStarted(5000) && m_process.waitForReadyRead(10000);
+    }
+    ~BusMonitor() { stop(); }
+    bool ready() const { return m_ready; }
+    // Ends the monitor and returns the members called on destination.
+    QStringList stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(5000))
+                m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+        QStringList members;
+        for (const QByteArray &line : m_process.readAllStandardOutput().split('\n')) {
+            const int at = line.indexOf("member=");
+            if (line.startsWith("method call") && line.contains("destination=org.kde.StatusNotifierWatcher") && at >= 0)
+                members << QString::fromLatin1(line.mid(at + 7).trimmed());
+        }
+        return members;
+    }
+
+private:
+    QProcess m_process;
+    bool m_ready = false;
+};
+
 QIcon RedIcon()
 {
     QPixmap p(32, 32);
@@ -271,3 +311,36 @@ TEST_F(SniTray, TheItemShowsTheIconAndTheWholeTooltip)
 }
 
 #include "test_sni_tray.moc"
+
+TEST_F(SniTray, AWatcherThatDoesNotAnswerCountsAsNoTrayWithoutAskingItAgain)
+{
+    BusMonitor monitor(bus->address());
+    ASSERT_TRUE(monitor.ready()) << "dbus-monitor did not start";
+    // The desktop's watcher stops answering until the end of the test.
+    QSemaphore release;
+    QMetaObject::invokeMethod(watcher, [&release] { release.acquire(); }, Qt::QueuedConnection);
+    struct Release {
+        QSemaphore &s;
+        ~Release()
+        {
+            s.release();
+            // The watcher's thread is done with the semaphore before it goes.
+            QMetaObject::invokeMethod(watcher, [] {}, Qt::BlockingQueuedConnection);
+        }
+    } guard{release};
+
+    // Hiding a window asks this: no notification area, so the host minimises instead.
+    EXPECT_FALSE(TaskBarIcon::TrayAvailable());
+    // A control made now is an item, registered without waiting for the watcher.
+    std::unique_ptr<TaskBarIcon> control(CreateTaskBarIcon(nullptr));
+    EXPECT_EQ(control->findChild<QSystemTrayIcon *>(), nullptr);
+    control->Show();
+    control->Hide();
+    control.reset();
+
+    // Only the probe's one question went to the watcher each time: nothing else waited for it
+    // (the system tray's check would have asked it again, without a short time-out).
+    const QStringList calls = monitor.stop();
+    EXPECT_EQ(calls.count(QStringLiteral("Get")), 2) << calls.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(calls.count(QStringLiteral("Introspect")), 0) << calls.join(QLatin1Char(' ')).toStdString();
+}

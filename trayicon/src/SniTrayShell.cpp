@@ -142,10 +142,10 @@ void SniItem::Scroll(int, const QString &) {}
 
 // ---------------------------------------------------------------------------------------------
 
-bool SniTrayShell::Available()
+SniTrayShell::Watcher SniTrayShell::Probe()
 {
     const QString name = QStringLiteral("nimbrel-probe-%1").arg(++serial);
-    bool available = false;
+    Watcher found = Watcher::None;
     {
         const QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
         if (bus.isConnected() && bus.interface() && bus.interface()->isServiceRegistered(WatcherService)) {
@@ -154,11 +154,16 @@ bool SniTrayShell::Available()
                                                               QStringLiteral("Get"));
             get << WatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
             const QDBusReply<QDBusVariant> reply = bus.call(get, QDBus::Block, ProbeTimeoutMs);
-            available = reply.isValid() && reply.value().variant().toBool();
+            if (reply.isValid())
+                found = reply.value().variant().toBool() ? Watcher::Shows : Watcher::NoHost;
+            else
+                found = reply.error().type() == QDBusError::Timeout || reply.error().type() == QDBusError::NoReply
+                            ? Watcher::Unanswered
+                            : Watcher::NoHost;
         }
     }
     QDBusConnection::disconnectFromBus(name);
-    return available;
+    return found;
 }
 
 SniTrayShell::SniTrayShell()

@@ -109,8 +109,16 @@ private:
 
 class SniTrayShell final : public TrayShell {
 public:
+    // What the session bus says of status notifier items, asked with a short time-out.
+    enum class Watcher {
+        None,       // no watcher on the bus
+        NoHost,     // a watcher, but no host shows items
+        Shows,      // a watcher with a host that shows items
+        Unanswered, // a watcher that did not answer in time: anything asking it would wait too
+    };
+    static Watcher Probe();
     // True when a status notifier watcher with a host that shows items is on the session bus.
-    static bool Available();
+    static bool Available() { return Probe() == Watcher::Shows; }
 
     SniTrayShell();
     ~SniTrayShell() override;

@@ -89,10 +89,13 @@ int LiveControls()
 
 namespace {
 // The desktop's notification area: status notifier items where a watcher shows them, else the
-// system tray.
+// system tray. A watcher that does not answer gets an item too (registered without waiting for
+// it): the system tray would first ask that same watcher and wait for it.
 std::unique_ptr<TrayShell> SystemShell()
 {
-    if (detail::SniTrayShell::Available())
+    using W = detail::SniTrayShell::Watcher;
+    const W watcher = detail::SniTrayShell::Probe();
+    if (watcher == W::Shows || watcher == W::Unanswered)
         return std::make_unique<detail::SniTrayShell>();
     return std::make_unique<detail::QtTrayShell>();
 }
@@ -155,7 +158,19 @@ void TaskBarIcon::Hide()
 
 bool TaskBarIcon::TrayAvailable()
 {
-    return detail::SniTrayShell::Available() || QSystemTrayIcon::isSystemTrayAvailable();
+    using W = detail::SniTrayShell::Watcher;
+    switch (detail::SniTrayShell::Probe()) {
+    case W::Shows:
+        return true;
+    case W::Unanswered:
+        // Nobody answers for the notification area; the system tray check would wait for that
+        // same watcher (25 s) before looking further.
+        return false;
+    case W::None:
+    case W::NoHost:
+        break;
+    }
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 QPoint TaskBarIcon::MenuPosition() const

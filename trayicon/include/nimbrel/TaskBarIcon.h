@@ -53,7 +53,8 @@ public:
     static QSize Size() { return {320, 320}; }
 
     // True when the desktop shows a notification area. Without one a shown icon is seen by no one,
-    // so a host should minimise its window rather than hide it.
+    // so a host should minimise its window rather than hide it. A desktop whose status notifier
+    // watcher does not answer within a second counts as having none (it is not asked again).
     static bool TrayAvailable();
 
     // Where a menu for the icon opens (screen coordinates): the point of the last click the
