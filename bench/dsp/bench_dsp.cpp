@@ -5,6 +5,8 @@
 #include "SpectrumBands.h"
 #include "clsDSP.h"
 
+#include "CollectingReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -123,19 +125,6 @@ BENCHMARK(BM_ProcessSamples_None);
 BENCHMARK(BM_Spectrum_Fft1024AndBands);
 BENCHMARK(BM_Spectrum_DirectBins);
 
-// Keeps the mean processor time per iteration (the machine may be shared: time spent waiting
-// for a processor is not processing time) of every benchmark while printing the usual table.
-class CollectingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &report) override
-    {
-        for (const Run &run : report)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-                seconds[run.run_name.function_name] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-        ConsoleReporter::ReportRuns(report);
-    }
-    std::map<std::string, double> seconds;
-};
 
 } // namespace
 

@@ -5,6 +5,8 @@
 #include "TitleJournal.h"
 
 #include <QTemporaryDir>
+#include "CollectingReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -79,17 +81,6 @@ BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Keystroke)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Keystroke_BareScan)->Unit(benchmark::kMillisecond);
 
-class CollectingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &report) override
-    {
-        for (const Run &run : report)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-                seconds[run.run_name.function_name] = run.real_accumulated_time / double(run.iterations);
-        ConsoleReporter::ReportRuns(report);
-    }
-    std::map<std::string, double> seconds;
-};
 
 } // namespace
 
@@ -98,7 +89,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    CollectingReporter reporter;
+    CollectingReporter reporter(true); // wall-clock time: what the user waits for
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     const auto &t = reporter.seconds;

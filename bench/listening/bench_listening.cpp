@@ -89,12 +89,12 @@ class SoundMonitor {
 public:
     bool start()
     {
-        pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 2};
+        pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 2};
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
         attr.fragsize = kFrames * 4;
         int error = 0;
-        m_pa = pa_simple_new(nullptr, "bench_listening", PA_STREAM_RECORD, "tavnull.monitor", "monitor", &spec,
+        m_pa = pa_simple_new(nullptr, "bench_listening", PA_STREAM_RECORD, "tavnull.monitor", "monitor", &format,
                              nullptr, &attr, &error);
         if (!m_pa)
             return false;

@@ -8,6 +8,8 @@
 #include "clsDraw.h"
 #include "clsSmooth.h"
 
+#include "CollectingReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -94,18 +96,6 @@ BENCHMARK(BM_Buffer_CopyOnly);
 BENCHMARK(BM_Buffer_AllEffects);
 BENCHMARK(BM_DisplayTick);
 
-// Keeps the mean processor time per iteration of every benchmark while printing the table.
-class CollectingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &report) override
-    {
-        for (const Run &run : report)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-                seconds[run.run_name.function_name] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-        ConsoleReporter::ReportRuns(report);
-    }
-    std::map<std::string, double> seconds;
-};
 
 } // namespace
 
