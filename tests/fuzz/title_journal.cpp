@@ -11,6 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     journal::Search search;
     search.SetEntries(entries);
     const std::vector<int> kept = search.Filter(QString::fromUtf8(bytes.left(64)));
-    fuzz::Check(kept.size() <= entries.size(), "a search keeps at most every entry");
+    fuzz::Check(kept.size() <= std::size_t(entries.size()), "a search keeps at most every entry");
     return 0;
 }
