@@ -24,31 +24,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <dlfcn.h>
-#include <link.h>
 
 namespace {
 
-// The OpenGL driver (a "*_dri.so" the GL library loads while a picture shows) is unloaded when the
-// display connection closes, before the leak check at exit: its own allocations would then be
-// reported under "<unknown module>", which no suppression can name. After the last case every
-// driver still loaded is opened once more, never to be unloaded, so the reports name it and the
-// driver's entry in tests/lsan.supp applies.
-class KeepGlDriverLoaded : public ::testing::Environment {
-public:
-    void TearDown() override
-    {
-        dl_iterate_phdr(
-            [](dl_phdr_info *info, size_t, void *) {
-                if (info->dlpi_name && std::strstr(info->dlpi_name, "_dri.so"))
-                    dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-                return 0;
-            },
-            nullptr);
-    }
-};
-[[maybe_unused]] const auto *const keepGlDriver = ::testing::AddGlobalTestEnvironment(new KeepGlDriverLoaded);
+// The OpenGL driver stays loaded until the leak check (the test main sees to it).
 
 StreamServer &channel()
 {
