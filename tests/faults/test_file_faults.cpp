@@ -402,6 +402,7 @@ const std::vector<Writer> &Writers()
              b.folder.arm();
              w->close();
              EXPECT_EQ(G().tempoRadio, 30) << "the period stays in use";
+             delete w; // the window deletes itself later, once the event loop runs again
          },
          "Information : ", "Le délai d'actualisation n'a pas pu être enregistré dans « %1/Tavilune.conf »",
          "Le délai d'actualisation n'a pas pu être enregistré dans « %1/Tavilune.conf »"},
