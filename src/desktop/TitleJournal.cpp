@@ -80,18 +80,19 @@ QDateTime dateOf(const QString &text)
     if (text.size() != 19 || text[4] != QLatin1Char('-') || text[7] != QLatin1Char('-') || text[10] != QLatin1Char(' ')
         || text[13] != QLatin1Char(':') || text[16] != QLatin1Char(':'))
         return {};
+    bool digits = true;
     const auto number = [&](int from, int length) {
         int v = 0;
         for (int i = from; i < from + length; ++i) {
-            if (!text[i].isDigit())
-                return -1;
-            v = v * 10 + text[i].digitValue();
+            const char16_t c = text[i].unicode();
+            digits &= c >= u'0' && c <= u'9';
+            v = v * 10 + (c - u'0');
         }
         return v;
     };
     const QDate date(number(0, 4), number(5, 2), number(8, 2));
     const QTime time(number(11, 2), number(14, 2), number(17, 2));
-    return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
+    return digits && date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
 }
 
 } // namespace

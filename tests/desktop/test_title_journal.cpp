@@ -49,7 +49,8 @@ TEST(TitleJournal, FieldsSurviveTheFileWhateverTheyHold)
     EXPECT_TRUE(text.startsWith("date;radio;artiste;titre\r\n"));
     EXPECT_EQ(ParseCsv(text), all);
     // Damaged lines are skipped, the rest is read.
-    EXPECT_EQ(ParseCsv("date;radio;artiste;titre\r\nnot a date;a;b;c\r\n2026-12-10 09:05:07;x;y\r\n" + text), all);
+    EXPECT_EQ(ParseCsv("date;radio;artiste;titre\r\nnot a date;a;b;c\r\n2026-12-10 09:05:07;x;y\r\n"
+                       "\xA6" "026-12-10 09:05:07;a;b;c\r\n2026-13-10 09:05:07;a;b;c\r\n" + text), all);
     EXPECT_TRUE(ParseCsv(QByteArray()).isEmpty());
 }
 
