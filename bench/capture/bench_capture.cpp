@@ -3,12 +3,12 @@
 // 0) and the sound delivered against the time that passed, for a busy run and for an idle
 // reference run in the same process.
 //
-//   build/bin/bench_capture                        idle reference 10 s, one busy thread 60 s
-//   TAV_BENCH_SECONDS=20 build/bin/bench_capture   shorter busy run
+//   build/bench/bench_capture                        idle reference 10 s, one busy thread 60 s
+//   TAV_BENCH_SECONDS=20 build/bench/bench_capture   shorter busy run
 //
 // Without PULSE_SERVER set, the program starts the test session's daemon in a temporary folder.
-#include "PulseCapture.h"
-#include "WaveInRecorder.h"
+#include "audio/PulseCapture.h"
+#include "audio/WaveInRecorder.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -2,8 +2,8 @@
 // spectrum of the display timer. Prints, after Google Benchmark's table, the figures that
 // matter against references measured in the same run; the last line is the real-time factor of
 // the full effects chain (duration of the sound in a buffer / time to process it).
-#include "SpectrumBands.h"
-#include "clsDSP.h"
+#include "dsp/clsDSP.h"
+#include "dsp/SpectrumBands.h"
 
 #include "CollectingReporter.h"
 

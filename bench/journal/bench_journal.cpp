@@ -2,7 +2,7 @@
 // search keys) and narrowing it as the user types, one keystroke at a time. The reference, in the
 // same run, is a bare scan of the same titles for the same text, without folding case or accents.
 // The last lines print the milliseconds of an opening and of a keystroke, and their ratios.
-#include "TitleJournal.h"
+#include "desktop/TitleJournal.h"
 
 #include <QTemporaryDir>
 #include "CollectingReporter.h"

@@ -11,7 +11,7 @@
 // reference is the least any player has to do, one GET of the list then mpv on the stream.
 // The last line is ratio=<worst engine / mpv alone of that set>, each case against mpv on the
 // very address the engine was given where mpv reads it.
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 #include "StreamServer.h"
 
 #include <QApplication>

@@ -12,8 +12,8 @@
 //   CPU seconds per minute of playing, resident memory after 60 s, and its growth from minute 1
 //     to the end, both players playing side by side for N minutes.
 //
-//   build/bin/bench_listening              2 minutes of playing (growth over minute 1 → 2)
-//   build/bin/bench_listening --minutes=11 the full run: growth from minute 1 to minute 11
+//   build/bench/bench_listening              2 minutes of playing (growth over minute 1 → 2)
+//   build/bench/bench_listening --minutes=11 the full run: growth from minute 1 to minute 11
 //   TAV_LISTEN_RUNS=5                      fresh starts for the first-sound figures (default 5)
 //   TAV_LISTEN_BIN=/other/build/bin        the program of another build (before and after)
 #include <QByteArray>

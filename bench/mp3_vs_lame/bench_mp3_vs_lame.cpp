@@ -5,8 +5,8 @@
 // the reference's for its child process), which other loads on the machine do not inflate; wall
 // times are shown beside. The last line printed is "ratio=<our time / reference time>", the worse
 // of the two presets.
+#include "mp3/cLameEncoder.h"
 #include "BenchMp3.h"
-#include "cLameEncoder.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,9 +4,9 @@
 // Each side is timed by its fastest run in processor time (this whole process for ours: the
 // window's thread and the worker; the child process for the reference); wall times beside.
 // The last line printed is "ratio=<our time / reference time>", the worse of the two presets.
+#include "mp3/Mp3Encoder.h"
+#include "ui/Prompts.h"
 #include "BenchMp3.h"
-#include "Mp3Encoder.h"
-#include "Prompts.h"
 
 #include <QApplication>
 #include <QComboBox>

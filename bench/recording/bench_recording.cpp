@@ -4,9 +4,9 @@
 // cpu_share=..., is the processor time spent per second of recorded sound (buffers and ticks
 // together) as a share of one second; the copy of a buffer alone is the reference measured in
 // the same run.
-#include "clsDSP.h"
-#include "clsDraw.h"
-#include "clsSmooth.h"
+#include "dsp/clsDraw.h"
+#include "dsp/clsDSP.h"
+#include "dsp/clsSmooth.h"
 
 #include "CollectingReporter.h"
 

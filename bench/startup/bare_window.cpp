@@ -1,6 +1,6 @@
 // The reference of bench/startup: a Qt Widgets program that only shows a window of the main
 // window's size, its first frame stamped the same way as the program's.
-#include "FirstFrameStamp.h"
+#include "app/FirstFrameStamp.h"
 
 #include <QApplication>
 #include <QWidget>

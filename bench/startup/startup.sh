@@ -6,10 +6,10 @@
 # just before the process is started. The resident memory is read 1.5 s after the window shows.
 # Last lines: startup_ratio=<median program / median bare window> and rss_mb=<median program RSS>.
 # usage: bench_startup.sh [BIN_DIR] [RUNS] [PAGES]   (BIN_DIR: the program's build folder,
-#        default the folder of this script, which also holds bench_bare_window; needs Xvfb and
+#        default the folder bin beside this script's own, which holds bench_bare_window; needs Xvfb and
 #        dbus-daemon)
 set -u
-bin=$(cd "${1:-$(dirname "$0")}" && pwd)
+bin=$(cd "${1:-$(dirname "$0")/../bin}" && pwd)
 runs=${2:-5}
 pages=${3:-2000}
 work=$(mktemp -d)

@@ -1,7 +1,7 @@
 // Converting 60 s of 44.1 kHz stereo to 22.05 kHz mono 16-bit with EncoderWAV, fed from a file in
 // capture-sized buffers, beside sox doing the same conversion of the same file in the same run.
 // The last line is ratio=<sox time / our time> (higher is better), from the best run of each.
-#include "EncoderWAV.h"
+#include "audio/EncoderWAV.h"
 
 #include <benchmark/benchmark.h>
 

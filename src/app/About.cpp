@@ -1,6 +1,6 @@
 #include "About.h"
 
-#include "Version.h"
+#include "common/Version.h"
 
 #include <QStandardPaths>
 

@@ -1,10 +1,10 @@
 #pragma once
 // The program's composition root: the media engine of the main page, the main window, the hub
 // that creates every other window, and the registration of those windows.
+#include "desktop/TitleJournal.h"
+#include "media/MediaEngine.h"
 #include "FrmMain.h"
-#include "MediaEngine.h"
 #include "ProgrammationRunner.h"
-#include "TitleJournal.h"
 
 #include <memory>
 #include "WindowHub.h"

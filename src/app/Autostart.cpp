@@ -1,6 +1,6 @@
 #include "Autostart.h"
 
-#include "TextFile.h"
+#include "common/TextFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "Favourites.h"
 
-#include "Globals.h"
-#include "Paths.h"
+#include "common/TextFile.h"
+#include "core/Globals.h"
+#include "core/Paths.h"
 #include "StationList.h"
-#include "TextFile.h"
 
 namespace favourites {
 

@@ -1,7 +1,8 @@
 #include "FrmFav.h"
 
-#include "Globals.h"
-#include "Prompts.h"
+#include "core/Globals.h"
+#include "ui/PictureButton.h"
+#include "ui/Prompts.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,19 +17,8 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-QToolButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap picture,
-                           const QString &tip, const QString &accessibleName = QString())
-{
-    auto *b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setIcon(parent->style()->standardIcon(picture));
-    b->setIconSize(QSize(20, 20));
-    b->setMinimumSize(30, 28);
-    if (!tip.isEmpty())
-        b->setToolTip(tip);
-    b->setAccessibleName(tip.isEmpty() ? accessibleName : tip);
-    return b;
-}
+// The look of the window's picture buttons.
+const ui::ButtonLook kButtons{.iconSize = 20, .minimumSize = QSize(30, 28)};
 
 } // namespace
 
@@ -51,20 +41,21 @@ FrmFav::FrmFav(QWidget *parent) : QDialog(parent)
     Label2->setBuddy(ListFav);
 
     Frame1 = new QGroupBox(QStringLiteral("Gestion des favoris "), this);
-    Command1 = pictureButton(Frame1, "Command1", QStyle::SP_ArrowRight, QStringLiteral("Ajoute la radio sélectionnée aux favoris"));
-    Command2 = pictureButton(Frame1, "Command2", QStyle::SP_ArrowLeft, QStringLiteral("Supprime la radio sélectionnée des favoris"));
-    Command5 = pictureButton(Frame1, "Command5", QStyle::SP_TrashIcon, QStringLiteral("Efface la liste des favoris"));
-    Command6 = pictureButton(Frame1, "Command6", QStyle::SP_ArrowUp, QStringLiteral("Monter"));
-    Command7 = pictureButton(Frame1, "Command7", QStyle::SP_ArrowDown, QStringLiteral("Descendre"));
+    Command1 = ui::PictureButton(Frame1, QStyle::SP_ArrowRight, QStringLiteral("Ajoute la radio sélectionnée aux favoris"), kButtons, QStringLiteral("Command1"));
+    Command2 = ui::PictureButton(Frame1, QStyle::SP_ArrowLeft, QStringLiteral("Supprime la radio sélectionnée des favoris"), kButtons, QStringLiteral("Command2"));
+    Command5 = ui::PictureButton(Frame1, QStyle::SP_TrashIcon, QStringLiteral("Efface la liste des favoris"), kButtons, QStringLiteral("Command5"));
+    Command6 = ui::PictureButton(Frame1, QStyle::SP_ArrowUp, QStringLiteral("Monter"), kButtons, QStringLiteral("Command6"));
+    Command7 = ui::PictureButton(Frame1, QStyle::SP_ArrowDown, QStringLiteral("Descendre"), kButtons, QStringLiteral("Command7"));
     Command2->setEnabled(false);
     auto *frameLayout = new QVBoxLayout(Frame1);
     for (QToolButton *b : {Command1, Command2, Command5, Command6, Command7})
         frameLayout->addWidget(b, 0, Qt::AlignHCenter);
     frameLayout->addStretch(1);
 
-    Command3 = pictureButton(this, "Command3", QStyle::SP_DialogSaveButton, QString(),
-                             QStringLiteral("Enregistrer et fermer"));
-    Command4 = pictureButton(this, "Command4", QStyle::SP_DialogCloseButton, QString(), QStringLiteral("Fermer"));
+    Command3 = ui::PictureButton(this, QStyle::SP_DialogSaveButton, QString(), kButtons, QStringLiteral("Command3"));
+    Command3->setAccessibleName(QStringLiteral("Enregistrer et fermer"));
+    Command4 = ui::PictureButton(this, QStyle::SP_DialogCloseButton, QString(), kButtons, QStringLiteral("Command4"));
+    Command4->setAccessibleName(QStringLiteral("Fermer"));
 
     auto *left = new QVBoxLayout;
     left->addWidget(Label1);

@@ -1,24 +1,26 @@
 #include "FrmMain.h"
 
-#include "About.h"
-#include "DesktopRules.h"
-#include "Favourites.h"
-#include "Globals.h"
-#include "Icons.h"
-#include "MixerLauncher.h"
-#include "MediaEngine.h"
-#include "PlainTip.h"
-#include "Module1.h"
-#include "Prompts.h"
-#include "Settings.h"
-#include "SleepTimer.h"
-#include "StationList.h"
-#include "Startup.h"
-#include "StreamRecorder.h"
-#include "Twips.h"
-#include "WebBrowser.h"
-#include "WindowHub.h"
+#include "common/Twips.h"
+#include "core/Globals.h"
+#include "core/MixerLauncher.h"
+#include "core/Settings.h"
+#include "desktop/DesktopRules.h"
+#include "desktop/SleepTimer.h"
+#include "desktop/StreamRecorder.h"
+#include "media/MediaEngine.h"
+#include "media/StationPage.h"
 #include "nimbrel/Nimbrel.h"
+#include "ui/PictureButton.h"
+#include "ui/PlainTip.h"
+#include "ui/Prompts.h"
+#include "ui/WebBrowser.h"
+#include "About.h"
+#include "Favourites.h"
+#include "Icons.h"
+#include "Module1.h"
+#include "Startup.h"
+#include "StationList.h"
+#include "WindowHub.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -45,17 +47,8 @@
 namespace {
 
 
-QToolButton *pictureButton(QWidget *parent, const QIcon &icon, const QString &tip)
-{
-    auto *b = new QToolButton(parent);
-    b->setIcon(icon);
-    b->setIconSize(QSize(24, 24));
-    b->setToolTip(tip);
-    b->setAccessibleName(tip);
-    b->setAutoRaise(false);
-    b->setFocusPolicy(Qt::TabFocus);
-    return b;
-}
+// The look of the window's picture buttons.
+const ui::ButtonLook kButtons{.iconSize = 24};
 
 // The main window's size at start-up, in twips, and the least height of its page view in pixels:
 // a station page (name, logo, player, description) shows whole, without scrolling.
@@ -445,11 +438,11 @@ void FrmMain::buildControls()
     buttons->setSpacing(2);
     // The program's own pictures first; the desktop's icons replace them after the first frame
     // (applyThemeIcons).
-    Command1 = pictureButton(central, icons::Listen(), QStringLiteral("Ecouter la radio ou TV sélectionnée"));
-    Command2 = pictureButton(central, icons::Volume(), QStringLiteral("Réglage du volume"));
-    Command3 = pictureButton(central, icons::HideToTray(), QStringLiteral("Masquer dans la barre des tâches"));
-    Command4 = pictureButton(central, icons::Stop(), QStringLiteral("Stop - Arrêt Radio ou TV"));
-    Command5 = pictureButton(central, icons::Record(), QStringLiteral("Enregistrement"));
+    Command1 = ui::PictureButton(central, icons::Listen(), QStringLiteral("Ecouter la radio ou TV sélectionnée"), kButtons);
+    Command2 = ui::PictureButton(central, icons::Volume(), QStringLiteral("Réglage du volume"), kButtons);
+    Command3 = ui::PictureButton(central, icons::HideToTray(), QStringLiteral("Masquer dans la barre des tâches"), kButtons);
+    Command4 = ui::PictureButton(central, icons::Stop(), QStringLiteral("Stop - Arrêt Radio ou TV"), kButtons);
+    Command5 = ui::PictureButton(central, icons::Record(), QStringLiteral("Enregistrement"), kButtons);
     const char *names[] = {"Command1", "Command2", "Command3", "Command4", "Command5"};
     QToolButton *all[] = {Command1, Command2, Command3, Command4, Command5};
     for (int i = 0; i < 5; ++i) {
@@ -725,12 +718,11 @@ void FrmMain::Mnu_AutreTV_Click()
 
 void FrmMain::onBeforeNavigate(const QString &url, bool &cancel)
 {
-    if (url.left(9) != QStringLiteral("app:live("))
+    QString address;
+    if (!stations::InfoLinkAddress(url, &address))
         return;
     cancel = true;
-    // "app:live('" + address + "')": the address. Shorter targets give an empty address.
-    G().infoAddress = url.size() >= 12 ? url.mid(10, url.size() - 12) : QString();
-    OpenNowPlaying(false, QStringLiteral("Information titre en cours : ") + ComboRad->currentText());
+    OpenNowPlaying(false, QStringLiteral("Information titre en cours : ") + ComboRad->currentText(), address);
 }
 
 void FrmMain::SetWindowHub(WindowHub *hub)
@@ -771,8 +763,10 @@ void FrmMain::open(WindowKind which)
 
 void FrmMain::StopMainPage() { Command4_Click(); }
 
-void FrmMain::OpenNowPlaying(bool modal, const QString &caption)
+void FrmMain::OpenNowPlaying(bool modal, const QString &caption, const QString &address)
 {
+    // The now-playing window reads the address at each refresh.
+    G().infoAddress = address;
     if (!m_hub)
         return;
     if (QWidget *w = m_hub->Window(WindowKind::NowPlaying)) {

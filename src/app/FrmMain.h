@@ -2,7 +2,7 @@
 // The main window: start-up and shutdown, the radio and TV lists, the page view that plays the
 // chosen station page, the mode switch, the tray icon and the menus that open every other window.
 // The window-free steps live in Startup.h, Paths.h, StationList.h.
-#include "MainLink.h"
+#include "ui/MainLink.h"
 #include "WindowRules.h"
 
 #include <QMainWindow>
@@ -59,7 +59,7 @@ public:
 
     // MainLink: what the other windows may ask of this one.
     void StopMainPage() override;
-    void OpenNowPlaying(bool modal, const QString &caption) override;
+    void OpenNowPlaying(bool modal, const QString &caption, const QString &address) override;
     QRect MainGeometryTwips() const override;
     void RefreshStationLists() override;
     QWidget *MainWindow() override { return this; }

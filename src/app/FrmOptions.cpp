@@ -1,11 +1,12 @@
 #include "FrmOptions.h"
 
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "ui/PictureButton.h"
+#include "ui/Prompts.h"
 #include "Autostart.h"
-#include "Globals.h"
 #include "Module1.h"
 #include "Options.h"
-#include "Prompts.h"
-#include "Settings.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -20,17 +21,8 @@
 
 namespace {
 
-QToolButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap picture, const QString &tip)
-{
-    auto *b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setIcon(parent->style()->standardIcon(picture));
-    b->setIconSize(QSize(20, 20));
-    b->setMinimumSize(30, 28);
-    b->setToolTip(tip);
-    b->setAccessibleName(tip);
-    return b;
-}
+// The look of the window's picture buttons.
+const ui::ButtonLook kButtons{.iconSize = 20, .minimumSize = QSize(30, 28)};
 
 } // namespace
 
@@ -69,7 +61,7 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
         text = new QLineEdit(frame);
         text->setObjectName(QString::fromLatin1(textName));
         text->setAccessibleName(caption.trimmed());
-        browse = pictureButton(frame, buttonName, QStyle::SP_DirOpenIcon, QStringLiteral("Parcourir..."));
+        browse = ui::PictureButton(frame, QStyle::SP_DirOpenIcon, QStringLiteral("Parcourir..."), kButtons, QString::fromLatin1(buttonName));
         auto *h = new QHBoxLayout(frame);
         h->addWidget(text, 1);
         h->addWidget(browse);
@@ -78,8 +70,8 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
     folderFrame(Frame1, Text1, Command1, QStringLiteral("Dossier radios : (Fichiers HTM) "), "Text1", "Command1");
     folderFrame(Frame2, Text2, Command4, QStringLiteral("Dossier TV : (Fichiers HTM) "), "Text2", "Command4");
 
-    Command2 = pictureButton(this, "Command2", QStyle::SP_DialogSaveButton, QStringLiteral("Enregistrer"));
-    Command3 = pictureButton(this, "Command3", QStyle::SP_DialogCloseButton, QStringLiteral("Fermer"));
+    Command2 = ui::PictureButton(this, QStyle::SP_DialogSaveButton, QStringLiteral("Enregistrer"), kButtons, QStringLiteral("Command2"));
+    Command3 = ui::PictureButton(this, QStyle::SP_DialogCloseButton, QStringLiteral("Fermer"), kButtons, QStringLiteral("Command3"));
     auto *bottom = new QHBoxLayout;
     bottom->addStretch(1);
     bottom->addWidget(Command2);

@@ -1,8 +1,8 @@
 #include "Module1.h"
 
-#include "Globals.h"
-#include "Prompts.h"
-#include "ScreenSaverSwitch.h"
+#include "core/Globals.h"
+#include "desktop/ScreenSaverSwitch.h"
+#include "ui/Prompts.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,7 +1,7 @@
 #pragma once
 // Window and shell helpers shared by the windows: always-on-top, the folder chooser and the
 // screen-saver switch. The path helpers live in Paths.h.
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QString>
 #include <functional>

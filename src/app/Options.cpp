@@ -1,7 +1,7 @@
 #include "Options.h"
 
-#include "Globals.h"
-#include "Settings.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
 #include "Startup.h"
 
 namespace options {
@@ -27,8 +27,8 @@ bool Save(const Values &v, const QString &previousRadio, const QString &previous
 {
     for (int i = 0; i < 4; ++i)
         settings::SaveSetting(key(i), flagText(v.check[i]));
-    const QString radio = startup::TrimSpaces(v.radioFolder);
-    const QString tv = startup::TrimSpaces(v.tvFolder);
+    const QString radio = settings::TrimSpaces(v.radioFolder);
+    const QString tv = settings::TrimSpaces(v.tvFolder);
     settings::SaveSetting(QStringLiteral("DossierRadio"), radio);
     settings::SaveSetting(QStringLiteral("DossierTV"), tv);
     settings::SaveSetting(key(5), flagText(v.check[5]));

@@ -1,12 +1,12 @@
 #include "ProgrammationRunner.h"
 
-#include "EncoderWAV.h"
-#include "Globals.h"
-#include "Paths.h"
-#include "RecordingSession.h"
-#include "Settings.h"
-#include "StreamRecorder.h"
-#include "WaveInRecorder.h"
+#include "audio/EncoderWAV.h"
+#include "audio/RecordingSession.h"
+#include "audio/WaveInRecorder.h"
+#include "core/Globals.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "desktop/StreamRecorder.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

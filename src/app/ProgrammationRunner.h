@@ -6,8 +6,8 @@
 // "Arrêter" stops it. An event that starts while the user listens takes over without asking, and
 // says so in a notification. At start-up the runner reports the occurrences missed since the
 // program last ran (the machine was off), and starts an event the desktop's timer launched it for.
+#include "desktop/Programmation.h"
 #include "FrmMain.h"
-#include "Programmation.h"
 
 #include <QDBusConnection>
 #include <QElapsedTimer>

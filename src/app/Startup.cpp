@@ -1,26 +1,16 @@
 #include "Startup.h"
 
+#include "common/TextFile.h"
+#include "core/Globals.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
 #include "Favourites.h"
-#include "Globals.h"
-#include "Paths.h"
-#include "Settings.h"
-#include "TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 namespace startup {
-
-QString TrimSpaces(const QString &text)
-{
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b] == QLatin1Char(' '))
-        ++b;
-    while (e > b && text[e - 1] == QLatin1Char(' '))
-        --e;
-    return text.mid(b, e - b);
-}
 
 QString FirstRunText()
 {
@@ -143,7 +133,7 @@ bool SaveOnShutdown(const QString &radioListText, long topTwips, long leftTwips,
 {
     const ProgramValues &g = G();
     if (g.derRadio == 1)
-        settings::SaveSetting(QStringLiteral("NomDerRadio"), TrimSpaces(radioListText));
+        settings::SaveSetting(QStringLiteral("NomDerRadio"), settings::TrimSpaces(radioListText));
     if (g.derPosition == 1 && positionKnown) {
         settings::SaveSetting(QStringLiteral("Haut"), QString::number(topTwips));
         settings::SaveSetting(QStringLiteral("Gauche"), QString::number(leftTwips));

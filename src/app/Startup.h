@@ -1,6 +1,8 @@
 #pragma once
 // The window-free steps of start-up and shutdown. FrmMain runs them in order; each step that
 // fails is skipped and start-up goes on with the next one.
+#include "core/Globals.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -8,7 +10,7 @@
 
 namespace startup {
 
-inline const QString kAppTitle = QStringLiteral("Tavilune");
+using ::kAppTitle;
 inline const QString kFirstRunTitle = QStringLiteral("Installation de Tavilune");
 // The first-run message: five lines separated by a carriage return.
 QString FirstRunText();
@@ -55,8 +57,6 @@ QString LastStationPath(const QString &name);
 // The favourites file "Favoris.lst" of the program folder, line by line; empty when missing.
 QStringList ReadFavourites();
 
-// Leading and trailing spaces removed (other blanks are kept).
-QString TrimSpaces(const QString &text);
 
 // Shutdown: "NomDerRadio" (trimmed radio list text) when DerRadio is 1; "Haut" and "Gauche"
 // when DerPosition is 1 and the position is known (a Wayland desktop tells a program nothing of

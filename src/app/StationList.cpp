@@ -1,6 +1,6 @@
 #include "StationList.h"
 
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QDir>
 #include <algorithm>

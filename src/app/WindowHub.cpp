@@ -1,6 +1,6 @@
 #include "WindowHub.h"
 
-#include "Twips.h"
+#include "common/Twips.h"
 
 #include <QScreen>
 

@@ -6,7 +6,7 @@
 // application-modal top-level windows: no nested event loop runs while they are open.
 //
 // Ownership: the hub owns the windows it created (deleted with the hub). UI thread only.
-#include "MainLink.h"
+#include "ui/MainLink.h"
 #include "WindowRules.h"
 
 #include <QObject>

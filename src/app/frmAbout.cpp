@@ -1,8 +1,8 @@
 #include "frmAbout.h"
 
+#include "ui/Prompts.h"
 #include "About.h"
 #include "Icons.h"
-#include "Prompts.h"
 
 #include <QDesktopServices>
 #include <QKeyEvent>

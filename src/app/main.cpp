@@ -1,10 +1,10 @@
 // Tavilune: internet radio and TV player, sound recorder and MP3 converter.
+#include "common/DecimalPoint.h"
+#include "core/InstanceLock.h"
+#include "core/ProgramFolder.h"
 #include "App.h"
-#include "DecimalPoint.h"
-#include "ProgramFolder.h"
 #include "FirstFrameStamp.h"
 #include "FontWarmUp.h"
-#include "InstanceLock.h"
 #include "ProgramStyle.h"
 #include "WaylandSeat.h"
 

@@ -16,7 +16,7 @@
 //   once through CaptureClient::StreamLost, after the buffer-done calls for everything it
 //   captured, a partly filled buffer included. The stream stays open (and delivers nothing more)
 //   until the client closes it.
-#include "WaveFormat.h"
+#include "common/WaveFormat.h"
 
 #include <cstdint>
 #include <span>

@@ -1,6 +1,6 @@
 #include "EncoderWAV.h"
 
-#include "NumberedError.h"
+#include "common/NumberedError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,13 +12,6 @@
 
 namespace {
 
-constexpr long kOk = 0;
-constexpr long kNoFile = 2;
-constexpr long kBadFormat = 7;
-constexpr long kTooLong = 8;
-constexpr long kConvertFailed = 9;
-constexpr long kWriteFailed = 10;
-constexpr long kNotChosen = 11;
 
 // A chooser text: up to the first NUL, at most maxBytes, never ending inside a UTF-8 sequence.
 std::string CutText(const std::string &text, size_t maxBytes)
@@ -55,18 +48,18 @@ long EncoderWAV::SelectFormat(int32_t SampleRate, int16_t Channels, FormatChoose
                               const std::string &Title)
 {
     if (!hWndOwner)
-        return kNotChosen;
+        return EncoderWAV::NotChosen;
     const std::vector<WaveFormatChoice> formats = FormatConverter::ListFormats(SampleRate, Channels);
     if (formats.empty())
-        return kNotChosen;
+        return EncoderWAV::NotChosen;
     const std::optional<size_t> chosen = hWndOwner->ChooseFormat(formats, Title);
     if (!chosen || *chosen >= formats.size())
-        return kNotChosen;
+        return EncoderWAV::NotChosen;
     const WaveFormatChoice &choice = formats[*chosen];
     m_outputFormat = choice.Format; // 18 + its extra-byte count
     m_formatID = CutText(choice.FormatID, 128);
     m_formatTag = CutText(choice.FormatTag, 48);
-    return kOk;
+    return EncoderWAV::Ok;
 }
 
 void EncoderWAV::SetFormat(const void *wfx_ptr, int32_t wfx_len, const std::string &FormatID,
@@ -102,28 +95,28 @@ long EncoderWAV::Encoder_EncoderInit(int32_t rate, int16_t channels, const std::
 {
     Encoder_EncoderClose();
     if (rate < 1 || channels < 1)
-        return kBadFormat;
+        return EncoderWAV::BadFormat;
 
     m_input = WaveFormatRecord::Pcm(uint32_t(rate), uint16_t(channels), 16);
     WaveFormatRecord output;
     if (!WaveFormatRecord::Parse(m_outputFormat.data(), m_outputFormat.size(), output))
-        return kBadFormat;
+        return EncoderWAV::BadFormat;
     m_sourceSize = m_input.AvgBytesPerSec;
     if (!m_converter.Open(m_input, output, m_sourceSize))
-        return kBadFormat;
+        return EncoderWAV::BadFormat;
     try {
         m_destination.assign(m_converter.DestinationSize(), 0);
         m_fileFormat = m_outputFormat;
         m_header.assign(28 + m_fileFormat.size(), 0);
     } catch (const std::bad_alloc &) {
         m_converter.Close();
-        return kBadFormat;
+        return EncoderWAV::BadFormat;
     }
 
     const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) {
         m_converter.Close();
-        return kNoFile;
+        return EncoderWAV::NoFile;
     }
     m_fd = fd;
     m_fileName = fileName;
@@ -142,33 +135,33 @@ long EncoderWAV::Encoder_EncoderInit(int32_t rate, int16_t channels, const std::
         m_fd = -1;
         m_fileName.clear();
         m_converter.Close();
-        return kWriteFailed;
+        return EncoderWAV::WriteFailed;
     }
-    return kOk;
+    return EncoderWAV::Ok;
 }
 
 long EncoderWAV::Encoder_Encode(const void *buffer_ptr, int32_t buffer_len, int32_t &buffer_used)
 {
     buffer_used = 0;
     if (!IsOpen())
-        return kNoFile;
+        return EncoderWAV::NoFile;
     if (buffer_len < 0 || size_t(buffer_len) > m_sourceSize)
-        return kTooLong;
+        return EncoderWAV::TooLong;
     if (!buffer_ptr && buffer_len > 0)
-        return kConvertFailed;
+        return EncoderWAV::ConvertFailed;
 
     size_t used = 0, produced = 0;
     if (!m_converter.Convert(static_cast<const uint8_t *>(buffer_ptr), size_t(buffer_len),
                              m_destination.data(), m_destination.size(), used, produced))
-        return kConvertFailed;
+        return EncoderWAV::ConvertFailed;
     buffer_used = int32_t(used);
-    return WriteAll(m_destination.data(), produced) ? kOk : kWriteFailed;
+    return WriteAll(m_destination.data(), produced) ? EncoderWAV::Ok : EncoderWAV::WriteFailed;
 }
 
 long EncoderWAV::Encoder_EncoderClose()
 {
     if (!IsOpen())
-        return kNoFile;
+        return EncoderWAV::NoFile;
     return CloseFile();
 }
 
@@ -220,8 +213,8 @@ long EncoderWAV::CloseFile()
     m_destination = {};
     m_sourceSize = 0;
     if (m_writeFailed)
-        return kWriteFailed;
-    return flushFailed ? kConvertFailed : kOk;
+        return EncoderWAV::WriteFailed;
+    return flushFailed ? EncoderWAV::ConvertFailed : EncoderWAV::Ok;
 }
 
 bool EncoderWAV::WriteAll(const uint8_t *data, size_t len)

@@ -28,13 +28,25 @@ public:
 
 class EncoderWAV {
 public:
+    // The result codes of the encoder's operations (their values are those callers have always
+    // received, so they stay as they are).
+    enum Result : long {
+        Ok = 0,
+        NoFile = 2,         // no output file
+        BadFormat = 7,      // invalid input format, or no conversion into the output format
+        TooLong = 8,        // a buffer longer than one second of input
+        ConvertFailed = 9,  // the conversion failed; nothing consumed
+        WriteFailed = 10,   // fewer bytes written than produced (disk full or write error)
+        NotChosen = 11,     // the format chooser was cancelled or failed
+    };
+
     EncoderWAV();
     ~EncoderWAV(); // closes the file still open, completing its header
     EncoderWAV(const EncoderWAV &) = delete;
     EncoderWAV &operator=(const EncoderWAV &) = delete;
 
-    // Shows the formats 16-bit PCM at SampleRate and Channels converts into. 0: chosen, the
-    // output format and its texts are set; 11: cancelled or failed, nothing changes.
+    // Shows the formats 16-bit PCM at SampleRate and Channels converts into. Ok: chosen, the
+    // output format and its texts are set; NotChosen: cancelled or failed, nothing changes.
     long SelectFormat(int32_t SampleRate, int16_t Channels, FormatChooser *hWndOwner,
                       const std::string &Title);
     // Sets the output format record (wfx_len bytes at wfx_ptr) and its texts; nothing changes
@@ -55,9 +67,7 @@ public:
     std::string Encoder_Description() const { return "Wave ACM Encoder"; }
     std::string Encoder_Extension() const { return "wav"; }
 
-    // Result codes: 0 success; 2 no output file; 7 invalid input format or conversion not
-    // possible; 8 buffer longer than one second of input; 9 conversion failed, nothing consumed;
-    // 10 fewer bytes written than produced (disk full or write error).
+    // Each returns one of Result: Ok, NoFile, BadFormat, TooLong, ConvertFailed, WriteFailed.
     long Encoder_EncoderInit(int32_t rate, int16_t channels, const std::string &fileName);
     // Converts and appends whole input frames; buffer_used = input bytes consumed. No allocation.
     long Encoder_Encode(const void *buffer_ptr, int32_t buffer_len, int32_t &buffer_used);
@@ -68,7 +78,7 @@ public:
 
     bool IsOpen() const { return m_fd >= 0; }
     // A RIFF file cannot describe more than 4 GiB: data that would grow the file past this size
-    // is refused with code 10, so the header stays true. Tests lower the limit.
+    // is refused with WriteFailed, so the header stays true. Tests lower the limit.
     void SetMaxFileSize(uint64_t bytes) { m_maxFileSize = bytes; }
 
 private:

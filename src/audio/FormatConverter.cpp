@@ -1,6 +1,6 @@
 #include "FormatConverter.h"
 
-#include "DecimalPoint.h"
+#include "common/DecimalPoint.h"
 
 #include <algorithm>
 #include <bit>

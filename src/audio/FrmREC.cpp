@@ -1,15 +1,16 @@
 #include "FrmREC.h"
 
+#include "common/NumberedError.h"
+#include "core/Globals.h"
+#include "core/MixerLauncher.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "media/MediaEngine.h"
+#include "ui/FileDialogRules.h"
+#include "ui/PictureButton.h"
+#include "ui/Prompts.h"
 #include "FrmFormatChooser.h"
-#include "Globals.h"
-#include "MediaEngine.h"
-#include "MixerLauncher.h"
-#include "NumberedError.h"
-#include "Paths.h"
-#include "Prompts.h"
 #include "RecordingRules.h"
-#include "Settings.h"
-#include "Startup.h"
 #include "WaveInRecorder.h"
 
 #include <QCheckBox>
@@ -44,16 +45,8 @@ constexpr std::int32_t kMeterBackground = 0x202020;
 
 const QString kChooserTitle = QStringLiteral("Selection du format WAV en sortie");
 
-QToolButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon, const QString &tip)
-{
-    auto *b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setAutoRaise(true);
-    if (!tip.isEmpty())
-        b->setToolTip(tip);
-    return b;
-}
+// The look of the window's picture buttons.
+const ui::ButtonLook kButtons{.autoRaise = true};
 
 } // namespace
 
@@ -207,23 +200,19 @@ void FrmREC::buildControls()
 
     // Player, mixer and the two main buttons.
     auto *row = new QHBoxLayout;
-    Command4 = pictureButton(this, "Command4", QStyle::SP_MediaPlay, QString());
+    Command4 = ui::PictureButton(this, QStyle::SP_MediaPlay, QString(), kButtons, QStringLiteral("Command4"));
     Command4->setAccessibleName(QStringLiteral("Lecture"));
-    Command5 = pictureButton(this, "Command5", QStyle::SP_MediaPause, QString());
+    Command5 = ui::PictureButton(this, QStyle::SP_MediaPause, QString(), kButtons, QStringLiteral("Command5"));
     Command5->setAccessibleName(QStringLiteral("Pause"));
-    Command6 = pictureButton(this, "Command6", QStyle::SP_MediaStop, QString());
+    Command6 = ui::PictureButton(this, QStyle::SP_MediaStop, QString(), kButtons, QStringLiteral("Command6"));
     Command6->setAccessibleName(QStringLiteral("Arrêt"));
-    Command7 = pictureButton(this, "Command7", QStyle::SP_DialogOpenButton, QStringLiteral("Ouvrir..."));
-    Command8 = pictureButton(this, "Command8", QStyle::SP_MediaVolume, QStringLiteral("Réglage du volume"));
-    Command9 = pictureButton(this, "Command9", QStyle::SP_ComputerIcon, QStringLiteral("Propriétés audio"));
-    Command1 = pictureButton(this, "Command1", QStyle::SP_DialogSaveButton,
-                             QStringLiteral("Fermer et Enregistrer les paramètres..."));
+    Command7 = ui::PictureButton(this, QStyle::SP_DialogOpenButton, QStringLiteral("Ouvrir..."), kButtons, QStringLiteral("Command7"));
+    Command8 = ui::PictureButton(this, QStyle::SP_MediaVolume, QStringLiteral("Réglage du volume"), kButtons, QStringLiteral("Command8"));
+    Command9 = ui::PictureButton(this, QStyle::SP_ComputerIcon, QStringLiteral("Propriétés audio"), kButtons, QStringLiteral("Command9"));
+    Command1 = ui::PictureButton(this, QStyle::SP_DialogSaveButton, QStringLiteral("Fermer et Enregistrer les paramètres..."), kButtons, QStringLiteral("Command1"));
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setMinimumWidth(120);
-    for (QToolButton *b : {Command4, Command5, Command6, Command7, Command8, Command9, Command1})
-        if (!b->toolTip().isEmpty())
-            b->setAccessibleName(b->toolTip());
     row->addWidget(Label1, 1);
     for (QToolButton *b : {Command4, Command5, Command6, Command7})
         row->addWidget(b);
@@ -504,7 +493,7 @@ void FrmREC::cmdBrowse_Click()
 {
     if (!m_session)
         return;
-    const QString filter = QtFilter(BrowseFilter(QString::fromStdString(Encoder()->Encoder_Description()),
+    const QString filter = QtNameFilter(BrowseFilter(QString::fromStdString(Encoder()->Encoder_Description()),
                                                  QString::fromStdString(Encoder()->Encoder_Extension())));
     const QString name = chooseFile(G().wavFolder, filter, true);
     if (!name.isEmpty())
@@ -647,8 +636,8 @@ void FrmREC::tmrVis_Timer()
 
 void FrmREC::Command1_Click()
 {
-    settings::SaveSetting(QStringLiteral("Dispositif"), startup::TrimSpaces(cboDev->currentText()));
-    settings::SaveSetting(QStringLiteral("RecLine"), startup::TrimSpaces(cboRecLine->currentText()));
+    settings::SaveSetting(QStringLiteral("Dispositif"), settings::TrimSpaces(cboDev->currentText()));
+    settings::SaveSetting(QStringLiteral("RecLine"), settings::TrimSpaces(cboRecLine->currentText()));
     settings::SaveSetting(QStringLiteral("VolumeREC"), QString::number(sldVol->value()));
     settings::SaveSetting(QStringLiteral("IncREC"), Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     settings::SaveSetting(QStringLiteral("IndexREC"), QString::number(cboDev->currentIndex()));
@@ -671,7 +660,7 @@ MediaEngine *FrmREC::Player()
 
 void FrmREC::Command7_Click()
 {
-    const QString name = chooseFile(G().wavFolder, QtFilter(kPlayerFilter), false);
+    const QString name = chooseFile(G().wavFolder, QtNameFilter(kPlayerFilter), false);
     Player()->stop();
     m_playerFile = name;
     if (!name.isEmpty())
@@ -680,7 +669,7 @@ void FrmREC::Command7_Click()
 
 void FrmREC::warn(const QString &text)
 {
-    Prompts().Message(this, startup::kAppTitle, text, UiPrompts::Icon::Exclamation);
+    Prompts().Message(this, kAppTitle, text, UiPrompts::Icon::Exclamation);
 }
 
 QString FrmREC::chooseFile(const QString &folder, const QString &filter, bool save)

@@ -12,11 +12,11 @@
 //
 // Thread contract: everything runs on the user-interface thread; captured buffers (GotData) and
 // the 25 ms display timer are both dispatched by the event loop and never overlap.
+#include "dsp/clsDraw.h"
+#include "dsp/clsDSP.h"
+#include "dsp/clsSmooth.h"
 #include "EncoderWAV.h"
 #include "RecordingSession.h"
-#include "clsDSP.h"
-#include "clsDraw.h"
-#include "clsSmooth.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "RecordingRules.h"
 
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -75,20 +75,6 @@ bool RateKeyAccepted(const QString &currentText, QChar key)
 QString BrowseFilter(const QString &description, const QString &extension)
 {
     return description + QStringLiteral(" (*.") + extension + QStringLiteral(")|*.") + extension;
-}
-
-QString QtFilter(const QString &pipeFilter)
-{
-    // "Text|patterns" pairs; Qt shows the text and reads the patterns from its parentheses.
-    const QStringList parts = pipeFilter.split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1].trimmed();
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << parts[i].trimmed().section(QLatin1Char('('), 0, 0).trimmed() + QStringLiteral(" (") +
-                       patterns.simplified() + QLatin1Char(')');
-    }
-    return filters.join(QStringLiteral(";;"));
 }
 
 QString WithWavExtension(const QString &name)

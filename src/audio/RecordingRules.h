@@ -41,9 +41,8 @@ bool RateKeyAccepted(const QString &currentText, QChar key);
 inline constexpr int kRateMaxChars = 5;
 
 // Browse: the filter "Wave ACM Encoder (*.wav)|*.wav" made from the encoder's description and
-// extension, and the same filter in the form Qt's file dialogs take ("Wave ACM Encoder (*.wav)").
+// extension (ui::QtNameFilter gives it in the form Qt's file dialogs take).
 QString BrowseFilter(const QString &description, const QString &extension);
-QString QtFilter(const QString &pipeFilter);
 // The chosen name with ".wav" appended unless its last four characters are ".wav" (any case).
 QString WithWavExtension(const QString &name);
 

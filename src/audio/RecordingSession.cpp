@@ -1,19 +1,15 @@
 #include "RecordingSession.h"
 
+#include "common/NumberedError.h"
+#include "dsp/clsDSP.h"
 #include "EncoderWAV.h"
-#include "NumberedError.h"
 #include "RecordingRules.h"
 #include "WaveInRecorder.h"
-#include "clsDSP.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-constexpr long kEncoderWriteFailed = 10;
-}
 
 RecordingSession::RecordingSession(std::unique_ptr<WaveInRecorder> recorder, QObject *parent)
     : QObject(parent), m_recorder(std::move(recorder)), m_encoder(std::make_unique<EncoderWAV>()),
@@ -84,7 +80,7 @@ bool RecordingSession::Start(const QString &fileName, qint32 rate, qint16 channe
     const QFileInfo leftover(working);
     if ((leftover.exists() || leftover.isSymLink()) && !leftover.isDir())
         QFile::remove(working);
-    if (m_encoder->Encoder_EncoderInit(rate, channels, QFile::encodeName(working).toStdString()) != 0) {
+    if (m_encoder->Encoder_EncoderInit(rate, channels, QFile::encodeName(working).toStdString()) != EncoderWAV::Ok) {
         QFile::remove(working);
         fail(Failure::EncoderRefused);
         return false;
@@ -154,7 +150,7 @@ void RecordingSession::onData(std::span<qint16> buffer, qint32 bytes)
         const auto length = qint32(n * 2);
         m_elapsedMs = recording::ElapsedAfterBuffer(m_elapsedMs, length, m_bytesPerSecond);
         qint32 used = 0;
-        if (m_encoder->Encoder_Encode(m_processed.data(), length, used) == kEncoderWriteFailed) {
+        if (m_encoder->Encoder_Encode(m_processed.data(), length, used) == EncoderWAV::WriteFailed) {
             complete(Failure::WriteError);
             return;
         }
@@ -180,7 +176,7 @@ void RecordingSession::complete(Failure failure, bool rearm)
 {
     m_stopWait.stop();
     m_recorder->StopRecord();
-    const bool closed = m_encoder->Encoder_EncoderClose() == 0;
+    const bool closed = m_encoder->Encoder_EncoderClose() == EncoderWAV::Ok;
     m_bytesPerSecond = 0;
     m_elapsedMs = 0;
     m_wanted = -1;

@@ -5,6 +5,5 @@ add_library(tav_wavenc STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FormatConverter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormatConverter.h
 )
-target_include_directories(tav_wavenc PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(tav_wavenc PUBLIC tav_common PRIVATE PkgConfig::SOXR)
 set_target_properties(tav_wavenc PROPERTIES AUTOMOC OFF)

@@ -5,14 +5,12 @@ add_library(tav_recording STATIC
   ${CMAKE_CURRENT_LIST_DIR}/RecordingRules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecordingSession.h
   ${CMAKE_CURRENT_LIST_DIR}/RecordingSession.cpp)
-target_include_directories(tav_recording PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(tav_recording PUBLIC Qt6::Core tav_appcore tav_capture tav_wavenc tav_dsp)
+target_link_libraries(tav_recording PUBLIC Qt6::Core tav_core tav_capture tav_wavenc tav_dsp tav_filedialogrules)
 
 add_library(tav_audio_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FrmREC.h
   ${CMAKE_CURRENT_LIST_DIR}/FrmREC.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FrmFormatChooser.h
   ${CMAKE_CURRENT_LIST_DIR}/FrmFormatChooser.cpp)
-target_include_directories(tav_audio_ui PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(tav_audio_ui PUBLIC tav_recording tav_capture tav_wavenc tav_dspview tav_media
-                      tav_ui tav_appcore Qt6::Widgets)
+                      tav_ui tav_core Qt6::Widgets)

@@ -11,6 +11,9 @@ namespace textfile {
 // Windows-1252 <-> Unicode. Characters that the code page cannot hold become '?'.
 QString fromCp1252(const QByteArray &bytes);
 QByteArray toCp1252(const QString &text);
+// Bytes of a page or a downloaded answer as text: UTF-8 (without its byte order mark) when they
+// are valid UTF-8, Windows-1252 otherwise (what the pages call "iso-8859-1").
+QString fromUtf8OrCp1252(const QByteArray &bytes);
 // Position of the first character that Windows-1252 cannot hold, or -1 when it holds them all.
 qsizetype firstNonCp1252(const QString &text);
 

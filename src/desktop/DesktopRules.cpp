@@ -1,7 +1,7 @@
 #include "DesktopRules.h"
 
-#include "HtmlTags.h"
-#include "TextFile.h"
+#include "common/TextFile.h"
+#include "media/HtmlTags.h"
 
 #include <QDir>
 #include <QFileInfo>

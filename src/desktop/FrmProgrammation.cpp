@@ -1,6 +1,6 @@
 #include "FrmProgrammation.h"
 
-#include "Prompts.h"
+#include "ui/Prompts.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>

@@ -1,6 +1,6 @@
 #include "FrmTitres.h"
 
-#include "Prompts.h"
+#include "ui/Prompts.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #include "MprisService.h"
 
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 #include "PlayerLink.h"
 
 #include <QDBusAbstractAdaptor>

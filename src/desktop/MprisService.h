@@ -16,7 +16,7 @@
 #include <QPointer>
 #include <QVariantMap>
 
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 class PlayerLink;
 
 class MprisService : public QObject {

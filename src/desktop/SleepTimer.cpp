@@ -1,7 +1,7 @@
 #include "SleepTimer.h"
 
+#include "media/MediaEngine.h"
 #include "DesktopRules.h"
-#include "MediaEngine.h"
 
 SleepTimer::SleepTimer(MediaEngine *engine, std::function<void()> stop, QObject *parent)
     : QObject(parent), m_engine(engine), m_stop(std::move(stop))

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 
 class SleepTimer : public QObject {
     Q_OBJECT

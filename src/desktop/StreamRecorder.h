@@ -9,7 +9,7 @@
 // leaves no file. It ends when asked, when playback stops, when the station ends the
 // connection, when a write fails (a full disk) or when the folder's disk has less free space
 // than the margin: then Ended carries a French warning, and what was written is kept.
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 
 #include <QDateTime>
 #include <QFile>

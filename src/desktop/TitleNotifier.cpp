@@ -1,6 +1,6 @@
 #include "TitleNotifier.h"
 
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 #include "PlayerLink.h"
 
 #include <QDBusMessage>

@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <functional>
 
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 class PlayerLink;
 
 class TitleNotifier : public QObject {

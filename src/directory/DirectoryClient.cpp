@@ -1,6 +1,6 @@
 #include "DirectoryClient.h"
 
-#include "Version.h"
+#include "common/Version.h"
 
 #include <QNetworkRequest>
 #include <QRandomGenerator>

@@ -7,7 +7,7 @@
 //
 // A new search replaces the one running: the old request is aborted and never reported.
 // UI thread only.
-#include "BoundedGet.h"
+#include "common/BoundedGet.h"
 #include "DirectoryStation.h"
 
 #include <QNetworkAccessManager>

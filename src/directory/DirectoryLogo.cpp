@@ -1,6 +1,6 @@
 #include "DirectoryLogo.h"
 
-#include "TextFile.h"
+#include "common/TextFile.h"
 
 #include <QBuffer>
 #include <QDir>

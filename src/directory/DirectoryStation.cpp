@@ -1,6 +1,6 @@
 #include "DirectoryStation.h"
 
-#include "TextFile.h"
+#include "common/TextFile.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>

@@ -4,7 +4,7 @@
 // radio folder. Everything the directory sends is untrusted: only http(s) addresses are kept,
 // names are cleaned before they name a file, and values are escaped before they go into a page.
 // QtCore only.
-#include "StationPage.h"
+#include "media/StationPage.h"
 
 #include <QList>
 #include <QString>

@@ -1,16 +1,16 @@
 #include "FrmAnnuaire.h"
 
+#include "core/Globals.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "media/MediaEngine.h"
+#include "media/PageFiles.h"
+#include "media/StationPage.h"
+#include "ui/MainLink.h"
+#include "ui/PlainTip.h"
+#include "ui/Prompts.h"
 #include "DirectoryClient.h"
 #include "DirectoryLogo.h"
-#include "Globals.h"
-#include "MainLink.h"
-#include "MediaEngine.h"
-#include "PageFiles.h"
-#include "PlainTip.h"
-#include "Paths.h"
-#include "Prompts.h"
-#include "Settings.h"
-#include "StationPage.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

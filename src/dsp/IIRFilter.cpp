@@ -1,6 +1,6 @@
 #include "IIRFilter.h"
 
-#include "NumberedError.h"
+#include "common/NumberedError.h"
 #include "SampleMath.h"
 
 #include <algorithm>

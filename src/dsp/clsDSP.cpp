@@ -1,6 +1,6 @@
 #include "clsDSP.h"
 
-#include "NumberedError.h"
+#include "common/NumberedError.h"
 #include "SampleMath.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "clsFourier.h"
 
-#include "NumberedError.h"
+#include "common/NumberedError.h"
 
 #include <bit>
 #include <cmath>

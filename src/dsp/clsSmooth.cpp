@@ -1,6 +1,6 @@
 #include "clsSmooth.h"
 
-#include "NumberedError.h"
+#include "common/NumberedError.h"
 
 void clsSmooth::SmoothNew(std::int32_t size)
 {

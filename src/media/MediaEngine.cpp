@@ -1,7 +1,7 @@
 #include "MediaEngine.h"
 
-#include "LocalFile.h"
-#include "NetGuard.h"
+#include "common/LocalFile.h"
+#include "common/NetGuard.h"
 
 #include "MpvApi.h"
 #include "PlaybackPolicy.h"

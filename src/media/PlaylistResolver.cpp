@@ -1,9 +1,9 @@
 #include "PlaylistResolver.h"
 
-#include "BoundedGet.h"
-#include "LocalFile.h"
-#include "NetGuard.h"
-#include "Version.h"
+#include "common/BoundedGet.h"
+#include "common/LocalFile.h"
+#include "common/NetGuard.h"
+#include "common/Version.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>

@@ -1,7 +1,7 @@
 #include "LameEngine.h"
 
-#include "NumberedError.h"
-#include "ProgramName.h"
+#include "common/NumberedError.h"
+#include "common/ProgramName.h"
 
 #include <dlfcn.h>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "Mp3Conversion.h"
 
-#include "NumberedError.h"
+#include "common/NumberedError.h"
 #include "cLameEncoder.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "Mp3Encoder.h"
 
+#include "common/NumberedError.h"
+#include "core/Paths.h"
+#include "ui/cCommonDialog.h"
+#include "ui/Prompts.h"
 #include "Mp3EncoderRules.h"
-#include "NumberedError.h"
-#include "Paths.h"
-#include "Prompts.h"
-#include "cCommonDialog.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -10,9 +10,9 @@
 // error's number (through Prompts()), and the window returns to idle.
 //
 // UI thread only.
-#include "Mp3Conversion.h"
+#include "ui/cProgressBar.h"
 #include "cLameEncoder.h"
-#include "cProgressBar.h"
+#include "Mp3Conversion.h"
 
 #include <QWidget>
 

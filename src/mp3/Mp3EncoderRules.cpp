@@ -1,6 +1,6 @@
 #include "Mp3EncoderRules.h"
 
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QDate>
 #include <QFileInfo>

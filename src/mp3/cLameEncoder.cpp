@@ -1,7 +1,7 @@
 #include "cLameEncoder.h"
 
-#include "NumberedError.h"
-#include "ProgramName.h"
+#include "common/NumberedError.h"
+#include "common/ProgramName.h"
 #include "cMp3Writer.h"
 #include "cWavReader.h"
 

@@ -1,7 +1,7 @@
 #include "cMp3Writer.h"
 
-#include "NumberedError.h"
-#include "ProgramName.h"
+#include "common/NumberedError.h"
+#include "common/ProgramName.h"
 
 #include <cerrno>
 #include <fcntl.h>

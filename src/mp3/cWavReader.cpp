@@ -1,7 +1,7 @@
 #include "cWavReader.h"
 
-#include "NumberedError.h"
-#include "ProgramName.h"
+#include "common/NumberedError.h"
+#include "common/ProgramName.h"
 
 #include <algorithm>
 #include <bit>

@@ -5,7 +5,7 @@
 // Sizes and positions are counted in frames of 4 bytes (one left and one right 16-bit sample),
 // except BufferStartPosition, counted in bytes. Errors are NumberedError 29671 to 29679 with the
 // source "tavilune.cWavePlayer". One thread at a time.
-#include "WaveFormat.h"
+#include "common/WaveFormat.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,9 +1,8 @@
 #include "DataPage.h"
 
-#include "Globals.h"
-#include "TextFile.h"
+#include "common/TextFile.h"
+#include "core/Globals.h"
 
-#include <QStringDecoder>
 #include <QStringList>
 #include <QUrl>
 
@@ -58,15 +57,6 @@ QString ShownField(const QString &value)
     if (keep > 0 && value.at(keep - 1).isHighSurrogate())
         --keep; // a character outside the basic plane is never cut in two
     return value.left(keep) + QChar(0x2026);
-}
-
-QString DecodePage(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    return textfile::fromCp1252(bytes);
 }
 
 QString WithoutQuotesAndLineFeeds(QString text)

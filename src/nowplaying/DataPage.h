@@ -35,9 +35,6 @@ constexpr int kMaxCoverChars = 2048;
 // value as shown: at most kMaxFieldChars characters, the last one "…" when it was cut.
 QString ShownField(const QString &value);
 
-// Downloaded page bytes as text: UTF-8 when the bytes are valid UTF-8, Windows-1252 otherwise.
-QString DecodePage(const QByteArray &bytes);
-
 // The page with every double quote and every line feed removed (carriage returns stay).
 QString WithoutQuotesAndLineFeeds(QString text);
 

@@ -1,7 +1,7 @@
 #include "DownloadToFile.h"
 
-#include "Globals.h"
-#include "NetGuard.h"
+#include "common/NetGuard.h"
+#include "core/Globals.h"
 
 #include <QFile>
 #include <QHostAddress>

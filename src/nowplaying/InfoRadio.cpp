@@ -1,10 +1,10 @@
 #include "InfoRadio.h"
 
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "ui/Prompts.h"
 #include "DownloadToFile.h"
-#include "Globals.h"
 #include "InfoRefresh.h"
-#include "Prompts.h"
-#include "Settings.h"
 
 #include <QClipboard>
 #include <QCloseEvent>

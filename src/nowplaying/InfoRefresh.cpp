@@ -1,7 +1,8 @@
 #include "InfoRefresh.h"
 
-#include "LocalFile.h"
-#include "NetGuard.h"
+#include "common/LocalFile.h"
+#include "common/TextFile.h"
+#include "common/NetGuard.h"
 
 #include <QDir>
 
@@ -36,7 +37,7 @@ QString ReadPage(const QString &path)
     QByteArray bytes;
     if (localfile::ReadSmallFile(path, kMaxPageBytes, bytes) != localfile::ReadResult::Ok)
         return QString();
-    return DecodePage(bytes);
+    return textfile::fromUtf8OrCp1252(bytes);
 }
 
 // An address found in the station's pages that leads away from the servers the user set (the

@@ -1,13 +1,13 @@
 #include "FrmModifRad.h"
 
-#include "Globals.h"
-#include "MainLink.h"
-#include "MediaEngine.h"
-#include "PageFiles.h"
-#include "Prompts.h"
-#include "Paths.h"
-#include "StationPage.h"
-#include "WebBrowser.h"
+#include "core/Globals.h"
+#include "core/Paths.h"
+#include "media/MediaEngine.h"
+#include "media/PageFiles.h"
+#include "media/StationPage.h"
+#include "ui/MainLink.h"
+#include "ui/Prompts.h"
+#include "ui/WebBrowser.h"
 
 #include <QFile>
 #include <QHBoxLayout>
@@ -19,20 +19,8 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-namespace {
-
-QPushButton *button(QWidget *parent, const QString &caption, const QString &tip)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setToolTip(tip);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 FrmModifRad::FrmModifRad(MainLink &main, QWidget *parent)
-    : QDialog(parent), m_main(main), m_engine(new MediaEngine(this))
+    : PagePreviewDialog(main, parent)
 {
     setObjectName(QStringLiteral("FrmModifRad"));
     setWindowTitle(QStringLiteral("Modifier une radio "));
@@ -43,19 +31,14 @@ FrmModifRad::FrmModifRad(MainLink &main, QWidget *parent)
     File1->setAccessibleName(listLabel->text());
     Label2 = new QLabel(this);
     Label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    TextHTML = new QPlainTextEdit(this);
-    TextHTML->setLineWrapMode(QPlainTextEdit::NoWrap);
-    TextHTML->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    TextHTML->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    TextHTML->setAccessibleName(QStringLiteral("Page HTML"));
-    WebBrowser1 = new WebBrowser(m_engine, this);
+    makePageViews();
 
-    Command1 = button(this, QStringLiteral("Editer"), QStringLiteral("Edite le fichier HTM de la radio sélectionnée"));
-    Command3 = button(this, QStringLiteral("Enregistrer"), QStringLiteral("Enregistre le fichier radio HTM"));
-    Command4 = button(this, QStringLiteral("Tester"), QStringLiteral("Teste le fichier HTM et le réactualise"));
-    Command5 = button(this, QStringLiteral("STOP"), QStringLiteral("Arrêt de la ardio"));
-    Command6 = button(this, QStringLiteral("Supprimer"), QStringLiteral("Supprime la radio sélectionnée"));
-    Command2 = button(this, QStringLiteral("Fermer"), QStringLiteral("Quitter l'utilitaire de modification"));
+    Command1 = button(QStringLiteral("Editer"), QStringLiteral("Edite le fichier HTM de la radio sélectionnée"));
+    Command3 = button(QStringLiteral("Enregistrer"), QStringLiteral("Enregistre le fichier radio HTM"));
+    Command4 = button(QStringLiteral("Tester"), QStringLiteral("Teste le fichier HTM et le réactualise"));
+    Command5 = button(QStringLiteral("STOP"), QStringLiteral("Arrêt de la ardio"));
+    Command6 = button(QStringLiteral("Supprimer"), QStringLiteral("Supprime la radio sélectionnée"));
+    Command2 = button(QStringLiteral("Fermer"), QStringLiteral("Quitter l'utilitaire de modification"));
 
     auto *left = new QVBoxLayout;
     left->addWidget(listLabel);
@@ -82,9 +65,6 @@ FrmModifRad::FrmModifRad(MainLink &main, QWidget *parent)
     connect(Command5, &QPushButton::clicked, this, &FrmModifRad::Command5_Click);
     connect(Command6, &QPushButton::clicked, this, &FrmModifRad::Command6_Click);
     connect(Command2, &QPushButton::clicked, this, &FrmModifRad::Command2_Click);
-    connect(WebBrowser1, &WebBrowser::BeforeNavigate2, this, &FrmModifRad::onBeforeNavigate);
-    connect(WebBrowser1, &WebBrowser::NavigateError, this,
-            [](const QString &, int, bool &cancel) { cancel = true; });
 
     Form_Load();
 }
@@ -100,24 +80,6 @@ void FrmModifRad::Form_Load()
     Label2->clear();
     readFolder();
     applyState();
-}
-
-void FrmModifRad::showEvent(QShowEvent *e)
-{
-    if (m_fresh && !e->spontaneous()) {
-        Form_Load();
-        m_fresh = false;
-    }
-    QDialog::showEvent(e);
-}
-
-void FrmModifRad::done(int result)
-{
-    WebBrowser1->Stop();
-    m_fresh = true;
-    QDialog::done(result);
-    // A page made or deleted shows in the main window's list at once.
-    m_main.RefreshStationLists();
 }
 
 void FrmModifRad::applyState()
@@ -200,12 +162,4 @@ void FrmModifRad::Command2_Click()
     reject();
 }
 
-void FrmModifRad::onBeforeNavigate(const QString &url, bool &cancel)
-{
-    QString address;
-    if (!stations::InfoLinkAddress(url, &address))
-        return;
-    cancel = true;
-    G().infoAddress = address;
-    m_main.OpenNowPlaying(true, stations::InfoCaption(FileNameOf(m_pagePath)));
-}
+QString FrmModifRad::PreviewPageName() const { return FileNameOf(m_pagePath); }

@@ -5,17 +5,13 @@
 // not the current selection of the list.
 #include "PageWindowState.h"
 
-#include <QDialog>
+#include "PagePreviewDialog.h"
 
-class MainLink;
-class MediaEngine;
 class QLabel;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
-class WebBrowser;
 
-class FrmModifRad : public QDialog {
+class FrmModifRad : public PagePreviewDialog {
     Q_OBJECT
 public:
     // main: as for the generator window (FrmRadPerso.h).
@@ -23,7 +19,7 @@ public:
     ~FrmModifRad() override;
 
     // The state of a fresh opening: no page, the radio folder listed.
-    void Form_Load();
+    void Form_Load() override;
 
     void Command1_Click(); // "Editer"
     void Command3_Click(); // "Enregistrer"
@@ -38,24 +34,17 @@ public:
 
     QListWidget *File1 = nullptr;
     QLabel *Label2 = nullptr;
-    QPlainTextEdit *TextHTML = nullptr;
-    WebBrowser *WebBrowser1 = nullptr;
     QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
                 *Command5 = nullptr, *Command6 = nullptr;
 
 protected:
-    void showEvent(QShowEvent *e) override;
-    void done(int result) override;
+    QString PreviewPageName() const override;
 
 private:
     void applyState();
     void readFolder();
     QString selectedPath() const;
-    void onBeforeNavigate(const QString &url, bool &cancel);
 
     stations::EditorState m_state;
-    MainLink &m_main;
-    MediaEngine *m_engine = nullptr;
     QString m_pagePath;
-    bool m_fresh = true;
 };

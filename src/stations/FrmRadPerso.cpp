@@ -1,13 +1,13 @@
 #include "FrmRadPerso.h"
 
-#include "Globals.h"
-#include "MainLink.h"
-#include "MediaEngine.h"
-#include "PageFiles.h"
-#include "Prompts.h"
-#include "Paths.h"
-#include "StationPage.h"
-#include "WebBrowser.h"
+#include "core/Globals.h"
+#include "core/Paths.h"
+#include "media/MediaEngine.h"
+#include "media/PageFiles.h"
+#include "media/StationPage.h"
+#include "ui/MainLink.h"
+#include "ui/Prompts.h"
+#include "ui/WebBrowser.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -46,7 +46,7 @@ QLabel *labelFor(QWidget *parent, const QString &caption, QWidget *buddy)
 } // namespace
 
 FrmRadPerso::FrmRadPerso(MainLink &main, QWidget *parent)
-    : QDialog(parent), m_main(main), m_engine(new MediaEngine(this))
+    : PagePreviewDialog(main, parent)
 {
     setObjectName(QStringLiteral("FrmRadPerso"));
     setWindowTitle(QStringLiteral("Création de radio perso"));
@@ -123,21 +123,14 @@ FrmRadPerso::FrmRadPerso(MainLink &main, QWidget *parent)
     playersRow->addStretch();
     grid->addWidget(players, 8, 0, 1, 2);
 
-    TextHTML = new QPlainTextEdit(this);
-    TextHTML->setLineWrapMode(QPlainTextEdit::NoWrap);
-    TextHTML->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    TextHTML->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    TextHTML->setAccessibleName(QStringLiteral("Page HTML"));
-    WebBrowser1 = new WebBrowser(m_engine, this);
+    makePageViews();
     WebBrowser1->setMinimumHeight(120);
 
-    Command2 = new QPushButton(QStringLiteral("Générer le fichier HTML"), this);
-    Command5 = new QPushButton(QStringLiteral("Enregistrer"), this);
-    Command3 = new QPushButton(QStringLiteral("Tester le fichier"), this);
-    Command1 = new QPushButton(QStringLiteral("STOP"), this);
-    Command4 = new QPushButton(QStringLiteral("Fermer"), this);
-    for (QPushButton *b : {Command2, Command5, Command3, Command1, Command4})
-        b->setAutoDefault(false);
+    Command2 = button(QStringLiteral("Générer le fichier HTML"));
+    Command5 = button(QStringLiteral("Enregistrer"));
+    Command3 = button(QStringLiteral("Tester le fichier"));
+    Command1 = button(QStringLiteral("STOP"));
+    Command4 = button(QStringLiteral("Fermer"));
 
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {Command2, Command5, Command3, Command1})
@@ -172,9 +165,6 @@ FrmRadPerso::FrmRadPerso(MainLink &main, QWidget *parent)
     connect(Command3, &QPushButton::clicked, this, &FrmRadPerso::Command3_Click);
     connect(Command1, &QPushButton::clicked, this, &FrmRadPerso::Command1_Click);
     connect(Command4, &QPushButton::clicked, this, &FrmRadPerso::Command4_Click);
-    connect(WebBrowser1, &WebBrowser::BeforeNavigate2, this, &FrmRadPerso::onBeforeNavigate);
-    connect(WebBrowser1, &WebBrowser::NavigateError, this,
-            [](const QString &, int, bool &cancel) { cancel = true; });
 
     Form_Load();
 }
@@ -194,25 +184,6 @@ void FrmRadPerso::Form_Load()
     m_state = stations::GeneratorState{};
     Command6_Click();
     applyState();
-}
-
-void FrmRadPerso::showEvent(QShowEvent *e)
-{
-    if (m_fresh && !e->spontaneous()) {
-        Form_Load();
-        m_fresh = false;
-    }
-    QDialog::showEvent(e);
-}
-
-void FrmRadPerso::done(int result)
-{
-    // Whatever the way the window closes, its page stops playing.
-    WebBrowser1->Stop();
-    m_fresh = true;
-    QDialog::done(result);
-    // A page made or deleted shows in the main window's list at once.
-    m_main.RefreshStationLists();
 }
 
 void FrmRadPerso::applyState()
@@ -330,12 +301,4 @@ void FrmRadPerso::FileLogo_Click()
         Image1->setPixmap(QPixmap::fromImage(image));
 }
 
-void FrmRadPerso::onBeforeNavigate(const QString &url, bool &cancel)
-{
-    QString address;
-    if (!stations::InfoLinkAddress(url, &address))
-        return;
-    cancel = true;
-    G().infoAddress = address;
-    m_main.OpenNowPlaying(true, stations::InfoCaption(stations::PageFileName(TextNom->text())));
-}
+QString FrmRadPerso::PreviewPageName() const { return stations::PageFileName(TextNom->text()); }

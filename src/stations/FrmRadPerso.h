@@ -5,23 +5,19 @@
 // The page text and the file rules live in StationPage.h and PageFiles.h.
 #include "PageWindowState.h"
 
-#include <QDialog>
+#include "PagePreviewDialog.h"
 
-class MainLink;
-class MediaEngine;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
-class WebBrowser;
 
-class FrmRadPerso : public QDialog {
+class FrmRadPerso : public PagePreviewDialog {
     Q_OBJECT
 public:
     // main: stopped before a preview plays, asked for the now-playing window, and told to read
@@ -31,7 +27,7 @@ public:
     ~FrmRadPerso() override;
 
     // The state of a fresh opening: blank fields, the logo folder listed.
-    void Form_Load();
+    void Form_Load() override;
 
     // Operations of the buttons (also reached by the tests).
     void Command2_Click();    // "Générer le fichier HTML"
@@ -56,22 +52,15 @@ public:
     QPushButton *CommandLogo = nullptr;
     QToolButton *Command6 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
-    QPlainTextEdit *TextHTML = nullptr;
-    WebBrowser *WebBrowser1 = nullptr;
     QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
                 *Command5 = nullptr;
 
 protected:
-    void showEvent(QShowEvent *e) override;
-    void done(int result) override;
+    QString PreviewPageName() const override;
 
 private:
     void applyState();
-    void onBeforeNavigate(const QString &url, bool &cancel);
     QString pagePath(bool *ok) const;
 
     stations::GeneratorState m_state;
-    MainLink &m_main;
-    MediaEngine *m_engine = nullptr;
-    bool m_fresh = true; // the next showing is a new opening
 };

@@ -1,7 +1,8 @@
 #include "FrmAutresTVModif.h"
 
-#include "Globals.h"
-#include "MainLink.h"
+#include "core/Globals.h"
+#include "ui/MainLink.h"
+#include "ui/PictureButton.h"
 #include "TvDialogs.h"
 #include "TvPlayer.h"
 
@@ -28,15 +29,8 @@ QPushButton *textButton(QWidget *parent, const QString &caption, const QString &
     return b;
 }
 
-QToolButton *pictureButton(QWidget *parent, QStyle::StandardPixmap icon, const QString &tip)
-{
-    auto *b = new QToolButton(parent);
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setIconSize(QSize(20, 20));
-    b->setToolTip(tip);
-    b->setAccessibleName(tip);
-    return b;
-}
+// The look of the window's picture buttons.
+const ui::ButtonLook kButtons{.iconSize = 20};
 
 const QString kError = QStringLiteral("Erreur");
 
@@ -57,15 +51,15 @@ FrmAutresTVModif::FrmAutresTVModif(MainLink *main, QWidget *parent)
     Label2->setBuddy(Text2);
 
     Command11 = textButton(this, QStringLiteral("Nouveau"), QStringLiteral("Créer un nouveau fichier liste de chaînes TV"));
-    OvrLst = pictureButton(this, QStyle::SP_DialogOpenButton, QStringLiteral("Ouvrir une liste de chaînes TV"));
+    OvrLst = ui::PictureButton(this, QStyle::SP_DialogOpenButton, QStringLiteral("Ouvrir une liste de chaînes TV"), kButtons);
     Command7 = textButton(this, QStringLiteral("Enregistrer"), QStringLiteral("Enregistre la liste des chaînes TV"));
     Command2 = textButton(this, QStringLiteral("Ajouter"), QStringLiteral("Ajoute une nouvelle chaîne à la liste"));
     Command4 = textButton(this, QStringLiteral("Appliquer..."), QStringLiteral("Ajoute la nouvelle chaîne TV à la liste"));
     Command5 = textButton(this, QStringLiteral("Editer"), QStringLiteral("Edite la chaîne sélectionnée"));
-    Command8 = pictureButton(this, QStyle::SP_DialogApplyButton, QStringLiteral("Applique les modifications et ajoute la chaîne"));
+    Command8 = ui::PictureButton(this, QStyle::SP_DialogApplyButton, QStringLiteral("Applique les modifications et ajoute la chaîne"), kButtons);
     Command3 = textButton(this, QStringLiteral("Supprimer"), QStringLiteral("Supprime la chaîne TV sélectionnée"));
-    Command9 = pictureButton(this, QStyle::SP_ArrowUp, QStringLiteral("Monter"));
-    Command10 = pictureButton(this, QStyle::SP_ArrowDown, QStringLiteral("Descendre"));
+    Command9 = ui::PictureButton(this, QStyle::SP_ArrowUp, QStringLiteral("Monter"), kButtons);
+    Command10 = ui::PictureButton(this, QStyle::SP_ArrowDown, QStringLiteral("Descendre"), kButtons);
     Command6 = textButton(this, QStringLiteral("Tester"), QStringLiteral("Teste la chaîne TV éditée"));
     Command12 = textButton(this, QStringLiteral("?"), QStringLiteral("Aide"));
     Command1 = textButton(this, QStringLiteral("Fermer"), QStringLiteral("Quitter sans sauvegarde"));

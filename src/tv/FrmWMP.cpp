@@ -1,8 +1,9 @@
 #include "FrmWMP.h"
 
-#include "Globals.h"
-#include "MainLink.h"
-#include "Settings.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "ui/MainLink.h"
+#include "ui/PictureButton.h"
 #include "TvDialogs.h"
 #include "TvPlayer.h"
 
@@ -30,15 +31,8 @@ constexpr int kMargin = 8;
 constexpr int kGap = 6;
 constexpr int kGoWidth = 40;
 
-QToolButton *pictureButton(QWidget *parent, QStyle::StandardPixmap icon, const QString &tip)
-{
-    auto *b = new QToolButton(parent);
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setIconSize(QSize(22, 22));
-    b->setToolTip(tip);
-    b->setAccessibleName(tip);
-    return b;
-}
+// The look of the window's picture buttons.
+const ui::ButtonLook kButtons{.iconSize = 22};
 
 QComboBox *dropDown(QWidget *parent, const QString &initialText, const QStringList &items)
 {
@@ -99,7 +93,7 @@ FrmWMP::FrmWMP(MainLink *main, QWidget *parent)
     editions->addWidget(Option1);
     editions->addWidget(Option2);
 
-    OvrLst = pictureButton(this, QStyle::SP_DialogOpenButton, QStringLiteral("Ouvrir une liste de chaînes TV"));
+    OvrLst = ui::PictureButton(this, QStyle::SP_DialogOpenButton, QStringLiteral("Ouvrir une liste de chaînes TV"), kButtons);
     connect(OvrLst, &QToolButton::clicked, this, &FrmWMP::OvrLst_Click);
 
     Frame1 = new QGroupBox(QStringLiteral("Emission du "), this);
@@ -127,13 +121,13 @@ FrmWMP::FrmWMP(MainLink *main, QWidget *parent)
     TM->setFixedWidth(34);
     TA->setFixedWidth(54);
 
-    Go = pictureButton(this, QStyle::SP_MediaPlay, QStringLiteral("Appliquer la chaîne TV..."));
+    Go = ui::PictureButton(this, QStyle::SP_MediaPlay, QStringLiteral("Appliquer la chaîne TV..."), kButtons);
     connect(Go, &QToolButton::clicked, this, &FrmWMP::Go_Click);
 
     LabelURL = new QLabel(QStringLiteral("URL :"), this);
     Text1 = new QLineEdit(this);
     LabelURL->setBuddy(Text1);
-    Command1 = pictureButton(this, QStyle::SP_DialogApplyButton, QStringLiteral("Appliquer le lien... "));
+    Command1 = ui::PictureButton(this, QStyle::SP_DialogApplyButton, QStringLiteral("Appliquer le lien... "), kButtons);
     connect(Command1, &QToolButton::clicked, this, &FrmWMP::Command1_Click);
 
     WMP = new TvPlayer(this);

@@ -1,6 +1,7 @@
 #include "TvDialogs.h"
 
-#include "Prompts.h"
+#include "ui/FileDialogRules.h"
+#include "ui/Prompts.h"
 
 #include <QStringList>
 
@@ -32,21 +33,7 @@ QString InputBox(QWidget *owner, const QString &title, const QString &prompt)
 
 QString OpenFile(QWidget *owner, const QString &title, const QString &filter, const QString &initDir)
 {
-    return Prompts().OpenFileName(owner, title, initDir, QtFilter(filter));
-}
-
-QString QtFilter(const QString &barFilter)
-{
-    const QStringList items = barFilter.split(QLatin1Char('|'));
-    QStringList out;
-    for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
-        QString desc = items[i];
-        const QString patterns = QString(items[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
-        if (!desc.contains(QLatin1Char('(')))
-            desc += QStringLiteral(" (") + patterns + QLatin1Char(')');
-        out << desc;
-    }
-    return out.join(QStringLiteral(";;"));
+    return Prompts().OpenFileName(owner, title, initDir, QtNameFilter(filter));
 }
 
 } // namespace tvui

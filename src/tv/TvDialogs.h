@@ -16,7 +16,5 @@ QString InputBox(QWidget *owner, const QString &title, const QString &prompt);
 // The chosen file, or an empty text when cancelled. filter: description|pattern pairs.
 QString OpenFile(QWidget *owner, const QString &title, const QString &filter, const QString &initDir);
 
-// "Fichiers liste (*.TV)|*.TV|Tous les fichiers (*.*)|*.*" as Qt's "desc (pattern);;..." filter.
-QString QtFilter(const QString &barFilter);
 
 } // namespace tvui

@@ -1,6 +1,6 @@
 #include "TvList.h"
 
-#include "TextFile.h"
+#include "common/TextFile.h"
 
 TvListRead ReadTvList(const QString &path, TvList &list)
 {

@@ -1,7 +1,8 @@
 #include "TvPlayer.h"
 
-#include "GlVideoView.h"
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
+#include "ui/GlVideoView.h"
+#include "ui/PictureButton.h"
 
 #include <QHBoxLayout>
 #include <QShortcut>
@@ -12,15 +13,8 @@
 
 namespace {
 
-QToolButton *pictureButton(QWidget *parent, QStyle::StandardPixmap icon, const QString &tip)
-{
-    auto *b = new QToolButton(parent);
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setToolTip(tip);
-    b->setAccessibleName(tip);
-    b->setAutoRaise(true);
-    return b;
-}
+// The look of the window's picture buttons.
+const ui::ButtonLook kButtons{.autoRaise = true};
 
 } // namespace
 
@@ -30,9 +24,9 @@ TvPlayer::TvPlayer(QWidget *parent) : QWidget(parent)
     m_video = new GlVideoView(m_engine, this);
     m_video->setAccessibleName(QStringLiteral("Image"));
 
-    m_playPause = pictureButton(this, QStyle::SP_MediaPause, QStringLiteral("Pause"));
-    m_stop = pictureButton(this, QStyle::SP_MediaStop, QStringLiteral("Arrêt"));
-    m_fullScreenButton = pictureButton(this, QStyle::SP_TitleBarMaxButton, QStringLiteral("Plein écran"));
+    m_playPause = ui::PictureButton(this, QStyle::SP_MediaPause, QStringLiteral("Pause"), kButtons);
+    m_stop = ui::PictureButton(this, QStyle::SP_MediaStop, QStringLiteral("Arrêt"), kButtons);
+    m_fullScreenButton = ui::PictureButton(this, QStyle::SP_TitleBarMaxButton, QStringLiteral("Plein écran"), kButtons);
     m_volume = new QSlider(Qt::Horizontal, this);
     m_volume->setRange(0, 100);
     m_volume->setToolTip(QStringLiteral("Volume"));

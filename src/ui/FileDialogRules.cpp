@@ -29,10 +29,13 @@ QStringList DialogNameFilters(const QList<FilterPair> &pairs)
     for (const FilterPair &p : pairs) {
         QString patterns = p.pattern;
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << p.description + QStringLiteral(" (") + patterns.simplified() + QLatin1Char(')');
+        filters << p.description.section(QLatin1Char('('), 0, 0).trimmed() + QStringLiteral(" (") +
+                       patterns.simplified() + QLatin1Char(')');
     }
     return filters;
 }
+
+QString QtNameFilter(const QString &filter) { return DialogNameFilters(SplitFilter(filter)).join(QStringLiteral(";;")); }
 
 QString JoinFilterPair(const FilterPair &pair) { return pair.description + QLatin1Char('|') + pair.pattern; }
 

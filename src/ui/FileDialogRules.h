@@ -33,9 +33,15 @@ struct FilterPair {
 // Every "|" and every ":" ends one part: description, pattern, description, pattern... A last
 // description without a pattern gets the pattern "*"; empty parts at the end are dropped.
 QList<FilterPair> SplitFilter(const QString &filter);
-// The pairs as the dialog lists them: "description (patterns)", patterns separated by spaces
-// (a ";" between patterns becomes a space).
+// The pairs as the dialog lists them: "description (patterns)", the patterns separated by spaces
+// (a ";" between patterns becomes a space). A description that shows patterns itself in
+// parentheses ("Fichiers Wave (*.WAV)") is cut there: the dialog reads the pattern part, which
+// is what the list must show.
 QStringList DialogNameFilters(const QList<FilterPair> &pairs);
+// A "description|pattern|..." filter as the one text Qt's file dialogs take:
+// "Fichiers liste (*.TV)|*.TV|Tous les fichiers (*.*)|*.*" gives
+// "Fichiers liste (*.TV);;Tous les fichiers (*.*)".
+QString QtNameFilter(const QString &filter);
 // The pair in its "description|pattern" form.
 QString JoinFilterPair(const FilterPair &pair);
 

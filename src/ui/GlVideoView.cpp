@@ -1,7 +1,7 @@
 #include "GlVideoView.h"
 
-#include "MediaEngine.h"
-#include "MpvApi.h"
+#include "media/MediaEngine.h"
+#include "media/MpvApi.h"
 
 #include <QMouseEvent>
 #include <QOpenGLContext>

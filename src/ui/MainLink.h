@@ -12,9 +12,9 @@ public:
     // Stops the main window's page (and its stream) and shows the idle page "Intro.htm": windows
     // that play call it first, so that one stream plays at a time.
     virtual void StopMainPage() = 0;
-    // Opens the now-playing window with caption, modal or modeless, placed below the main
-    // window. It reads the information address set by the page view that caught the link.
-    virtual void OpenNowPlaying(bool modal, const QString &caption) = 0;
+    // Opens the now-playing window for the information address (the one of the link a page view
+    // caught) with caption, modal or modeless, placed below the main window.
+    virtual void OpenNowPlaying(bool modal, const QString &caption, const QString &address) = 0;
     // The main window's frame: left, top, width and height in twips.
     virtual QRect MainGeometryTwips() const = 0;
     // Reads both station folders again and refills the lists, keeping the text and current

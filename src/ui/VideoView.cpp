@@ -1,6 +1,6 @@
 #include "VideoView.h"
 
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 
 #include <QPalette>
 

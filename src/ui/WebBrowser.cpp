@@ -1,16 +1,15 @@
 #include "WebBrowser.h"
 
-#include "MediaEngine.h"
+#include "common/LocalFile.h"
+#include "common/TextFile.h"
+#include "media/MediaEngine.h"
+#include "media/PagePlayer.h"
 #include "GlVideoView.h"
-#include "LocalFile.h"
-#include "PagePlayer.h"
-#include "TextFile.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
-#include <QRegularExpression>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -27,18 +26,6 @@ bool isWebAddress(const QString &href)
 }
 
 } // namespace
-
-QString DecodePage(const QByteArray &bytes)
-{
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    static const QRegularExpression utf8Meta(QStringLiteral("charset\\s*=\\s*[\"']?utf-?8"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    const QString head = QString::fromLatin1(bytes.left(2048));
-    if (utf8Meta.match(head).hasMatch())
-        return QString::fromUtf8(bytes);
-    return textfile::fromCp1252(bytes);
-}
 
 WebBrowser::WebBrowser(MediaEngine *engine, QWidget *parent) : QTextBrowser(parent), m_engine(engine)
 {
@@ -137,7 +124,7 @@ bool WebBrowser::load(const QString &path)
         return false;
     emit PageLeft(); // the page being replaced ends its stream
     m_location = fi.absoluteFilePath();
-    m_pageText = DecodePage(bytes);
+    m_pageText = textfile::fromUtf8OrCp1252(bytes);
     document()->clear();
     document()->setBaseUrl(QUrl::fromLocalFile(fi.absolutePath() + QLatin1Char('/')));
     setHtml(m_pageText);
@@ -172,7 +159,7 @@ QVariant WebBrowser::loadResource(int type, const QUrl &name)
     if (localfile::ReadSmallFile(file, kMaxPageFileBytes, bytes) != localfile::ReadResult::Ok)
         return {};
     if (type == QTextDocument::StyleSheetResource)
-        return DecodePage(bytes);
+        return textfile::fromUtf8OrCp1252(bytes);
     if (type == QTextDocument::ImageResource)
         return bytes;
     return QTextBrowser::loadResource(type, QUrl::fromLocalFile(file));

@@ -7,7 +7,7 @@
 // The view plays the player objects of its pages with the engine it is given (not owned; it
 // must outlive the view). Threading: UI thread only. The reference arguments of the two events must be handled by direct
 // connections (the default for objects of the same thread).
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 
 #include <QPointer>
 #include <QTextBrowser>
@@ -84,6 +84,3 @@ private:
     QPointer<MediaEngine> m_engine;
 };
 
-// Decodes a page file: UTF-8 when it starts with a UTF-8 byte order mark or declares
-// charset=utf-8, else Windows-1252 (the pages' own "iso-8859-1").
-QString DecodePage(const QByteArray &bytes);

@@ -1,7 +1,7 @@
 // Favourites without windows: the menu rebuild rule, the manager's editing and button rules,
 // the count text, the file and the page a favourite names.
-#include "Favourites.h"
-#include "Globals.h"
+#include "app/Favourites.h"
+#include "core/Globals.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // What the main window costs before its first frame, checked in a process of its own: no image
 // file is read (the first one loads every image format plugin), and the drawn pictures are drawn
 // when asked, at the size asked.
-#include "FrmMain.h"
-#include "Icons.h"
-#include "ProgramStyle.h"
+#include "app/FrmMain.h"
+#include "app/Icons.h"
+#include "app/ProgramStyle.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,16 +1,16 @@
 // The main window on a program folder of its own: first run with the real archive, the lists,
 // selection, mode switch, title rule, information links and what shutdown stores.
-#include "App.h"
-#include "FakePrompts.h"
-#include "FrmMain.h"
-#include "WindowHub.h"
-#include "Globals.h"
-#include "Icons.h"
-#include "Module1.h"
-#include "Settings.h"
-#include "TestUtil.h"
-#include "WebBrowser.h"
+#include "app/App.h"
+#include "app/FrmMain.h"
+#include "app/Icons.h"
+#include "app/Module1.h"
+#include "app/WindowHub.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
 #include "nimbrel/TaskBarIcon.h"
+#include "ui/WebBrowser.h"
+#include "FakePrompts.h"
+#include "TestUtil.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 // Preferences without windows: what the window loads, the order of the save steps, the autostart
 // entry, and the about box's texts and tool choice.
-#include "About.h"
-#include "Autostart.h"
-#include "Globals.h"
-#include "Options.h"
-#include "Settings.h"
+#include "app/About.h"
+#include "app/Autostart.h"
+#include "app/Options.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,17 +1,17 @@
 // Playing stations from the main window with real components: a local HTTP station serves an MP3
 // stream and playlists, station pages in a temporary radio folder name them, and libmpv plays
 // them (to a null audio output).
-#include "FrmMain.h"
-#include "ProgrammationRunner.h"
-#include "StreamRecorder.h"
-#include "WindowHub.h"
-#include "Globals.h"
-#include "MediaEngine.h"
-#include "Settings.h"
+#include "app/FrmMain.h"
+#include "app/ProgrammationRunner.h"
+#include "app/WindowHub.h"
+#include "common/TextFile.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "desktop/StreamRecorder.h"
+#include "media/MediaEngine.h"
+#include "ui/WebBrowser.h"
 #include "StreamServer.h"
 #include "TestUtil.h"
-#include "TextFile.h"
-#include "WebBrowser.h"
 
 #include <QAction>
 #include <QComboBox>

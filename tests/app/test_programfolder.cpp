@@ -1,12 +1,12 @@
 // Where the program keeps its files: beside the program when that folder is writable (portable
 // use, nothing changes), else the user's own folder prepared from the shipped read-only copies.
-#include "Favourites.h"
-#include "Globals.h"
-#include "Paths.h"
-#include "ProgramFolder.h"
-#include "Settings.h"
-#include "StationList.h"
-#include "Startup.h"
+#include "app/Favourites.h"
+#include "app/Startup.h"
+#include "app/StationList.h"
+#include "core/Globals.h"
+#include "core/Paths.h"
+#include "core/ProgramFolder.h"
+#include "core/Settings.h"
 
 #include <QDir>
 #include <QFile>

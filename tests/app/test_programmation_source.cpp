@@ -1,14 +1,14 @@
 // A planned "Enregistrer la source" on the test session's sound server: the event records the
 // null sink's monitor into a WAV file of the recordings folder from its start to its end.
-#include "FrmMain.h"
-#include "Globals.h"
-#include "MediaEngine.h"
-#include "ProgrammationRunner.h"
-#include "RecordingSession.h"
-#include "WaveInRecorder.h"
-#include "Settings.h"
-#include "TestUtil.h"
 #include "../audio/PulseTestUtil.h"
+#include "app/FrmMain.h"
+#include "app/ProgrammationRunner.h"
+#include "audio/RecordingSession.h"
+#include "audio/WaveInRecorder.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "media/MediaEngine.h"
+#include "TestUtil.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -2,12 +2,12 @@
 // org.freedesktop.ScreenSaver service: the ticked box ("Interdire l'économiseur d'écran") holds
 // the screen saver off, and letting it run again releases exactly that hold. The program never
 // waits for the service: a desktop that is slow to answer, or never answers, leaves it responsive.
-#include "FrmMain.h"
-#include "Globals.h"
-#include "Module1.h"
+#include "app/FrmMain.h"
+#include "app/Module1.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "desktop/ScreenSaverSwitch.h"
 #include "PrivateBus.h"
-#include "ScreenSaverSwitch.h"
-#include "Settings.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,10 +1,10 @@
 // Start-up and shutdown steps that need no window: first run, folders, listing, position,
 // favourites and what shutdown stores.
+#include "app/Startup.h"
+#include "app/StationList.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
 #include "FaultFolder.h"
-#include "Globals.h"
-#include "Settings.h"
-#include "StationList.h"
-#include "Startup.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The Windows-1252 text files of the program.
-#include "Favourites.h"
+#include "app/Favourites.h"
+#include "common/TextFile.h"
+#include "core/Globals.h"
 #include "FileSizeLimit.h"
-#include "Globals.h"
-#include "TextFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 // When the program takes Qt's Wayland platform, so that it checks the compositor for a seat.
-#include "WaylandSeat.h"
+#include "app/WaylandSeat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Where the windows opened from the main window go: below it, as their rule says, but always
 // whole on the screen's available area, whatever the screen and wherever the main window is.
-#include "WindowRules.h"
+#include "app/WindowRules.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // lines, a multiplexer, volumes), a capture stream whose buffers the test fills, and switches that
 // make single operations fail. The state is shared so a test can look at it after the recorder
 // (which owns the backend) is gone.
-#include "CaptureBackend.h"
+#include "audio/CaptureBackend.h"
 
 #include <algorithm>
 #include <deque>

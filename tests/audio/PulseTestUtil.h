@@ -2,8 +2,8 @@
 // Helpers of the tests that record from the test session's sound server: the null sink's monitor,
 // a tone player, the server's own process (to stop it and bring it back), and a WAV reader that
 // checks a recording for gaps.
+#include "audio/WaveInRecorder.h"
 #include "TestUtil.h"
-#include "WaveInRecorder.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,7 +1,7 @@
 // The capture engine's logic on the in-memory sound system, and the PulseAudio mixer mapping.
+#include "audio/PulseCapture.h"
+#include "audio/WaveInRecorder.h"
 #include "FakeCapture.h"
-#include "PulseCapture.h"
-#include "WaveInRecorder.h"
 
 #include <atomic>
 #include <cstdlib>

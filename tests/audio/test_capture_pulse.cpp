@@ -1,11 +1,11 @@
 // The capture engine on a real PulseAudio daemon: the test session's null sink "tavnull", whose
 // monitor records what a tone player plays into it; a missing server; the session's server
 // stopping and a device going away mid-recording; the mixer following the server's changes.
-#include "EncoderWAV.h"
-#include "PulseCapture.h"
+#include "audio/EncoderWAV.h"
+#include "audio/PulseCapture.h"
+#include "audio/WaveInRecorder.h"
 #include "PulseTestUtil.h"
 #include "TestUtil.h"
-#include "WaveInRecorder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // EncoderWAV: file layout, result codes, format selection and write failures.
-#include "EncoderWAV.h"
-#include "DecimalPoint.h"
+#include "audio/EncoderWAV.h"
+#include "common/DecimalPoint.h"
+#include "common/NumberedError.h"
 #include "FileSizeLimit.h"
-#include "NumberedError.h"
 #include "WavTestUtil.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The formats offered and the files they give, checked by independent readers: python's wave
 // module and sox.
-#include "EncoderWAV.h"
+#include "audio/EncoderWAV.h"
 #include "WavTestUtil.h"
 
 #include <gtest/gtest.h>

@@ -1,15 +1,15 @@
 // The recording window on the in-memory sound system: start-up and its settings, device and line
 // selection, every warning of a start in its order, recording with the effects into a WAV file,
 // the display tick, auto-increment, a full disk, the format chooser and closing while recording.
+#include "audio/FrmFormatChooser.h"
+#include "audio/FrmREC.h"
+#include "audio/RecordingRules.h"
+#include "audio/WaveInRecorder.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
 #include "FakeCapture.h"
-#include "TestUtil.h"
 #include "FakePrompts.h"
-#include "FrmFormatChooser.h"
-#include "FrmREC.h"
-#include "Globals.h"
-#include "RecordingRules.h"
-#include "Settings.h"
-#include "WaveInRecorder.h"
+#include "TestUtil.h"
 
 #include <QApplication>
 #include <QAccessible>

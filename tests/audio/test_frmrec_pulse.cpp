@@ -1,14 +1,14 @@
 // The recording window on the test session's sound server: a 1 kHz tone played into the null
 // sink is recorded from its monitor through the window's controls; python's wave module reads
 // the file back (format, length, dominant frequency, level), with and without the amplifier.
+#include "audio/FrmREC.h"
+#include "audio/RecordingRules.h"
+#include "audio/WaveInRecorder.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
 #include "FakePrompts.h"
-#include "FrmREC.h"
 #include "PulseTestUtil.h"
-#include "RecordingRules.h"
-#include "Globals.h"
-#include "Settings.h"
 #include "TestUtil.h"
-#include "WaveInRecorder.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,7 @@
 // The recording window's rules: status bar texts, numbered file names, rate box keys, browse
 // filter and ".wav" ending, effect bits, volume percentage and the duration of each buffer.
-#include "RecordingRules.h"
+#include "audio/RecordingRules.h"
+#include "ui/FileDialogRules.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,8 +89,8 @@ TEST(RecordingRules, BrowseFilterAndWavEnding)
 {
     const QString pipe = BrowseFilter(QStringLiteral("Wave ACM Encoder"), QStringLiteral("wav"));
     EXPECT_EQ(pipe, QStringLiteral("Wave ACM Encoder (*.wav)|*.wav"));
-    EXPECT_EQ(QtFilter(pipe), QStringLiteral("Wave ACM Encoder (*.wav)"));
-    EXPECT_EQ(QtFilter(kPlayerFilter), QStringLiteral("Fichiers Audio (*.mp3 *.wav *.mid *.midi *.rmi)"));
+    EXPECT_EQ(QtNameFilter(pipe), QStringLiteral("Wave ACM Encoder (*.wav)"));
+    EXPECT_EQ(QtNameFilter(kPlayerFilter), QStringLiteral("Fichiers Audio (*.mp3 *.wav *.mid *.midi *.rmi)"));
 
     const struct {
         const char *in, *out;

@@ -1,12 +1,12 @@
 // The recording session on the in-memory sound system: every transition of its state machine,
 // what each leaves on disk (the target file, its working file, an older file of that name), and
 // the length a stop gives the recording.
-#include "EncoderWAV.h"
+#include "audio/EncoderWAV.h"
+#include "audio/RecordingSession.h"
+#include "audio/WaveInRecorder.h"
 #include "FakeCapture.h"
 #include "PulseTestUtil.h"
-#include "RecordingSession.h"
 #include "TestUtil.h"
-#include "WaveInRecorder.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,10 +3,10 @@
 // then renders far ahead of real time), recorded from the sink's monitor for as long as the user
 // waits between start and stop. The file must hold that time, within 50 ms, with the tone in
 // every 50 ms of it.
+#include "audio/RecordingSession.h"
+#include "audio/WaveInRecorder.h"
 #include "PulseTestUtil.h"
-#include "RecordingSession.h"
 #include "TestUtil.h"
-#include "WaveInRecorder.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // The desktop integration's rules: titles, player properties, station stepping, logos, the tray
 // tooltip, recording names and sizes, the sleep timer's texts and fade.
-#include "DesktopRules.h"
+#include "desktop/DesktopRules.h"
 
 #include <QDir>
 #include <QFile>

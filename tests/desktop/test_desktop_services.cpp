@@ -1,23 +1,23 @@
 // The desktop services with the real main window and engine: a local station plays MP3 streams
 // with ICY titles (to a null audio output), the media-player service and the notifications go
 // over a session bus of the test's own, stream recordings are decoded with ffmpeg.
-#include "App.h"
-#include "DesktopRules.h"
+#include "app/App.h"
+#include "app/FrmMain.h"
+#include "app/FrmOptions.h"
+#include "app/Options.h"
+#include "app/WindowHub.h"
+#include "common/TextFile.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "desktop/DesktopRules.h"
+#include "desktop/MprisService.h"
+#include "desktop/SleepTimer.h"
+#include "desktop/StreamRecorder.h"
+#include "media/MediaEngine.h"
 #include "FakePrompts.h"
-#include "FrmMain.h"
-#include "FrmOptions.h"
-#include "Globals.h"
-#include "MediaEngine.h"
-#include "MprisService.h"
-#include "Options.h"
 #include "PrivateBus.h"
-#include "Settings.h"
-#include "SleepTimer.h"
-#include "StreamRecorder.h"
 #include "StreamServer.h"
 #include "TestUtil.h"
-#include "TextFile.h"
-#include "WindowHub.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -36,7 +36,7 @@
 #include <QProcess>
 #include <QStorageInfo>
 #include <QTemporaryDir>
-#include "TitleJournal.h"
+#include "desktop/TitleJournal.h"
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 

@@ -1,6 +1,6 @@
 // Planned events: when each kind of repeat falls, what counts as missed, the INI file, the systemd
 // user units (checked by systemd-analyze), and the scheduler starting and ending events.
-#include "Programmation.h"
+#include "desktop/Programmation.h"
 #include "TestUtil.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // The "Programmation" window: adding, changing and removing events saves the file and the
 // desktop's units at once; a page cannot be recorded as a sound source, nor a source listened to.
+#include "desktop/FrmProgrammation.h"
 #include "FakePrompts.h"
-#include "FrmProgrammation.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>

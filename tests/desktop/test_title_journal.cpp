@@ -1,8 +1,8 @@
 // The title journal: its CSV file (quoting, header, line ends, the cap), what it skips, the
 // search that narrows it, the web search address, and its window.
+#include "desktop/FrmTitres.h"
+#include "desktop/TitleJournal.h"
 #include "FakePrompts.h"
-#include "FrmTitres.h"
-#include "TitleJournal.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 // The directory's answers as the program reads them, the addresses it asks, and what a station
 // becomes in a page: odd and hostile entries, file names, escaping, mirror lists.
-#include "DirectoryStation.h"
-#include "StationPage.h"
+#include "directory/DirectoryStation.h"
+#include "media/StationPage.h"
 
 #include <QUrlQuery>
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // The directory client against local directories: what a search sends, the answer it reports,
 // the fallback to the next mirror when one fails in any of the ways a server fails, the typing
 // pause, the click counter and the logo download bounds.
-#include "DirectoryClient.h"
+#include "common/Version.h"
+#include "directory/DirectoryClient.h"
 #include "DirectoryTestUtil.h"
 #include "TestUtil.h"
-#include "Version.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

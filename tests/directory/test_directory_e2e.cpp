@@ -2,18 +2,18 @@
 // windows) against a local directory and a local station: reached from the "Radios Perso" menu,
 // "Ecouter" stops the main page and plays the station, "Ajouter" puts it into the radio list,
 // from where the main window plays it.
-#include "App.h"
+#include "app/App.h"
+#include "app/FrmMain.h"
+#include "app/WindowHub.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "directory/FrmAnnuaire.h"
+#include "media/MediaEngine.h"
+#include "ui/WebBrowser.h"
 #include "DirectoryTestUtil.h"
-#include "FakePrompts.h"
-#include "FrmAnnuaire.h"
-#include "FrmMain.h"
-#include "Globals.h"
-#include "MediaEngine.h"
-#include "Settings.h"
 #include "EngineWait.h"
+#include "FakePrompts.h"
 #include "TestUtil.h"
-#include "WebBrowser.h"
-#include "WindowHub.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,19 +2,19 @@
 // sorted by votes, refused entries left out; "Ajouter" writing the generator's page byte for byte
 // with its logo (kept, converted or left out), asking before it replaces a page; "Ecouter"
 // stopping the main page, playing the station and counting the click.
-#include "DirectoryClient.h"
+#include "common/NetGuard.h"
+#include "common/TextFile.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "directory/DirectoryClient.h"
+#include "directory/FrmAnnuaire.h"
+#include "media/MediaEngine.h"
+#include "media/PagePlayer.h"
+#include "ui/MainLink.h"
+#include "ui/WebBrowser.h"
 #include "DirectoryTestUtil.h"
 #include "FakePrompts.h"
-#include "FrmAnnuaire.h"
-#include "Globals.h"
-#include "MainLink.h"
-#include "MediaEngine.h"
-#include "NetGuard.h"
-#include "PagePlayer.h"
-#include "Settings.h"
 #include "TestUtil.h"
-#include "TextFile.h"
-#include "WebBrowser.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -52,7 +52,7 @@ class FakeMain : public MainLink {
 public:
     int stops = 0, refreshes = 0;
     void StopMainPage() override { ++stops; }
-    void OpenNowPlaying(bool, const QString &) override {}
+    void OpenNowPlaying(bool, const QString &, const QString &) override {}
     QRect MainGeometryTwips() const override { return {}; }
     void RefreshStationLists() override { ++refreshes; }
     QWidget *MainWindow() override { return nullptr; }

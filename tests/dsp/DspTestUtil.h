@@ -1,6 +1,6 @@
 #pragma once
 // Helpers shared by the effects and analysis tests.
-#include "NumberedError.h"
+#include "common/NumberedError.h"
 
 #include <gtest/gtest.h>
 

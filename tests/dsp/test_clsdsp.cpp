@@ -1,5 +1,5 @@
+#include "dsp/clsDSP.h"
 #include "DspTestUtil.h"
-#include "clsDSP.h"
 
 using dsptest::throwsNumbered;
 

@@ -1,6 +1,6 @@
+#include "dsp/modDraw.h"
+#include "dsp/SpectrumBands.h"
 #include "DspTestUtil.h"
-#include "SpectrumBands.h"
-#include "modDraw.h"
 
 namespace {
 

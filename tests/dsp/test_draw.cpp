@@ -1,7 +1,7 @@
 // The displays painted into images: level meters, waveform and spectrum pixels at the positions
 // the geometry gives, and a display tick that allocates nothing.
+#include "dsp/clsDraw.h"
 #include "DspTestUtil.h"
-#include "clsDraw.h"
 
 #include <atomic>
 #include <cstdlib>

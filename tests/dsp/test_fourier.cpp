@@ -1,6 +1,6 @@
+#include "dsp/clsFourier.h"
+#include "dsp/clsSmooth.h"
 #include "DspTestUtil.h"
-#include "clsFourier.h"
-#include "clsSmooth.h"
 
 #include <chrono>
 #include <complex>

@@ -1,9 +1,9 @@
 // The effects dialog: every slider's range and mapping both ways, the band labels, the response
 // curve's geometry and pixels, and the dialog writing to the processor at once.
+#include "dsp/clsDraw.h"
+#include "dsp/frmFXOpts.h"
+#include "dsp/FxOptions.h"
 #include "DspTestUtil.h"
-#include "FxOptions.h"
-#include "clsDraw.h"
-#include "frmFXOpts.h"
 
 #include <QLabel>
 #include <QSlider>

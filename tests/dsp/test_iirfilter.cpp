@@ -1,6 +1,6 @@
+#include "dsp/IIRFilter.h"
+#include "dsp/SampleMath.h"
 #include "DspTestUtil.h"
-#include "IIRFilter.h"
-#include "SampleMath.h"
 
 #include <complex>
 #include <limits>

@@ -2,10 +2,10 @@
 // station plays, the radio directory's searches and logos) against a server that answers badly in every way it can: each
 // ends in time with a clear result, nothing crashes, the process does not grow with what the
 // server sends, and no partial file is kept.
-#include "DirectoryClient.h"
-#include "DownloadToFile.h"
+#include "directory/DirectoryClient.h"
+#include "media/PlaylistResolver.h"
+#include "nowplaying/DownloadToFile.h"
 #include "NowPlayingTestUtil.h"
-#include "PlaylistResolver.h"
 #include "TestUtil.h"
 
 #include <QElapsedTimer>

@@ -1,29 +1,29 @@
 // Every file the program writes for the user, written through its window onto a full device and
 // into a folder that cannot be written: the window tells the user in French, claims no success,
 // and the file that was there before is still whole (no half-written file, no leftover).
+#include "app/FrmFav.h"
+#include "app/FrmOptions.h"
+#include "app/Options.h"
+#include "app/Startup.h"
+#include "audio/FrmREC.h"
+#include "audio/WaveInRecorder.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "directory/FrmAnnuaire.h"
+#include "mp3/Mp3Encoder.h"
+#include "mp3/Mp3EncoderRules.h"
+#include "nowplaying/InfoRadio.h"
+#include "nowplaying/InfoRefresh.h"
+#include "stations/FrmModifRad.h"
+#include "stations/FrmRadPerso.h"
+#include "tv/FrmAutresTVModif.h"
+#include "ui/MainLink.h"
 #include "FakeCapture.h"
 #include "FakePrompts.h"
 #include "FaultFolder.h"
-#include "FrmAnnuaire.h"
-#include "FrmAutresTVModif.h"
-#include "FrmFav.h"
-#include "FrmModifRad.h"
-#include "FrmOptions.h"
-#include "FrmRadPerso.h"
-#include "FrmREC.h"
-#include "Globals.h"
-#include "InfoRadio.h"
-#include "InfoRefresh.h"
-#include "MainLink.h"
-#include "Mp3Encoder.h"
-#include "Mp3EncoderRules.h"
 #include "Mp3TestUtil.h"
 #include "NowPlayingTestUtil.h"
-#include "Options.h"
-#include "Settings.h"
-#include "Startup.h"
 #include "TestUtil.h"
-#include "WaveInRecorder.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -71,7 +71,7 @@ void spit(const QString &path, const QByteArray &bytes)
 class FakeMain : public MainLink {
 public:
     void StopMainPage() override {}
-    void OpenNowPlaying(bool, const QString &) override {}
+    void OpenNowPlaying(bool, const QString &, const QString &) override {}
     QRect MainGeometryTwips() const override { return {}; }
     void RefreshStationLists() override {}
     QWidget *MainWindow() override { return nullptr; }

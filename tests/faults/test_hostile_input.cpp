@@ -1,11 +1,11 @@
 // Hostile input from the network and the disk: which addresses remote data may make the program
 // fetch, text from stations shown exactly as written, local names that are no regular files.
-#include "DirectoryClient.h"
-#include "InfoRefresh.h"
-#include "LocalFile.h"
-#include "NetGuard.h"
+#include "common/LocalFile.h"
+#include "common/NetGuard.h"
+#include "directory/DirectoryClient.h"
+#include "nowplaying/InfoRefresh.h"
+#include "ui/PlainTip.h"
 #include "NowPlayingTestUtil.h"
-#include "PlainTip.h"
 #include "TestUtil.h"
 
 #include <QNetworkAccessManager>

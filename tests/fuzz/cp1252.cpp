@@ -1,8 +1,8 @@
 // The Windows-1252 codec and the line reader on any bytes and any text: what decodes encodes
 // back to the same text, text the code page holds survives a round trip, and the lines of a file
 // hold no line feed; a list line keeps any text whole in bytes the code page holds.
+#include "common/TextFile.h"
 #include "FuzzInput.h"
-#include "TextFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

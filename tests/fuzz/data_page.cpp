@@ -1,13 +1,14 @@
 // The now-playing pages on any bytes: the redirection page, the data page's tracks and covers,
 // the values shown cut to their bound.
-#include "DataPage.h"
+#include "common/TextFile.h"
+#include "nowplaying/DataPage.h"
 #include "FuzzInput.h"
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString page = nowplaying::DecodePage(fuzz::Bytes(data, size));
+    const QString page = textfile::fromUtf8OrCp1252(fuzz::Bytes(data, size));
     const QString info = QStringLiteral("http://radio.example/info/d_data.html");
 
     const QString target = nowplaying::RedirectionTarget(page);

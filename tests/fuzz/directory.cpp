@@ -1,9 +1,9 @@
 // The directory's search answer on any bytes: every station kept holds only web addresses and a
 // name that is a safe file name once cleaned, and the page made of it reads back with the player
 // reader without a crash.
-#include "DirectoryStation.h"
+#include "directory/DirectoryStation.h"
+#include "media/StationPage.h"
 #include "FuzzInput.h"
-#include "StationPage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

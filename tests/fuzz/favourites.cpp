@@ -1,8 +1,8 @@
 // A favourites file of any content: read, turned into the menu entries, opened in the manager,
 // and each line looked up as a station page.
-#include "Favourites.h"
+#include "app/Favourites.h"
+#include "core/Globals.h"
 #include "FuzzInput.h"
-#include "Globals.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,10 +1,10 @@
 // A station page on any bytes: its player object, its tags and character references, and the
 // information link the page views intercept.
+#include "common/TextFile.h"
+#include "media/HtmlTags.h"
+#include "media/PagePlayer.h"
+#include "media/StationPage.h"
 #include "FuzzInput.h"
-#include "HtmlTags.h"
-#include "PagePlayer.h"
-#include "StationPage.h"
-#include "TextFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,7 +1,7 @@
 // The playlist decoders of every format, the format sniffer and the download decision on any
 // bytes.
+#include "media/Playlist.h"
 #include "FuzzInput.h"
-#include "Playlist.h"
 
 #include <array>
 

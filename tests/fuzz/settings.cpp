@@ -1,9 +1,9 @@
 // A settings file of any content: the check made before the settings reader sees it, the values
 // the program reads at start-up and their number conversions.
+#include "app/Startup.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
 #include "FuzzInput.h"
-#include "Globals.h"
-#include "Settings.h"
-#include "Startup.h"
 
 #include <QDir>
 #include <QFile>

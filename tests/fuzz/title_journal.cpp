@@ -1,7 +1,7 @@
 // A title journal file of any content: read, written back, read again to the same titles, and
 // searched with its own bytes as the search text.
+#include "desktop/TitleJournal.h"
 #include "FuzzInput.h"
-#include "TitleJournal.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

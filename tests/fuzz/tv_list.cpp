@@ -1,8 +1,8 @@
 // A TV list file of any content, read as the player and the list editor read it, then written
 // and read again.
+#include "tv/TvList.h"
+#include "tv/TvListEditor.h"
 #include "FuzzInput.h"
-#include "TvList.h"
-#include "TvListEditor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,7 +1,7 @@
 // The MP3 converter's WAV reader on any file: open, read every buffer to the end, seek about.
+#include "common/NumberedError.h"
+#include "mp3/cWavReader.h"
 #include "FuzzInput.h"
-#include "NumberedError.h"
-#include "cWavReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,11 +1,11 @@
 // The playlist resolver and the media engine against a local test radio, with real libmpv
 // playing through mpv's null audio output.
-#include "MediaEngine.h"
-#include "MpvApi.h"
-#include "NetGuard.h"
-#include "PlaylistResolver.h"
-#include "VideoView.h"
-#include "WebBrowser.h"
+#include "common/NetGuard.h"
+#include "media/MediaEngine.h"
+#include "media/MpvApi.h"
+#include "media/PlaylistResolver.h"
+#include "ui/VideoView.h"
+#include "ui/WebBrowser.h"
 #include "StreamServer.h"
 #include "TestUtil.h"
 

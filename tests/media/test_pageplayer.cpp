@@ -1,7 +1,7 @@
 // Reading the player that a station page declares, on pages laid out as the station page
 // generator writes them and on hand-edited variants.
-#include "HtmlTags.h"
-#include "PagePlayer.h"
+#include "media/HtmlTags.h"
+#include "media/PagePlayer.h"
 
 #include <QElapsedTimer>
 #include <QStringList>

@@ -1,5 +1,5 @@
 // Playlist decoders and the playlist detector, on payloads as radio sites serve them.
-#include "Playlist.h"
+#include "media/Playlist.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>

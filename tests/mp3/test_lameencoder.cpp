@@ -1,8 +1,8 @@
 // The encoding driver with the real engine library: encoded files are decoded back by the
 // reference decoder (and their length read by libmpv) and compared with their source.
+#include "common/NumberedError.h"
+#include "mp3/cLameEncoder.h"
 #include "Mp3TestUtil.h"
-#include "NumberedError.h"
-#include "cLameEncoder.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,9 +1,9 @@
 // The conversion window offscreen, with the real engine library: controls and presets, when the
 // button is enabled, a whole conversion with the bar along the bottom edge, cancel, a mono file,
 // closing mid-conversion, a missing engine, and both pickers with the dialogs driven.
+#include "mp3/Mp3Encoder.h"
+#include "mp3/Mp3EncoderRules.h"
 #include "FakePrompts.h"
-#include "Mp3Encoder.h"
-#include "Mp3EncoderRules.h"
 #include "Mp3TestUtil.h"
 #include "TestUtil.h"
 

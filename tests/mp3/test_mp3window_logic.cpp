@@ -1,10 +1,10 @@
 // The conversion window's window-free parts: presets, path rules, suggested name, texts, and the
 // conversion on its worker thread (real engine library) with cancel, errors and teardown.
-#include "Mp3Conversion.h"
-#include "Mp3EncoderRules.h"
+#include "mp3/cLameEncoder.h"
+#include "mp3/Mp3Conversion.h"
+#include "mp3/Mp3EncoderRules.h"
 #include "Mp3TestUtil.h"
 #include "TestUtil.h"
-#include "cLameEncoder.h"
 
 #include <QDir>
 #include <QSignalSpy>

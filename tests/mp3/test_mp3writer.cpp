@@ -1,6 +1,6 @@
+#include "common/NumberedError.h"
+#include "mp3/cMp3Writer.h"
 #include "Mp3TestUtil.h"
-#include "NumberedError.h"
-#include "cMp3Writer.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

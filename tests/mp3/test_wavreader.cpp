@@ -1,6 +1,6 @@
+#include "common/NumberedError.h"
+#include "mp3/cWavReader.h"
 #include "Mp3TestUtil.h"
-#include "NumberedError.h"
-#include "cWavReader.h"
 
 #include <gtest/gtest.h>
 

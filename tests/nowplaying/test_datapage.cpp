@@ -1,6 +1,7 @@
 // The page reader on payloads: redirection target, second address, the fixed statement places,
 // what a short or shifted page leaves, cover addresses and page text decoding.
-#include "DataPage.h"
+#include "common/TextFile.h"
+#include "nowplaying/DataPage.h"
 #include "NowPlayingTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ TEST(DataPage, RedirectionTargetAndSecondAddress)
         QByteArray page = c.page;
         if (QByteArray(c.name) == "plain page")
             page.replace('\n', "\r\n");
-        const QString target = RedirectionTarget(DecodePage(page));
+        const QString target = RedirectionTarget(textfile::fromUtf8OrCp1252(page));
         EXPECT_EQ(target, c.target);
         if (!c.second.isEmpty()) {
             EXPECT_EQ(SecondAddress(c.info, target), c.second);
@@ -102,7 +103,7 @@ TEST(DataPage, FixedPlacesShortAndShiftedPages)
                 texts.at(s, static_cast<Field>(f)) = QStringLiteral("old");
             covers.at(s) = QStringLiteral("old");
         }
-        ReadDataPage(DecodePage(c.page), texts, covers);
+        ReadDataPage(textfile::fromUtf8OrCp1252(c.page), texts, covers);
         for (int k = 1; k <= 5; ++k) {
             SCOPED_TRACE(k);
             const int slot = 6 - k;
@@ -117,7 +118,7 @@ TEST(DataPage, FixedPlacesShortAndShiftedPages)
     // The three other lines of one entry.
     TrackTexts texts;
     CoverLabels covers;
-    ReadDataPage(DecodePage(nptest::DataPage(7)), texts, covers);
+    ReadDataPage(textfile::fromUtf8OrCp1252(nptest::DataPage(7)), texts, covers);
     EXPECT_EQ(texts.at(3, Album), QStringLiteral("Album : A7-3"));
     EXPECT_EQ(texts.at(3, Performer), QStringLiteral("Auteur : P7-3"));
     EXPECT_EQ(texts.at(3, Release), QStringLiteral("Sortie : S7-3"));
@@ -145,9 +146,9 @@ TEST(DataPage, ValuesKeepTheirTextCoversAreTrimmedAndAssignmentsMatchTheirEntry)
 
 TEST(DataPage, DecodingAndCoverAddresses)
 {
-    EXPECT_EQ(DecodePage(QByteArray("\xc3\xa9t\xc3\xa9")), QStringLiteral("été"));
-    EXPECT_EQ(DecodePage(QByteArray("\xe9t\xe9 \x80")), QStringLiteral("été €"));
-    EXPECT_EQ(DecodePage(QByteArray()), QString());
+    EXPECT_EQ(textfile::fromUtf8OrCp1252(QByteArray("\xc3\xa9t\xc3\xa9")), QStringLiteral("été"));
+    EXPECT_EQ(textfile::fromUtf8OrCp1252(QByteArray("\xe9t\xe9 \x80")), QStringLiteral("été €"));
+    EXPECT_EQ(textfile::fromUtf8OrCp1252(QByteArray()), QString());
 
     struct Case {
         const char *configured, *info, *label, *address;

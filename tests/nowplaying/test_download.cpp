@@ -1,7 +1,7 @@
 // The downloader and the refresh against the local data server: what is stored, what fails,
 // what is left on disk, the bounds, and that nothing is requested for other addresses.
-#include "DownloadToFile.h"
-#include "InfoRefresh.h"
+#include "nowplaying/DownloadToFile.h"
+#include "nowplaying/InfoRefresh.h"
 #include "NowPlayingTestUtil.h"
 #include "TestUtil.h"
 

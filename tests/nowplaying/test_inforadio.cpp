@@ -1,12 +1,12 @@
 // The now-playing window against the local data server: the five slots and their covers, the
 // slot buttons, what failures leave on display, the period field, ticks during a refresh, the
 // period kept at close, the clipboard.
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "nowplaying/InfoRadio.h"
+#include "nowplaying/InfoRefresh.h"
 #include "FakePrompts.h"
-#include "Globals.h"
-#include "InfoRadio.h"
-#include "InfoRefresh.h"
 #include "NowPlayingTestUtil.h"
-#include "Settings.h"
 #include "TestUtil.h"
 
 #include <QApplication>

@@ -1,15 +1,15 @@
 // The generator and editor windows on a radio folder of their own: enabling rules, saving with its
 // questions and errors, the previews and their information links, the logo chooser, deleting.
-#include "FrmModifRad.h"
+#include "common/TextFile.h"
+#include "core/Globals.h"
+#include "media/PageFiles.h"
+#include "media/StationPage.h"
+#include "stations/FrmModifRad.h"
+#include "stations/FrmRadPerso.h"
+#include "ui/MainLink.h"
+#include "ui/WebBrowser.h"
 #include "FakePrompts.h"
-#include "FrmRadPerso.h"
-#include "MainLink.h"
-#include "Globals.h"
-#include "PageFiles.h"
-#include "StationPage.h"
-#include "TextFile.h"
 #include "TestUtil.h"
-#include "WebBrowser.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,12 +50,15 @@ void spit(const QString &path, const QByteArray &bytes)
 class FakeMain : public MainLink {
 public:
     int stops = 0, refreshes = 0;
-    QStringList captions; // now-playing window opened modally with these captions
+    QStringList captions;  // now-playing window opened modally with these captions
+    QStringList addresses; // ... for these information addresses
     void StopMainPage() override { ++stops; }
-    void OpenNowPlaying(bool modal, const QString &caption) override
+    void OpenNowPlaying(bool modal, const QString &caption, const QString &address) override
     {
-        if (modal)
+        if (modal) {
             captions << caption;
+            addresses << address;
+        }
     }
     QRect MainGeometryTwips() const override { return {}; }
     void RefreshStationLists() override { ++refreshes; }
@@ -246,7 +249,7 @@ TEST_F(PageWindowTest, GeneratorPreviewShowsTheSavedPageAndInterceptsInformation
     EXPECT_EQ(w.WebBrowser1->LocationURL(), page("JAZZ.HTM"));
 
     w.WebBrowser1->FollowLink(u("app:live('http://jazz.example/live.txt')"));
-    EXPECT_EQ(G().infoAddress, u("http://jazz.example/live.txt"));
+    EXPECT_EQ(main.addresses, QStringList{u("http://jazz.example/live.txt")});
     EXPECT_EQ(main.captions, QStringList{u("Information titre en cours : JAZZ.HTM")});
     EXPECT_EQ(w.WebBrowser1->LocationURL(), page("JAZZ.HTM")); // no navigation
 
@@ -428,7 +431,7 @@ TEST_F(PageWindowTest, EditorPreviewShowsTheFileAsSavedAndLocksTheEditing)
     EXPECT_FALSE(w.WebBrowser1->isHidden());
 
     w.WebBrowser1->FollowLink(u("app:live('http://jazz.example/i')"));
-    EXPECT_EQ(G().infoAddress, u("http://jazz.example/i"));
+    EXPECT_EQ(main.addresses, QStringList{u("http://jazz.example/i")});
     EXPECT_EQ(main.captions, QStringList{u("Information titre en cours : JAZZ.HTM")});
     EXPECT_EQ(w.WebBrowser1->LocationURL(), page("JAZZ.HTM"));
 

@@ -2,22 +2,22 @@
 // registered windows) with a local station: a page made for it shows in the radio list once the
 // window closes and plays; edited, saved and tested, it plays the changed stream; deleted, it
 // leaves the list. The selection of the main window is kept throughout.
-#include "App.h"
-#include "FakePrompts.h"
-#include "FrmMain.h"
-#include "FrmModifRad.h"
-#include "FrmRadPerso.h"
-#include "Globals.h"
-#include "MediaEngine.h"
-#include "PageFiles.h"
-#include "StationPage.h"
-#include "Settings.h"
-#include "StreamServer.h"
+#include "app/App.h"
+#include "app/FrmMain.h"
+#include "app/WindowHub.h"
+#include "common/TextFile.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "media/MediaEngine.h"
+#include "media/PageFiles.h"
+#include "media/StationPage.h"
+#include "stations/FrmModifRad.h"
+#include "stations/FrmRadPerso.h"
+#include "ui/WebBrowser.h"
 #include "EngineWait.h"
+#include "FakePrompts.h"
+#include "StreamServer.h"
 #include "TestUtil.h"
-#include "TextFile.h"
-#include "WebBrowser.h"
-#include "WindowHub.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 // Waiting on the media engine in end-to-end tests.
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 #include "TestUtil.h"
 
 namespace tavtest {

@@ -2,7 +2,7 @@
 // A prompt provider for window tests: records every message and question a window shows and
 // answers from queues the test fills (Yes, a file name, a folder, a typed text). An empty queue
 // answers No / cancel. Installed for the lifetime of the object.
-#include "Prompts.h"
+#include "ui/Prompts.h"
 
 #include <QList>
 #include <QString>

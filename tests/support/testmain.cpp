@@ -1,6 +1,6 @@
 // Test entry point for tests that need a Qt application object: queued signals, timers, widgets.
 // Listing the tests (test discovery) creates no application, so it needs no display.
-#include "WaylandSeat.h"
+#include "app/WaylandSeat.h"
 
 #include <QApplication>
 #include <cstring>

@@ -2,14 +2,14 @@
 // their controls; messages and questions answered by the fake prompt provider. Nothing reaches
 // the network: the catalogue's hosts point at a closed local port and audio goes to mpv's null
 // output.
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "media/MediaEngine.h"
+#include "tv/FrmAutresTVModif.h"
+#include "tv/FrmWMP.h"
+#include "tv/TvPlayer.h"
+#include "ui/MainLink.h"
 #include "FakePrompts.h"
-#include "FrmAutresTVModif.h"
-#include "FrmWMP.h"
-#include "Globals.h"
-#include "MainLink.h"
-#include "MediaEngine.h"
-#include "Settings.h"
-#include "TvPlayer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,7 +33,7 @@ class FakeMain : public MainLink {
 public:
     int stops = 0;
     void StopMainPage() override { ++stops; }
-    void OpenNowPlaying(bool, const QString &) override {}
+    void OpenNowPlaying(bool, const QString &, const QString &) override {}
     QRect MainGeometryTwips() const override { return {}; }
     void RefreshStationLists() override {}
     QWidget *MainWindow() override { return nullptr; }

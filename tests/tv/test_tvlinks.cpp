@@ -1,5 +1,5 @@
 // Links of the built-in catalogue, for 7 March 2007, written out from the catalogue's tables.
-#include "TvLinks.h"
+#include "tv/TvLinks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // TV list files: reading, writing, and the faults a list file can have.
-#include "TvList.h"
+#include "tv/TvList.h"
 
 #include <QDir>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // Rules of the TV player window and of the TV list editor, without their widgets.
-#include "TvListEditor.h"
-#include "TvPlayerState.h"
+#include "tv/TvListEditor.h"
+#include "tv/TvPlayerState.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The file dialogs: filter splitting and default extension, then both calls with the real dialog
 // driven from the test (choose, type a name, switch filter, cancel, a path too long).
+#include "ui/cCommonDialog.h"
 #include "FakePrompts.h"
-#include "cCommonDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,6 +46,9 @@ TEST(FileDialogRules, FilterSplittingAndDefaultExtension)
         EXPECT_EQ(SplitFilter(s.filter), s.pairs) << s.filter.toStdString();
     EXPECT_EQ(DialogNameFilters(SplitFilter(QStringLiteral("A|*.a:B|*.b;*.c"))),
               (QStringList{QStringLiteral("A (*.a)"), QStringLiteral("B (*.b *.c)")}));
+    // A description that shows patterns itself lists those the dialog reads.
+    EXPECT_EQ(QtNameFilter(QStringLiteral("Fichiers Wave (*.WAV)|*.wav|Tous les fichiers (*.*)|*.*")),
+              QStringLiteral("Fichiers Wave (*.wav);;Tous les fichiers (*.*)"));
 
     struct Ext {
         QString path, ext, result;
@@ -120,7 +123,7 @@ TEST(CommonDialog, ArgumentsInAndOut)
         bool questionAsked = false;
         uint32_t flagsSet = 0, flagsClear = 0;
     };
-    const QString all = QStringLiteral("Tous les fichiers (*.*) (*.*)");
+    const QString all = QStringLiteral("Tous les fichiers (*.*)");
     const Case cases[] = {
         {"open", false, {}, d + "essai.wav", {}, 1, true, {}, true, d + "essai.wav", "essai.wav",
          "Fichiers Wave (*.WAV)|*.wav", 1, false, ofn::FileMustExist, ofn::ExtensionDifferent},
@@ -164,7 +167,7 @@ TEST(CommonDialog, ArgumentsInAndOut)
             a.Flags = ofn::EnableHook;
             ok = dlg.VBGetSaveFileName(a);
             filename = a.Filename, title = a.FileTitle, filter = a.Filter, index = a.FilterIndex, flags = a.Flags;
-            EXPECT_EQ(prompts.filterGiven, QStringLiteral("Fichiers MP3 (*.mp3) (*.mp3);;") + all) << c.name;
+            EXPECT_EQ(prompts.filterGiven, QStringLiteral("Fichiers MP3 (*.mp3);;") + all) << c.name;
         } else {
             OpenFileArgs a;
             a.Filename = c.proposed;
@@ -175,8 +178,8 @@ TEST(CommonDialog, ArgumentsInAndOut)
             a.Flags = ofn::EnableHook;
             ok = dlg.VBGetOpenFileName(a);
             filename = a.Filename, title = a.FileTitle, filter = a.Filter, index = a.FilterIndex, flags = a.Flags;
-            EXPECT_EQ(prompts.filterGiven, QStringLiteral("Fichiers Wave (*.WAV) (*.wav);;") + all) << c.name;
-            EXPECT_EQ(prompts.selectedGiven, c.filterIndex == 2 ? all : QStringLiteral("Fichiers Wave (*.WAV) (*.wav)")) << c.name;
+            EXPECT_EQ(prompts.filterGiven, QStringLiteral("Fichiers Wave (*.wav);;") + all) << c.name;
+            EXPECT_EQ(prompts.selectedGiven, c.filterIndex == 2 ? all : QStringLiteral("Fichiers Wave (*.wav)")) << c.name;
         }
         EXPECT_EQ(prompts.startGiven, c.proposed.isEmpty() ? dir.path() : d + c.proposed) << c.name;
         EXPECT_EQ(ok, c.ok) << c.name;

@@ -1,7 +1,7 @@
 // The drawn progress bar: range arithmetic, geometry of bar, segments and border, caption
 // colours either side of the bar's edge, pictures, the off-screen image, the platform look.
-#include "cProgressBar.h"
-#include "cProgressBarQtStyle.h"
+#include "ui/cProgressBar.h"
+#include "ui/cProgressBarQtStyle.h"
 
 #include <QGuiApplication>
 #include <QPainter>

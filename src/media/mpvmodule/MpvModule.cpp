@@ -1,6 +1,6 @@
 // The player module: the one place that links libmpv. It hands the program the table of libmpv
 // functions it calls (MpvApi.h).
-#include "MpvApi.h"
+#include "media/MpvApi.h"
 
 extern "C" __attribute__((visibility("default"))) const MpvApi *tavilune_mpv_api()
 {

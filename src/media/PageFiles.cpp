@@ -1,6 +1,6 @@
 #include "PageFiles.h"
 
-#include "TextFile.h"
+#include "common/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // One instance at a time: the lock on the runtime folder's file, taken without waiting.
-#include "InstanceLock.h"
+#include "core/InstanceLock.h"
 
 #include <QCoreApplication>
 #include <QFile>

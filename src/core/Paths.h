@@ -1,7 +1,7 @@
 #pragma once
 // Path and file-name helpers shared by every window. The separator is the platform's ('/').
 // The comparisons are plain character comparisons.
-#include "TextFile.h" // ResolveNoCase
+#include "common/TextFile.h" // ResolveNoCase
 
 #include <QString>
 

@@ -1,5 +1,5 @@
 // The station page writer, compared byte for byte with pages written out line by line.
-#include "StationPage.h"
+#include "media/StationPage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Lenient numbers, the settings store and the path helpers.
+#include "core/Paths.h"
+#include "core/Settings.h"
 #include "FaultFolder.h"
-#include "Paths.h"
-#include "Settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,6 +4,9 @@
 // whichever page view intercepted an information link.
 #include <QString>
 
+// The program's title: the main window's caption, the tray tip and the title of its messages.
+inline const QString kAppTitle = QStringLiteral("Tavilune");
+
 struct ProgramValues {
     int tempoRadio = 0;      // now-playing refresh period ("TempoRadio")
     QString radioFolder;     // "DossierRadio", or the program folder when empty

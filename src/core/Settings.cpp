@@ -1,6 +1,6 @@
 #include "Settings.h"
 
-#include "TextFile.h"
+#include "common/TextFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -333,6 +333,16 @@ void UseFile(const QString &iniPath)
 QString FilePath() { return g_overridePath.isEmpty() ? userFile() : g_overridePath; }
 
 QString TakeFileNotice() { return std::exchange(g_notice, QString()); }
+
+QString TrimSpaces(const QString &text)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && text[b] == QLatin1Char(' '))
+        ++b;
+    while (e > b && text[e - 1] == QLatin1Char(' '))
+        --e;
+    return text.mid(b, e - b);
+}
 
 } // namespace settings
 

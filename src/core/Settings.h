@@ -30,6 +30,9 @@ void UseFile(const QString &iniPath);
 // The file the store lives in.
 QString FilePath();
 
+// Leading and trailing spaces removed (other blanks are kept), as values are stored.
+QString TrimSpaces(const QString &text);
+
 } // namespace settings
 
 // Lenient leading-number conversion: leading blanks skipped, then an optional sign, digits and

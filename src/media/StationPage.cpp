@@ -1,6 +1,6 @@
 #include "StationPage.h"
 
-#include "TextFile.h"
+#include "common/TextFile.h"
 
 #include <QStringList>
 

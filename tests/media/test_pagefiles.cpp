@@ -1,7 +1,7 @@
 // Station page files: the generator's file name rule, the editor's load and save rules, saves that
 // must not write, and the file lists.
+#include "media/PageFiles.h"
 #include "FileSizeLimit.h"
-#include "PageFiles.h"
 
 #include <QDir>
 #include <QFile>
