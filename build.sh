@@ -21,7 +21,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libqt6opengl6-dev
   libmpv-dev libpulse-dev libmp3lame-dev libsoxr-dev libfontconfig-dev libwayland-dev
   libgtest-dev libbenchmark-dev
-  xvfb xauth trayer xdotool x11-utils dbus-daemon pulseaudio pulseaudio-utils lame sox python3
+  xvfb xauth trayer openbox xdotool x11-utils dbus-daemon pulseaudio pulseaudio-utils lame sox python3
   weston qt6-wayland pipewire pipewire-pulse wireplumber
   ffmpeg libgl1-mesa-dri desktop-file-utils libglib2.0-bin imagemagick
   icecast2 gstreamer1.0-tools gstreamer1.0-plugins-base-apps gstreamer1.0-plugins-base
