@@ -114,18 +114,23 @@ int ListeningPrefs::StationVolume(const QString &station) const
 
 void ListeningPrefs::onVolume()
 {
-    // Only while the radio plays: a volume set back after a stop belongs to no station.
-    if (!m_station.isEmpty() && m_engine && m_engine->state() != MediaEngine::State::Idle &&
-        m_engine->state() != MediaEngine::State::Failed)
-        m_volumeSettled.start();
+    // Only while the radio plays. A volume set while nothing plays (set back after a sleep
+    // timer's fade) belongs to no station, and drops a change that had not settled.
+    const bool plays = m_engine && m_engine->state() != MediaEngine::State::Idle && m_engine->state() != MediaEngine::State::Failed;
+    if (m_station.isEmpty() || !plays) {
+        m_volumeSettled.stop();
+        return;
+    }
+    m_pendingVolume = m_engine->volume();
+    m_volumeSettled.start();
 }
 
 void ListeningPrefs::saveVolume()
 {
-    if (m_station.isEmpty() || !m_engine || StationVolume(m_station) == m_engine->volume())
+    if (m_station.isEmpty() || m_pendingVolume < 0 || StationVolume(m_station) == m_pendingVolume)
         return;
     QSettings file(VolumesFile(), QSettings::IniFormat);
-    file.setValue(volumeKey(m_station), QString::number(m_engine->volume()));
+    file.setValue(volumeKey(m_station), QString::number(m_pendingVolume));
     file.sync();
     if (file.status() != QSettings::NoError)
         qWarning("Tavilune: %s cannot be written", qPrintable(VolumesFile()));

@@ -73,4 +73,5 @@ private:
     QString m_station;       // the radio the main window plays; empty for a TV page
     bool m_radio = false;
     QTimer m_volumeSettled;  // a volume is kept once it stopped changing (not the steps of a fade)
+    int m_pendingVolume = -1; // ... this one
 };
