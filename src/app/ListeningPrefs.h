@@ -28,8 +28,10 @@ class ListeningPrefs : public QObject {
     Q_OBJECT
 public:
     // dynaudnorm, its gain aimed at an RMS level (-20 dBFS) rather than the peak, frames of
-    // 200 ms smoothed over 5 frames, at most +26 dB: two stations 12 dB apart come within a
-    // decibel after a second, at the CPU cost of the player without it.
+    // 200 ms smoothed over 5 frames (gentle on music), at most +26 dB: two stations 12 dB apart
+    // end 0.4 dB apart, for 1 ms of processor time a second of sound; it holds 1.2 s of sound
+    // before the first comes out (bench_loudness; loudnorm evens as well at 30 times the cost,
+    // holding 3 s).
     static constexpr const char *kLoudnessFilter = "lavfi=[dynaudnorm=f=200:g=5:m=20:r=0.1]";
     static constexpr const char *kEvenKey = "VolumeEgal";
 
