@@ -171,6 +171,7 @@ TEST_F(ListeningPrefsTest, EvenLoudnessBringsStationsTogetherAndEachStationKeeps
     EXPECT_EQ(engine.audioFilter(), QString::fromLatin1(ListeningPrefs::kLoudnessFilter)) << "applied at once";
     const double quietOn = level("Faible", quiet), loudOn = level("Forte", loud);
     EXPECT_LT(std::abs(loudOn - quietOn), 3.0) << loudOn << " " << quietOn;
+    std::printf("levels without the filter %.1f and %.1f dBFS, with it %.1f and %.1f dBFS\n", loudOff, quietOff, loudOn, quietOn);
     EXPECT_GT(quietOn, -40.0);
     prefs.Listening(QStringLiteral("Une TV"), false, true);
     EXPECT_TRUE(engine.audioFilter().isEmpty()) << "radios only";
