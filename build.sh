@@ -20,7 +20,7 @@ packages=(
   cmake g++ make pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libqt6opengl6-dev
   libmpv-dev libpulse-dev libmp3lame-dev libsoxr-dev libfontconfig-dev libwayland-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libavfilter-dev
   xvfb xauth trayer openbox xdotool x11-utils dbus-daemon pulseaudio pulseaudio-utils lame sox python3
   weston qt6-wayland pipewire pipewire-pulse wireplumber
   ffmpeg libgl1-mesa-dri desktop-file-utils libglib2.0-bin imagemagick

@@ -25,6 +25,7 @@
 #include "frmAbout.h"
 #include "FrmFav.h"
 #include "FrmOptions.h"
+#include "ListeningPrefs.h"
 #include "Module1.h"
 #include "Options.h"
 
@@ -89,6 +90,8 @@ App::App() : m_main(&m_engine), m_hub(m_main)
     // Media keys and panel widgets, title notifications: published with the rest of the
     // start-up that waits for the first frame.
     m_main.AfterStartUp([this] { StartDesktopServices(m_main, m_engine, QDBusConnection::sessionBus(), &m_journal); });
+    // The output chosen in the preferences (the server is asked only for another than the default).
+    m_main.AfterStartUp([this] { m_main.Ecoute->ApplyOutput(); });
     // Planned events: run while the program runs, missed ones told once.
     m_main.AfterStartUp([this] {
         m_runner = std::make_unique<ProgrammationRunner>(m_main, m_engine);
@@ -138,7 +141,20 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
     // Each window of the program adds its factory here:
     //   hub.Register(WindowKind::Options, [&main] { return new FrmOptions(main); });
     // TV: the player window (modeless) and the list editor (modal).
-    hub.Register(WindowKind::TvPlayer, [&main] { return new FrmWMP(&main); });
+    hub.Register(WindowKind::TvPlayer, [&main, &hub] {
+        auto *tv = new FrmWMP(&main);
+        // "Programmer l'enregistrement": a new event of the Programmation window, filled with the
+        // programme's link and its broadcast date, at the next full hour (the user sets the time).
+        if (hub.IsRegistered(WindowKind::Programmation))
+            tv->SetScheduler([&hub](const QString &name, const QString &link, const QDate &date) {
+                if (!hub.Open(WindowKind::Programmation))
+                    return;
+                if (auto *p = qobject_cast<FrmProgrammation *>(hub.Window(WindowKind::Programmation, false)))
+                    p->ProposeLink(name, link, programmation::ProposedStart(date, QDateTime::currentDateTime()),
+                                   programmation::Action::EnregistrerFlux);
+            });
+        return tv;
+    });
     hub.Register(WindowKind::AutresTVModif, [&main] { return new FrmAutresTVModif(&main); });
 
     // Preferences, favourites manager, about box. The preferences refill the main window's lists
@@ -147,7 +163,7 @@ void RegisterWindows(WindowHub &hub, MainLink &main)
         hub.Register(WindowKind::Options, [frm] {
             return new FrmOptions({[frm](const QString &f) { frm->RefillStationList(true, f); },
                                    [frm](const QString &f) { frm->RefillStationList(false, f); },
-                                   [frm] { frm->setWindowTitle(frm->TitleText()); }},
+                                   [frm] { frm->setWindowTitle(frm->TitleText()); }, frm->Ecoute},
                                   frm);
         });
     }

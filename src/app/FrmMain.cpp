@@ -17,6 +17,7 @@
 #include "About.h"
 #include "Favourites.h"
 #include "Icons.h"
+#include "ListeningPrefs.h"
 #include "Module1.h"
 #include "Startup.h"
 #include "StationList.h"
@@ -106,6 +107,10 @@ void FrmMain::buildDesktopMenus()
         if (!warning.isEmpty())
             Prompts().Message(this, QStringLiteral("Enregistrer le flux"), warning, UiPrompts::Icon::Exclamation);
     });
+    Ecoute = new ListeningPrefs(*m_engine, {}, this);
+    connect(Ecoute, &ListeningPrefs::message, this, [this](const QString &text) {
+        Prompts().Message(this, QStringLiteral("Sortie audio"), text, UiPrompts::Icon::Information);
+    }, Qt::QueuedConnection);
     Sleep = new SleepTimer(m_engine, [this] { Command4_Click(); }, this);
     connect(Sleep, &SleepTimer::Changed, this, &FrmMain::updateStatusLine);
     connect(Sleep, &SleepTimer::Finished, this, [this] { Mnu_Arret[0]->setChecked(true); });
@@ -608,6 +613,7 @@ void FrmMain::Command1_Click()
     // or the desktop's media controls comes without the pointer on the button).
     MediaEngine::PreloadPlayer();
     m_playingName = RadioMode() ? ComboRad->currentText() : ComboTV->currentText();
+    Ecoute->Listening(m_playingName, RadioMode(), true);
     WebBrowser1->Navigate(Text1);
     setWindowTitle(TitleText());
 }
@@ -616,7 +622,19 @@ void FrmMain::ListenPage(const QString &page)
 {
     Text1 = page;
     m_playingName = QFileInfo(page).completeBaseName();
+    const bool radio = !G().radioFolder.isEmpty() &&
+                       QFileInfo(QFileInfo(page).absolutePath()) == QFileInfo(G().radioFolder);
+    Ecoute->Listening(m_playingName, radio, false);
     WebBrowser1->Navigate(Text1);
+    setWindowTitle(TitleText());
+}
+
+void FrmMain::ListenLink(const QString &address, const QString &name)
+{
+    Command4_Click();
+    m_playingName = name;
+    Ecoute->Listening(name, false, false);
+    m_engine->play(address);
     setWindowTitle(TitleText());
 }
 

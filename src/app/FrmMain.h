@@ -18,6 +18,7 @@ class QLabel;
 class QMenu;
 class QToolButton;
 class MediaEngine;
+class ListeningPrefs;
 class SleepTimer;
 class StreamRecorder;
 class WebBrowser;
@@ -102,6 +103,8 @@ public:
     static constexpr int kSleepMinutes[5] = {0, 15, 30, 60, 90};
     StreamRecorder *FluxRecorder = nullptr;
     SleepTimer *Sleep = nullptr;
+    // The output device, the even loudness of radios and the volume kept per station.
+    ListeningPrefs *Ecoute = nullptr;
 
     bool RadioMode() const;
 
@@ -109,6 +112,8 @@ public:
     void Command1_Click();   // Listen
     // Listen to a station or TV page named by its path (a planned event), under its file's name.
     void ListenPage(const QString &page);
+    // Plays an address (a planned event's programme link) under name, without a page.
+    void ListenLink(const QString &address, const QString &name);
     void Command2_Click();   // volume control
     void Command3_Click();   // hide button
     void Command4_Click();   // stop

@@ -5,10 +5,13 @@
 #include "ui/PictureButton.h"
 #include "ui/Prompts.h"
 #include "Autostart.h"
+#include "ListeningPrefs.h"
 #include "Module1.h"
 #include "Options.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -54,6 +57,19 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
     chkNotifTitre = new QCheckBox(QStringLiteral("Afficher une notification au changement de titre"), this);
     chkNotifTitre->setObjectName(QStringLiteral("chkNotifTitre"));
     v->addWidget(chkNotifTitre);
+    chkVolumeEgal = new QCheckBox(QStringLiteral("Égaliser le volume des stations"), this);
+    chkVolumeEgal->setObjectName(QStringLiteral("chkVolumeEgal"));
+    chkVolumeEgal->setToolTip(QStringLiteral("Les radios fortes et faibles sont entendues au même volume"));
+    v->addWidget(chkVolumeEgal);
+    auto *output = new QHBoxLayout;
+    lblSortie = new QLabel(QStringLiteral("Sortie audio :"), this);
+    cboSortie = new QComboBox(this);
+    cboSortie->setObjectName(QStringLiteral("cboSortie"));
+    cboSortie->setToolTip(QStringLiteral("La sortie du serveur de son où Tavilune joue"));
+    lblSortie->setBuddy(cboSortie);
+    output->addWidget(lblSortie);
+    output->addWidget(cboSortie, 1);
+    v->addLayout(output);
 
     auto folderFrame = [this, v](QGroupBox *&frame, QLineEdit *&text, QToolButton *&browse, const QString &caption,
                                  const char *textName, const char *buttonName) {
@@ -88,6 +104,14 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
         if (!m_loading)
             chkStartOnWin_Click();
     });
+    connect(cboSortie, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_loading)
+            cboSortie_Change();
+    });
+    connect(chkVolumeEgal, &QCheckBox::toggled, this, [this] {
+        if (!m_loading)
+            chkVolumeEgal_Change();
+    });
 }
 
 void FrmOptions::showEvent(QShowEvent *e)
@@ -104,6 +128,19 @@ void FrmOptions::Form_Load()
     for (int i = 0; i < 6; ++i)
         Check[i]->setChecked(v.check[i]);
     chkNotifTitre->setChecked(options::TitleNotificationsOn());
+    cboSortie->clear();
+    cboSortie->setEnabled(m_link.listening != nullptr);
+    chkVolumeEgal->setEnabled(m_link.listening != nullptr);
+    if (m_link.listening) {
+        const QList<audioout::Output> outputs = m_link.listening->Outputs();
+        for (const audioout::Output &o : outputs)
+            cboSortie->addItem(o.text, o.name);
+        const QString chosen = m_link.listening->Output();
+        if (audioout::IndexOf(outputs, chosen) < 0) // gone from the server: still the choice
+            cboSortie->addItem(QStringLiteral("%1 (absente)").arg(chosen), chosen);
+        cboSortie->setCurrentIndex(cboSortie->findData(chosen));
+        chkVolumeEgal->setChecked(m_link.listening->EvenLoudness());
+    }
     Text1->setText(v.radioFolder);
     m_previousRadio = v.radioFolder;
     Text2->setText(v.tvFolder);
@@ -160,6 +197,18 @@ void FrmOptions::Command2_Click()
     options::SaveTitleNotifications(chkNotifTitre->isChecked());
     if (!options::Save(v, m_previousRadio, m_previousTv, act))
         Prompts().Message(this, windowTitle(), options::SaveFailedText(settings::FilePath()), UiPrompts::Icon::Exclamation);
+}
+
+void FrmOptions::cboSortie_Change()
+{
+    if (m_link.listening && cboSortie->currentIndex() >= 0)
+        m_link.listening->SetOutput(cboSortie->currentData().toString());
+}
+
+void FrmOptions::chkVolumeEgal_Change()
+{
+    if (m_link.listening)
+        m_link.listening->SetEvenLoudness(chkVolumeEgal->isChecked());
 }
 
 void FrmOptions::Command3_Click()

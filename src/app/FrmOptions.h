@@ -5,7 +5,10 @@
 #include <QDialog>
 #include <functional>
 
+class ListeningPrefs;
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QGroupBox;
 class QLineEdit;
 class QToolButton;
@@ -17,6 +20,8 @@ struct OptionsLink {
     std::function<void(const QString &folder)> refillTv;
     // Set the main window's title from the current flags.
     std::function<void()> updateTitle;
+    // The output device and the even loudness (none: their controls are disabled).
+    ListeningPrefs *listening = nullptr;
 };
 
 class FrmOptions : public QDialog {
@@ -34,10 +39,16 @@ public:
     void chkStartOnWin_Click();  // write or remove the autostart entry
     void Command2_Click();       // save
     void Command3_Click();       // close
+    void cboSortie_Change();     // the output chosen
+    void chkVolumeEgal_Change(); // even loudness on or off
 
     QCheckBox *Check[6] = {};    // Check1 .. Check6
     QCheckBox *chkStartOnWin = nullptr;
     QCheckBox *chkNotifTitre = nullptr; // a desktop notification at each new stream title
+    // "Sortie audio :" and "Égaliser le volume des stations", applied at once.
+    QLabel *lblSortie = nullptr;
+    QComboBox *cboSortie = nullptr;
+    QCheckBox *chkVolumeEgal = nullptr;
     QGroupBox *Frame1 = nullptr; // "Dossier radios : (Fichiers HTM) "
     QGroupBox *Frame2 = nullptr; // "Dossier TV : (Fichiers HTM) "
     QLineEdit *Text1 = nullptr;  // radio folder

@@ -19,8 +19,11 @@ namespace {
 // When the program last looked at its events: the missed occurrences are those after it.
 const QString kLastSeenKey = QStringLiteral("ProgrammationVue");
 constexpr int kFadeStepMs = 250;
+// "Enregistrer la source": the recording window's default format.
+constexpr qint32 kSourceRate = 44100;
+constexpr qint16 kSourceChannels = 2;
 
-QString shortName(const Event &e) { return e.source ? e.what : QFileInfo(e.what).completeBaseName(); }
+QString shortName(const Event &e) { return WhatText(e); }
 } // namespace
 
 ProgrammationRunner::ProgrammationRunner(FrmMain &main, MediaEngine &engine, QString fileName, const QDBusConnection &bus,
@@ -29,6 +32,14 @@ ProgrammationRunner::ProgrammationRunner(FrmMain &main, MediaEngine &engine, QSt
       m_fileName(fileName.isEmpty() ? DefaultFileName() : std::move(fileName)), m_bus(bus), m_scheduler(*this)
 {
     m_fade.setInterval(kFadeStepMs);
+    // A device opened ahead for an event that did not start (removed meanwhile) is closed.
+    m_armEnd.setSingleShot(true);
+    connect(&m_armEnd, &QTimer::timeout, this, [this] {
+        if (m_source && !m_source->IsActive()) {
+            m_source.reset();
+            m_armed.clear();
+        }
+    });
     connect(&m_fade, &QTimer::timeout, this, &ProgrammationRunner::fadeStep);
     connect(&m_scheduler, &Scheduler::started, this, [] { settings::SaveSetting(kLastSeenKey, QDateTime::currentDateTime().toString(Qt::ISODate)); });
     // "Arrêter" of the wake-up's notification.
@@ -70,10 +81,10 @@ void ProgrammationRunner::Start(const Event &e)
                QStringLiteral("%1 : %2 remplace ce que vous écoutiez.").arg(ActionText(e.action), shortName(e)), false);
     switch (e.action) {
     case Action::Ecouter:
-        m_main.ListenPage(e.what);
+        listen(e);
         break;
     case Action::EnregistrerFlux:
-        m_main.ListenPage(e.what);
+        listen(e);
         // The stream is recorded once it plays.
         disconnect(m_waitPlaying);
         m_waitPlaying = connect(&m_engine, &MediaEngine::stateChanged, this, [this, e](MediaEngine::State state) {
@@ -87,16 +98,14 @@ void ProgrammationRunner::Start(const Event &e)
         });
         break;
     case Action::EnregistrerSource: {
-        m_source = std::make_unique<RecordingSession>(std::make_unique<WaveInRecorder>());
-        WaveInRecorder &rec = m_source->Recorder();
-        const int count = rec.DeviceCount();
-        int device = -1;
-        for (int i = 0; i < count && device < 0; ++i)
-            if (rec.DeviceName(i) == e.what)
-                device = i;
+        m_armEnd.stop();
+        const bool armed = m_source && !m_source->IsActive() && m_armed == e.what;
+        m_armed.clear();
+        if (!armed && !openSource(e.what))
+            m_source.reset();
         const QString file = WithBackslash(G().wavFolder) + e.what + QStringLiteral(" ") +
                              QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH'h'mm")) + QStringLiteral(".wav");
-        if (device < 0 || !rec.SelectDevice(device) || !m_source->Start(file, 44100, 2)) {
+        if (!m_source || !m_source->Start(file, kSourceRate, kSourceChannels)) {
             notify(QStringLiteral("Programmation"), QStringLiteral("La source « %1 » n'a pas pu être enregistrée.").arg(e.what), false);
             m_source.reset();
         }
@@ -105,11 +114,37 @@ void ProgrammationRunner::Start(const Event &e)
     case Action::Reveil:
         m_waking = e;
         m_engine.setVolume(0);
-        m_main.ListenPage(e.what);
+        listen(e);
         m_fadeClock.start();
         m_fade.start();
         notify(QStringLiteral("Réveil"), shortName(e), true);
         break;
+    }
+}
+
+bool ProgrammationRunner::openSource(const QString &name)
+{
+    m_source = std::make_unique<RecordingSession>(std::make_unique<WaveInRecorder>());
+    WaveInRecorder &rec = m_source->Recorder();
+    const int count = rec.DeviceCount();
+    for (int i = 0; i < count; ++i)
+        if (rec.DeviceName(i) == name)
+            return rec.SelectDevice(i);
+    return false;
+}
+
+void ProgrammationRunner::Prepare(const Event &e)
+{
+    if (e.action != Action::EnregistrerSource || (m_source && m_source->IsActive()))
+        return;
+    // Open a little ahead: the sound flows at the start (a server's output renders ahead of real
+    // time, and a device opened at the start would miss what was rendered before).
+    if (openSource(e.what) && m_source->Prepare(kSourceRate, kSourceChannels)) {
+        m_armed = e.what;
+        m_armEnd.start((Scheduler::kPrepareSecs + 60) * 1000);
+    } else {
+        m_source.reset(); // the start tries again
+        m_armed.clear();
     }
 }
 
@@ -119,7 +154,7 @@ void ProgrammationRunner::End(const Event &e)
     case Action::EnregistrerFlux:
         disconnect(m_waitPlaying);
         m_main.FluxRecorder->Stop();
-        m_main.Command4_Click();
+        stopListening(e);
         break;
     case Action::EnregistrerSource:
         if (m_source)
@@ -128,13 +163,29 @@ void ProgrammationRunner::End(const Event &e)
         break;
     case Action::Reveil:
         m_fade.stop();
-        m_main.Command4_Click();
+        stopListening(e);
         m_engine.setVolume(std::clamp(e.volume, 0, 100));
         break;
     case Action::Ecouter:
-        m_main.Command4_Click();
+        stopListening(e);
         break;
     }
+}
+
+void ProgrammationRunner::listen(const Event &e)
+{
+    if (e.link.isEmpty())
+        m_main.ListenPage(e.what);
+    else
+        m_main.ListenLink(e.link, WhatText(e));
+}
+
+void ProgrammationRunner::stopListening(const Event &e)
+{
+    m_main.Command4_Click();
+    // A programme's address plays without a page: the page's end does not stop it.
+    if (!e.link.isEmpty() && m_engine.address() == e.link)
+        m_engine.stop();
 }
 
 void ProgrammationRunner::fadeStep()
@@ -168,6 +219,6 @@ void ProgrammationRunner::onAction(uint id, const QString &action)
         return;
     m_notification = 0;
     m_fade.stop();
-    m_main.Command4_Click();
+    stopListening(m_waking);
     m_engine.setVolume(std::clamp(m_waking.volume, 0, 100));
 }

@@ -328,14 +328,15 @@ bool PulseCapture::connectLocked()
         dropContextLocked();
         return false;
     }
-    // Changes of sources keep the mixer's snapshot current.
+    // Changes of sources keep the mixer's snapshot current; outputs that come and go are told.
     pa_context_set_subscribe_callback(
         m_context,
         [](pa_context *, pa_subscription_event_type_t event, std::uint32_t index, void *self) {
             static_cast<PulseCapture *>(self)->onSourceEvent(unsigned(event), index);
         },
         this);
-    if (!runLocked(pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr))) {
+    const auto mask = pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SINK);
+    if (!runLocked(pa_context_subscribe(m_context, mask, nullptr, nullptr))) {
         dropContextLocked();
         return false;
     }
@@ -439,6 +440,11 @@ bool PulseCapture::watchMixerLocked()
 // changed, and any new source is read in case it is the mixer's source coming back.
 void PulseCapture::onSourceEvent(unsigned int event, std::uint32_t index)
 {
+    if ((event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SINK) {
+        if ((event & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_CHANGE && m_outputsChanged)
+            m_outputsChanged();
+        return;
+    }
     if (!m_mixerOpen || (event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SOURCE)
         return;
     const unsigned int type = event & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
@@ -463,6 +469,36 @@ void PulseCapture::onSourceEvent(unsigned int event, std::uint32_t index)
         this);
     if (operation)
         pa_operation_unref(operation);
+}
+
+std::vector<PulseCapture::Output> PulseCapture::Outputs(bool *ok)
+{
+    std::vector<Output> outputs;
+    bool answered = false;
+    if (ensureLoop()) {
+        LoopLock lock(m_loop);
+        answered = connectLocked() && runLocked(pa_context_get_sink_info_list(
+                                          m_context,
+                                          [](pa_context *, const pa_sink_info *info, int eol, void *data) {
+                                              if (eol == 0 && info)
+                                                  static_cast<std::vector<Output> *>(data)->push_back(
+                                                      {info->name ? info->name : "", info->description ? info->description : ""});
+                                          },
+                                          &outputs));
+    }
+    if (!answered)
+        outputs.clear();
+    if (ok)
+        *ok = answered;
+    return outputs;
+}
+
+void PulseCapture::SetOutputsChanged(std::function<void()> changed)
+{
+    if (!ensureLoop())
+        return;
+    LoopLock lock(m_loop);
+    m_outputsChanged = std::move(changed);
 }
 
 const pulsemap::SourceState *PulseCapture::mixerStateLocked() const

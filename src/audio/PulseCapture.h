@@ -40,6 +40,7 @@
 #include "CaptureBackend.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -129,6 +130,18 @@ public:
 
     Statistics CaptureStatistics();
 
+    // The server's outputs (sinks), in the server's order; ok false (and nothing) when the server
+    // did not answer.
+    struct Output {
+        std::string name;
+        std::string description;
+    };
+    std::vector<Output> Outputs(bool *ok = nullptr);
+    // Called on the loop thread, with no lock a member takes held by the caller, whenever an
+    // output comes or goes on the connection (the next member that asks the server makes it
+    // again after the server went away). It may only post work to another thread.
+    void SetOutputsChanged(std::function<void()> changed);
+
 private:
     struct Device {
         std::string name;
@@ -171,6 +184,7 @@ private:
     void onWake();
 
     std::string m_server;
+    std::function<void()> m_outputsChanged; // guarded by the loop lock
     pa_threaded_mainloop *m_loop = nullptr;
     pa_mainloop_api *m_api = nullptr;
     pa_context *m_context = nullptr;

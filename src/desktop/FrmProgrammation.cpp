@@ -19,11 +19,6 @@ using namespace programmation;
 namespace {
 const QString kTitle = QStringLiteral("Programmation");
 
-QString whatText(const Event &e)
-{
-    return e.source ? e.what : QFileInfo(e.what).completeBaseName();
-}
-
 QString whenText(const Event &e)
 {
     const QLocale locale;
@@ -152,7 +147,7 @@ void FrmProgrammation::fillChoices()
     m_choices = m_services.choices ? m_services.choices() : QList<ProgrammationChoice>();
     cboQuoi->clear();
     for (const ProgrammationChoice &c : m_choices)
-        cboQuoi->addItem(c.text, c.what);
+        cboQuoi->addItem(c.text, c.link.isEmpty() ? c.what : c.link);
     const int again = cboQuoi->findData(current);
     if (again >= 0)
         cboQuoi->setCurrentIndex(again);
@@ -162,7 +157,7 @@ void FrmProgrammation::fillList()
 {
     lstEvents->clear();
     for (const Event &e : m_events) {
-        auto *item = new QTreeWidgetItem(lstEvents, {whatText(e), whenText(e), QStringLiteral("%1 min").arg(e.minutes), ActionText(e.action)});
+        auto *item = new QTreeWidgetItem(lstEvents, {WhatText(e), whenText(e), QStringLiteral("%1 min").arg(e.minutes), ActionText(e.action)});
         item->setData(0, Qt::UserRole, e.id);
     }
     for (int c = 0; c < 4; ++c)
@@ -182,13 +177,7 @@ void FrmProgrammation::selectionChanged()
     for (const Event &e : m_events) {
         if (e.id != id)
             continue;
-        int at = cboQuoi->findData(e.what);
-        if (at < 0) {
-            cboQuoi->addItem(whatText(e), e.what);
-            m_choices.append({whatText(e), e.what, e.source});
-            at = cboQuoi->count() - 1;
-        }
-        cboQuoi->setCurrentIndex(at);
+        cboQuoi->setCurrentIndex(choiceIndex({WhatText(e), e.what, e.source, e.link}));
         cboAction->setCurrentIndex(int(e.action));
         txtDebut->setDateTime(e.start);
         cboRepetition->setCurrentIndex(int(e.repeat));
@@ -214,6 +203,7 @@ bool FrmProgrammation::formEvent(Event &e) const
         return false;
     e.what = m_choices[at].what;
     e.source = m_choices[at].source;
+    e.link = m_choices[at].link;
     e.action = Action(cboAction->currentIndex());
     e.start = txtDebut->dateTime();
     e.start.setTime(QTime(e.start.time().hour(), e.start.time().minute()));
@@ -257,20 +247,35 @@ bool FrmProgrammation::commit(const QList<Event> &events, const QList<Event> &re
     return true;
 }
 
-void FrmProgrammation::Propose(const QString &what, const QDateTime &when, Action action)
+int FrmProgrammation::choiceIndex(const ProgrammationChoice &choice)
+{
+    const int at = cboQuoi->findData(choice.link.isEmpty() ? choice.what : choice.link);
+    if (at >= 0)
+        return at;
+    cboQuoi->addItem(choice.text, choice.link.isEmpty() ? choice.what : choice.link);
+    m_choices.append(choice);
+    return cboQuoi->count() - 1;
+}
+
+void FrmProgrammation::propose(int choice, const QDateTime &when, Action action)
 {
     lstEvents->clearSelection();
-    int at = cboQuoi->findData(what);
-    if (at < 0) {
-        cboQuoi->addItem(QFileInfo(what).completeBaseName().isEmpty() ? what : QFileInfo(what).completeBaseName(), what);
-        m_choices.append({cboQuoi->itemText(cboQuoi->count() - 1), what, false});
-        at = cboQuoi->count() - 1;
-    }
-    cboQuoi->setCurrentIndex(at);
+    cboQuoi->setCurrentIndex(choice);
     cboAction->setCurrentIndex(int(action));
     txtDebut->setDateTime(when);
     cboRepetition->setCurrentIndex(int(Repeat::Once));
     cmdAjouter->setEnabled(true);
+}
+
+void FrmProgrammation::Propose(const QString &what, const QDateTime &when, Action action)
+{
+    const QString name = QFileInfo(what).completeBaseName();
+    propose(choiceIndex({name.isEmpty() ? what : name, what, false, {}}), when, action);
+}
+
+void FrmProgrammation::ProposeLink(const QString &name, const QString &link, const QDateTime &when, Action action)
+{
+    propose(choiceIndex({name.isEmpty() ? link : name, name, false, link}), when, action);
 }
 
 void FrmProgrammation::Ajouter()

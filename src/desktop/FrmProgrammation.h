@@ -18,8 +18,9 @@ class QTreeWidget;
 
 struct ProgrammationChoice {
     QString text; // as shown
-    QString what; // the page's path, or the source's name
+    QString what; // the page's path, or the source's name, or the programme's name (link)
     bool source = false;
+    QString link = {}; // a programme's address; empty for pages and sources
 };
 
 class FrmProgrammation : public QWidget {
@@ -43,6 +44,8 @@ public:
     const QList<programmation::Event> &Events() const { return m_events; }
     // A new event filled with what and when (the TV catalogue's "Programmer l'enregistrement").
     void Propose(const QString &what, const QDateTime &when, programmation::Action action);
+    // The same for a programme's address (a dated TV programme), shown under name.
+    void ProposeLink(const QString &name, const QString &link, const QDateTime &when, programmation::Action action);
     void Ajouter();
     void Modifier();
     void Supprimer();
@@ -58,6 +61,9 @@ private:
     void formChanged();
     bool formEvent(programmation::Event &event) const;
     bool commit(const QList<programmation::Event> &events, const QList<programmation::Event> &removed);
+    // The entry of choice in cboQuoi, added when it is not there.
+    int choiceIndex(const ProgrammationChoice &choice);
+    void propose(int choice, const QDateTime &when, programmation::Action action);
 
     Services m_services;
     QList<programmation::Event> m_events;

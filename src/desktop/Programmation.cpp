@@ -54,8 +54,11 @@ QString unitArgument(const QString &text)
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-// A description line holds no line end.
-QString oneLine(const QString &text) { return QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' ')); }
+// A description line holds no line end, and no systemd specifier ("%" stands for itself).
+QString oneLine(const QString &text)
+{
+    return QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('%'), QStringLiteral("%%"));
+}
 
 bool writeFile(const QString &name, const QString &text, QString *error)
 {
@@ -81,6 +84,16 @@ QString ActionText(Action action)
     return {};
 }
 
+QString WhatText(const Event &e)
+{
+    if (!e.link.isEmpty())
+        return e.what.isEmpty() ? e.link : e.what;
+    if (e.source)
+        return e.what;
+    const QString name = QFileInfo(e.what).completeBaseName();
+    return name.isEmpty() ? e.what : name;
+}
+
 QString RepeatText(const Event &e)
 {
     static const char16_t *days[] = {u"lundi", u"mardi", u"mercredi", u"jeudi", u"vendredi", u"samedi", u"dimanche"};
@@ -91,6 +104,12 @@ QString RepeatText(const Event &e)
     case Repeat::Weekday: return QStringLiteral("Chaque ") + QString::fromUtf16(days[std::clamp(e.weekday, 1, 7) - 1]);
     }
     return {};
+}
+
+QDateTime ProposedStart(const QDate &date, const QDateTime &now)
+{
+    const QTime next = QTime(now.time().hour(), 0).addSecs(3600);
+    return QDateTime(date, next);
 }
 
 int FadeInVolume(int target, qint64 elapsedMs, qint64 fadeMs)
@@ -162,6 +181,7 @@ QList<Event> Load(const QString &fileName)
         bool ok = true;
         e.id = group;
         e.what = s.value(QStringLiteral("quoi")).toString();
+        e.link = s.value(QStringLiteral("lien")).toString(); // absent from files of page events only
         e.source = s.value(QStringLiteral("source")).toString() == QLatin1String("1");
         e.action = fromKey<Action>(s.value(QStringLiteral("action")).toString(), kActionKeys, ok);
         e.repeat = fromKey<Repeat>(s.value(QStringLiteral("repetition")).toString(), kRepeatKeys, ok);
@@ -171,7 +191,7 @@ QList<Event> Load(const QString &fileName)
         e.fadeSeconds = s.value(QStringLiteral("fondu"), 60).toInt();
         e.volume = s.value(QStringLiteral("volume"), 100).toInt();
         s.endGroup();
-        if (ok && !e.what.isEmpty() && e.start.isValid() && e.minutes > 0 && e.weekday >= 1 && e.weekday <= 7)
+        if (ok && !(e.what.isEmpty() && e.link.isEmpty()) && !(e.source && !e.link.isEmpty()) && e.start.isValid() && e.minutes > 0 && e.weekday >= 1 && e.weekday <= 7)
             events << e;
     }
     return events;
@@ -186,6 +206,8 @@ bool Save(const QString &fileName, const QList<Event> &events, QString *error)
         s.beginGroup(e.id);
         s.setValue(QStringLiteral("quoi"), e.what);
         s.setValue(QStringLiteral("source"), e.source ? QStringLiteral("1") : QStringLiteral("0"));
+        if (!e.link.isEmpty())
+            s.setValue(QStringLiteral("lien"), e.link);
         s.setValue(QStringLiteral("action"), QLatin1String(kActionKeys[int(e.action)]));
         s.setValue(QStringLiteral("repetition"), QLatin1String(kRepeatKeys[int(e.repeat)]));
         s.setValue(QStringLiteral("debut"), e.start.toString(Qt::ISODate));
@@ -238,7 +260,7 @@ QString TimerUnit(const Event &e)
 {
     return QStringLiteral("[Unit]\nDescription=Tavilune : %1 (%2)\n\n[Timer]\nOnCalendar=%3\nAccuracySec=1s\nUnit=%4.service\n\n"
                           "[Install]\nWantedBy=timers.target\n")
-        .arg(oneLine(ActionText(e.action)), oneLine(QFileInfo(e.what).completeBaseName().isEmpty() ? e.what : QFileInfo(e.what).completeBaseName()),
+        .arg(oneLine(ActionText(e.action)), oneLine(WhatText(e)),
              OnCalendar(e), UnitName(e));
 }
 
@@ -343,7 +365,18 @@ void Scheduler::Check(const QDateTime &now)
             m_actions.Start(e);
             emit started(e.id);
         }
-        sooner(NextStart(e, now.addMSecs(1)));
+        const QDateTime next = NextStart(e, now.addMSecs(1));
+        sooner(next);
+        // A source's device opens a little ahead, once per occurrence.
+        if (e.source && next.isValid()) {
+            const QDateTime prepareAt = next.addSecs(-kPrepareSecs);
+            if (prepareAt > now)
+                sooner(prepareAt);
+            else if (m_prepared.value(e.id) != next) {
+                m_prepared.insert(e.id, next);
+                m_actions.Prepare(e);
+            }
+        }
     }
     for (const Run &r : m_running)
         sooner(r.end);

@@ -26,8 +26,10 @@ enum class Repeat { Once, EveryDay, Weekdays, Weekday };
 
 struct Event {
     QString id;             // the event's group in the file and its units' name
-    QString what;           // a station or TV page, or a sound source (source true)
+    QString what;           // a station or TV page, or a sound source (source true); with a
+                            // link, the programme's name
     bool source = false;
+    QString link;           // an address to play (a dated TV programme); empty for a page
     Action action = Action::Ecouter;
     Repeat repeat = Repeat::Once;
     QDateTime start;        // Once: the start; otherwise its time of day is the one that counts
@@ -39,7 +41,13 @@ struct Event {
 };
 
 QString ActionText(Action action);
+// What the event plays or records, as shown: the page's name, the source, or the programme's name.
+QString WhatText(const Event &event);
 QString RepeatText(const Event &event);
+
+// The start proposed for a programme broadcast on `date` (the TV catalogue's "Programmer
+// l'enregistrement"): that day, at the full hour after now's time.
+QDateTime ProposedStart(const QDate &date, const QDateTime &now);
 
 // Réveil: the volume `elapsedMs` into a fade of fadeMs rising from silence to target; never falls.
 int FadeInVolume(int target, qint64 elapsedMs, qint64 fadeMs);
@@ -79,6 +87,9 @@ void RemoveUnits(const Event &event);
 class ProgrammationActions {
 public:
     virtual ~ProgrammationActions() = default;
+    // Scheduler::kPrepareSecs before an occurrence of an event that records a sound source: its
+    // device may be opened now, so that its sound flows at the start.
+    virtual void Prepare(const programmation::Event &) {}
     virtual void Start(const programmation::Event &event) = 0;
     virtual void End(const programmation::Event &event) = 0;
 };
@@ -88,6 +99,8 @@ public:
 class Scheduler : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kPrepareSecs = 5;
+
     explicit Scheduler(ProgrammationActions &actions, QObject *parent = nullptr);
     void SetEvents(const QList<programmation::Event> &events);
     // Starts what is due and ends what is over at `now`, then waits for the next of them.
@@ -111,4 +124,5 @@ private:
     QTimer m_timer;
     QDateTime m_nextWake;
     QHash<QString, QDateTime> m_lastStart; // the last occurrence started, per event
+    QHash<QString, QDateTime> m_prepared;  // the last occurrence prepared, per event
 };

@@ -62,8 +62,23 @@ void MediaEngine::MpvDeleter::operator()(mpv_handle *handle) const
 
 MediaEngine::MediaEngine(QObject *parent) : MediaEngine(QString(), parent) {}
 
+namespace {
+// Every engine alive, for the output device they share (UI thread only).
+QList<MediaEngine *> &allEngines()
+{
+    static QList<MediaEngine *> engines;
+    return engines;
+}
+QString &sharedOutputDevice()
+{
+    static QString device;
+    return device;
+}
+} // namespace
+
 MediaEngine::MediaEngine(const QString &audioOutput, QObject *parent) : QObject(parent)
 {
+    allEngines().append(this);
     setPolicy(&PlaybackPolicy::Program());
     m_status = QStringLiteral("Arrêt");
     m_retryTimer.setSingleShot(true);
@@ -80,6 +95,7 @@ MediaEngine::MediaEngine(const QString &audioOutput, QObject *parent) : QObject(
 
 MediaEngine::~MediaEngine()
 {
+    allEngines().removeOne(this);
     setPolicy(nullptr);
     m_resolver.cancel();
     emit handleClosing();
@@ -147,6 +163,10 @@ bool MediaEngine::ensureHandle()
     m_api->set_option_string(handle, "demuxer-donate-buffer", "no");
     if (!m_audioOutput.isEmpty())
         m_api->set_option_string(handle, "ao", m_audioOutput.toUtf8().constData());
+    if (!sharedOutputDevice().isEmpty())
+        m_api->set_option_string(handle, "audio-device", sharedOutputDevice().toUtf8().constData());
+    if (!m_audioFilter.isEmpty())
+        m_api->set_option_string(handle, "af", m_audioFilter.toUtf8().constData());
     if (m_api->initialize(handle) < 0) {
         m_mpv.reset();
         return false;
@@ -750,6 +770,26 @@ void MediaEngine::setAudioOutput(const QString &name)
     m_audioOutput = name;
     if (m_mpv)
         m_api->set_property_string(m_mpv.get(), "ao", name.toUtf8().constData());
+}
+
+void MediaEngine::setOutputDevice(const QString &device)
+{
+    sharedOutputDevice() = device;
+    const QByteArray value = device.isEmpty() ? QByteArrayLiteral("auto") : device.toUtf8();
+    for (MediaEngine *engine : allEngines())
+        if (engine->m_mpv)
+            engine->m_api->set_property_string(engine->m_mpv.get(), "audio-device", value.constData());
+}
+
+QString MediaEngine::outputDevice() { return sharedOutputDevice(); }
+
+void MediaEngine::setAudioFilter(const QString &filter)
+{
+    if (filter == m_audioFilter)
+        return;
+    m_audioFilter = filter;
+    if (m_mpv)
+        m_api->set_property_string(m_mpv.get(), "af", filter.toUtf8().constData());
 }
 
 void MediaEngine::setVideoWindow(QWindow *window)

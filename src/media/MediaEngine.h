@@ -132,6 +132,16 @@ public:
     void setAudioOutput(const QString &name);
     QString audioOutput() const { return m_audioOutput; }
 
+    // The sound server's output that every engine of the program plays to, as mpv's audio-device
+    // ("pulse/<sink>"); empty for the server's default. Applies at once to every engine (mpv
+    // moves what plays) and to the engines made later.
+    static void setOutputDevice(const QString &device);
+    static QString outputDevice();
+    // mpv's audio filter chain ("af", e.g. "lavfi=[dynaudnorm]"); empty for none. Applies at once
+    // and is kept across play() calls.
+    void setAudioFilter(const QString &filter);
+    QString audioFilter() const { return m_audioFilter; }
+
     // Reconnection delays are base, 2 base, 4 base, 8 base, 16 base (tests shorten them).
     void setReconnectBaseDelayMs(int ms) { m_baseDelayMs = qMax(0, ms); }
     int reconnectBaseDelayMs() const { return m_baseDelayMs; }
@@ -236,6 +246,7 @@ private:
     QString m_earlyTitle; // the first ICY title, read from mpv's log before mpv shows it
     const char *m_logLevel = "";
     QString m_audioOutput;
+    QString m_audioFilter;
     QPointer<QWindow> m_videoWindow; // watched for its end
     PlaybackPolicy *m_policy = nullptr;
     int m_volume = 100;

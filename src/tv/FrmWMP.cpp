@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <QStyle>
@@ -130,6 +131,12 @@ FrmWMP::FrmWMP(MainLink *main, QWidget *parent)
     Command1 = ui::PictureButton(this, QStyle::SP_DialogApplyButton, QStringLiteral("Appliquer le lien... "), kButtons);
     connect(Command1, &QToolButton::clicked, this, &FrmWMP::Command1_Click);
 
+    cmdProgrammer = new QPushButton(QStringLiteral("Programmer l'enregistrement"), this);
+    cmdProgrammer->setObjectName(QStringLiteral("cmdProgrammer"));
+    cmdProgrammer->setToolTip(QStringLiteral("Enregistrer cette émission à l'heure choisie (Programmation)"));
+    cmdProgrammer->hide();
+    connect(cmdProgrammer, &QPushButton::clicked, this, &FrmWMP::cmdProgrammer_Click);
+
     WMP = new TvPlayer(this);
     connect(WMP, &TvPlayer::fullScreenRequested, this, &FrmWMP::SetFullScreen);
 
@@ -189,6 +196,7 @@ void FrmWMP::applyVisibility(const tvplayer::Visibility &v)
     AutresTV->setVisible(v.autresTV);
     OvrLst->setVisible(v.autresTV);
     Frame1->setVisible(v.frame1);
+    cmdProgrammer->setVisible(v.frame1 && m_scheduler);
 }
 
 void FrmWMP::Check_Click(Source source)
@@ -254,10 +262,19 @@ void FrmWMP::playBuiltIn(Source source)
     Text1->clear();
     setWindowTitle(QString());
 
-    const tvlinks::DateFields date = Date();
-    const tvlinks::Edition edition = Option1->isChecked() ? tvlinks::Edition::Midday : tvlinks::Edition::Evening;
     QString link;
     QString caption;
+    builtIn(source, link, caption);
+    if (!link.isEmpty())
+        play(link);
+    Text1->setText(WMP->URL());
+    setWindowTitle(caption);
+}
+
+void FrmWMP::builtIn(Source source, QString &link, QString &caption) const
+{
+    const tvlinks::DateFields date = Date();
+    const tvlinks::Edition edition = Option1->isChecked() ? tvlinks::Edition::Midday : tvlinks::Edition::Evening;
     switch (source) {
     case Source::Regional:
         link = tvlinks::RegionalLink(ComboFR3Region->currentIndex(), edition, date, m_hosts);
@@ -272,10 +289,34 @@ void FrmWMP::playBuiltIn(Source source)
         caption = tvplayer::NationalCaption(comboText(AutresChaines));
         break;
     }
-    if (!link.isEmpty())
-        play(link);
-    Text1->setText(WMP->URL());
-    setWindowTitle(caption);
+}
+
+void FrmWMP::SetScheduler(Scheduler scheduler)
+{
+    m_scheduler = std::move(scheduler);
+    applyVisibility(m_shown);
+}
+
+void FrmWMP::cmdProgrammer_Click()
+{
+    const Source source = tvplayer::GoSource(m_boxes);
+    if (!m_scheduler || source == Source::TvList)
+        return;
+    TJ->setText(tvplayer::ZeroFill(TJ->text()));
+    TM->setText(tvplayer::ZeroFill(TM->text()));
+    QString link, caption;
+    builtIn(source, link, caption);
+    const QDate date = tvplayer::ProgrammeDate(TJ->text(), TM->text(), TA->text());
+    if (link.isEmpty() || !date.isValid()) {
+        tvui::Message(this, QMessageBox::Information, QStringLiteral("Programmation"),
+                      link.isEmpty() ? QStringLiteral("Choisissez d'abord une émission.")
+                                     : QStringLiteral("La date de l'émission n'est pas une date du calendrier."));
+        return;
+    }
+    // The caption without the program's name: the programme's own name.
+    const QString prefix = QStringLiteral("Tavilune : ");
+    const QString name = (caption.startsWith(prefix) ? caption.mid(prefix.size()) : caption).trimmed();
+    m_scheduler(name, link, date);
 }
 
 void FrmWMP::Command1_Click() { play(Text1->text()); }
@@ -304,7 +345,7 @@ void FrmWMP::SetFullScreen(bool on)
     WMP->setFullScreenShown(on);
     const QList<QWidget *> others = {Check1, Check2, Check3, Check4, AutresChaines, ComboFR3Region,
                                      Frame2, ComboM6LOcal, AutresTV, OvrLst, Frame1, Go, LabelURL,
-                                     Text1, Command1};
+                                     Text1, Command1, cmdProgrammer};
     if (on) {
         m_wasMaximized = isMaximized();
         for (QWidget *w : others)
@@ -360,6 +401,8 @@ void FrmWMP::relayout()
     AutresChaines->setGeometry(mid + 4, lineY, qMax(40, right - mid - 4), lineH);
     ComboM6LOcal->setGeometry(AutresChaines->geometry());
     Frame1->setGeometry(kMargin, 72, qMin(320, qMax(200, right - kMargin)), 50);
+    const int programmerLeft = Frame1->geometry().right() + kGap;
+    cmdProgrammer->setGeometry(programmerLeft, 84, qMax(40, qMin(cmdProgrammer->sizeHint().width(), right - programmerLeft)), 30);
     LabelURL->setGeometry(kMargin, 130, 44, 24);
     Text1->setGeometry(kMargin + 48, 130, qMax(40, right - kMargin - 48), 24);
 }

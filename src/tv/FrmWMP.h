@@ -8,6 +8,7 @@
 #include "TvPlayerState.h"
 
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -15,6 +16,7 @@ class QGroupBox;
 class MainLink;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class QToolButton;
 class TvPlayer;
@@ -35,6 +37,12 @@ public:
     void Go_Click();
     void Command1_Click();
     void OvrLst_Click();
+    // "Programmer l'enregistrement": hands the chosen dated programme (its name, its link and its
+    // broadcast date) to the scheduler given here; the button shows with the date fields, and
+    // only when a scheduler is given.
+    using Scheduler = std::function<void(const QString &name, const QString &link, const QDate &date)>;
+    void SetScheduler(Scheduler scheduler);
+    void cmdProgrammer_Click();
 
     // The rules' view of the window.
     tvplayer::SourceBoxes Boxes() const { return m_boxes; }
@@ -51,6 +59,7 @@ public:
     QGroupBox *Frame1 = nullptr, *Frame2 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
     QToolButton *OvrLst = nullptr, *Go = nullptr, *Command1 = nullptr;
+    QPushButton *cmdProgrammer = nullptr;
     QLineEdit *TJ = nullptr, *TM = nullptr, *TA = nullptr, *Text1 = nullptr;
     QLabel *Label4 = nullptr, *LabelURL = nullptr;
     QList<QLabel *> Slashes;
@@ -69,11 +78,14 @@ private:
     void fillList(const TvList &list);
     void relayout();
     void playBuiltIn(tvplayer::Source source);
+    // The link and caption of the chosen built-in programme (an empty link when none is chosen).
+    void builtIn(tvplayer::Source source, QString &link, QString &caption) const;
     void play(const QString &address);
     static QString comboText(const QComboBox *combo);
 
     MainLink *m_main = nullptr;
     tvlinks::ServerHosts m_hosts;
+    Scheduler m_scheduler;
     TvList m_list;
     tvplayer::SourceBoxes m_boxes;
     tvplayer::Visibility m_shown;

@@ -67,6 +67,18 @@ QString ZeroFill(const QString &field)
     return field.size() == 1 ? QStringLiteral("0") + field : field;
 }
 
+QDate ProgrammeDate(const QString &day, const QString &month, const QString &year)
+{
+    bool okDay = false, okMonth = false, okYear = false;
+    const int d = day.toInt(&okDay), m = month.toInt(&okMonth);
+    int y = year.toInt(&okYear);
+    if (!okDay || !okMonth || !okYear || year.size() == 3 || year.size() > 4)
+        return {};
+    if (year.size() <= 2)
+        y += 2000;
+    return QDate(y, m, d); // invalid for a day the calendar does not have
+}
+
 TodayFields FieldsFor(const QDate &date)
 {
     TodayFields f;

@@ -55,6 +55,10 @@ bool DateKeyAccepted(int key, const QString &text);
 // A day or month of exactly one character gets a leading "0"; anything else stays.
 QString ZeroFill(const QString &field);
 
+// The broadcast date the fields name (a two-digit year is of the 2000s); invalid when they name
+// no day of the calendar.
+QDate ProgrammeDate(const QString &day, const QString &month, const QString &year);
+
 struct TodayFields {
     QString day, month, year; // TJ, TM, TA
     QString label;            // Label4: day/month/year

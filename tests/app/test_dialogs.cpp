@@ -6,6 +6,7 @@
 #include "app/FrmFav.h"
 #include "app/FrmMain.h"
 #include "app/FrmOptions.h"
+#include "app/ListeningPrefs.h"
 #include "app/Module1.h"
 #include "common/TextFile.h"
 #include "core/Globals.h"
@@ -380,9 +381,13 @@ TEST_F(DialogsTest, BoxesToggledByAssistiveTechnologyRunTheWindowsLogic)
         closed.setHost(static_cast<tvlinks::Server>(i), QStringLiteral("127.0.0.1:9"));
     tv.SetHosts(closed);
     tv.show();
-    FrmOptions o({}, nullptr);
+    FrmOptions o({{}, {}, {}, w.Ecoute}, nullptr);
     o.programPath = QStringLiteral("/opt/tavilune/tavilune");
     o.show();
+    // No sound server here: the output list holds the default alone, chosen.
+    EXPECT_EQ(o.lblSortie->buddy(), o.cboSortie);
+    ASSERT_EQ(o.cboSortie->count(), 1);
+    EXPECT_EQ(o.cboSortie->currentText(), QStringLiteral("Par défaut"));
     FrmRadPerso perso(w, nullptr);
     perso.show();
 
@@ -404,6 +409,8 @@ TEST_F(DialogsTest, BoxesToggledByAssistiveTechnologyRunTheWindowsLogic)
         {"TV: the channel list, no date", tv.Check3,
          [&] { return onlyChecked(tv.Check3) && tv.Boxes().check3 && !tv.Frame1->isVisible(); }},
         {"preferences: start with the session writes the entry", o.chkStartOnWin, [] { return autostart::Exists(); }},
+        {"preferences: even loudness is stored and applies to the radio listened to", o.chkVolumeEgal,
+         [&] { return w.Ecoute->EvenLoudness(); }},
         {"personal radio: the logo file can be chosen", perso.CheckLogo, [&] { return perso.TextLogo->isEnabled(); }},
     };
     for (const auto &c : cases) {

@@ -317,7 +317,13 @@ TEST_F(PlaybackTest, PlannedEventsPlayAndRecordTheirStationAndMissedOnesAreTold)
     record.id = QStringLiteral("2");
     record.action = programmation::Action::EnregistrerFlux;
     record.start = listen.start.addSecs(120);
-    runner.Events().SetEvents({listen, record});
+    // A dated TV programme's event names its address: it plays without a page, and stops.
+    programmation::Event programme = listen;
+    programme.id = QStringLiteral("3");
+    programme.what = QStringLiteral("Journal de test");
+    programme.link = server->url(QStringLiteral("/stream.mp3?programme=1"));
+    programme.start = listen.start.addSecs(240);
+    runner.Events().SetEvents({listen, record, programme});
 
     runner.Events().Check(listen.start);
     ASSERT_TRUE(playsAndAdvances());
@@ -334,6 +340,13 @@ TEST_F(PlaybackTest, PlannedEventsPlayAndRecordTheirStationAndMissedOnesAreTold)
     EXPECT_FALSE(w->FluxRecorder->IsRecording());
     EXPECT_TRUE(tavtest::waitUntil([&] { return engine->state() == MediaEngine::State::Idle; }, 10000));
     EXPECT_GT(QFileInfo(file).size(), 16000) << file.toStdString();
+
+    runner.Events().Check(programme.start);
+    ASSERT_TRUE(playsAndAdvances());
+    EXPECT_EQ(engine->address(), programme.link);
+    EXPECT_EQ(w->PlayingStation(), QStringLiteral("Journal de test"));
+    runner.Events().Check(programme.start.addSecs(60));
+    EXPECT_TRUE(tavtest::waitUntil([&] { return engine->state() == MediaEngine::State::Idle; }, 10000));
 
     // Last seen the day before: the morning's occurrence was missed; it is told once.
     programmation::Event daily = listen;

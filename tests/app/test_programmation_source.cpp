@@ -52,6 +52,11 @@ TEST(ProgrammationSource, AnEventRecordsTheSourceFromItsStartToItsEnd)
     ASSERT_TRUE(listener.Arm(44100, 2));
     ASSERT_TRUE(tavtest::waitUntil([&] { return listener.IsFlowing(); }, 5000));
 
+    // The device opens a few seconds ahead: its sound flows at the start.
+    runner.Events().Check(e.start.addSecs(-Scheduler::kPrepareSecs));
+    ASSERT_NE(runner.SourceRecording(), nullptr) << "the source was not prepared";
+    EXPECT_EQ(runner.SourceRecording()->state(), RecordingSession::State::Idle);
+    EXPECT_TRUE(tavtest::waitUntil([&] { return runner.SourceRecording()->Recorder().IsFlowing(); }, 5000));
     runner.Events().Check(e.start);
     ASSERT_NE(runner.SourceRecording(), nullptr) << "the source did not start";
     const QString file = runner.SourceRecording()->FileName();

@@ -81,16 +81,34 @@ TEST(Programmation, TheFileKeepsEveryEventAndSkipsDamagedOnes)
     b.what = QStringLiteral("Monitor of Tavilune-null");
     b.source = true;
     b.action = Action::EnregistrerSource;
-    ASSERT_TRUE(Save(file, {a, b}));
-    EXPECT_EQ(Load(file), (QList<Event>{a, b}));
+    // A dated TV programme: its address, under the programme's name.
+    Event c = event(Repeat::Once, T(11, 20, 0), 40);
+    c.id = QStringLiteral("3");
+    c.what = QStringLiteral("Journal TF1 20h");
+    c.link = QStringLiteral("http://media.example/FluxJt/jt20d11122026/jt20d11122026.asx");
+    c.action = Action::EnregistrerFlux;
+    ASSERT_TRUE(Save(file, {a, b, c}));
+    EXPECT_EQ(Load(file), (QList<Event>{a, b, c}));
     EXPECT_EQ(NewId({a, b}), QStringLiteral("3"));
+    EXPECT_EQ(WhatText(a), QStringLiteral("FIP"));
+    EXPECT_EQ(WhatText(c), QStringLiteral("Journal TF1 20h"));
 
+    // Groups written before events named links (no "lien") read as pages; a source with an
+    // address is no event this program writes.
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::Append));
     f.write("\n[9]\nquoi=x\naction=nope\nrepetition=une-fois\ndebut=2026-12-10T07:00:00\n"
-            "[10]\nquoi=\naction=ecouter\nrepetition=une-fois\ndebut=2026-12-10T07:00:00\n");
+            "[10]\nquoi=\naction=ecouter\nrepetition=une-fois\ndebut=2026-12-10T07:00:00\n"
+            "[11]\nquoi=/radios/Old.htm\nsource=0\naction=ecouter\nrepetition=une-fois\ndebut=2026-12-10T07:00:00\n"
+            "jour=1\nduree=60\nfondu=60\nvolume=100\n"
+            "[12]\nquoi=Micro\nsource=1\nlien=http://x/\naction=source\nrepetition=une-fois\ndebut=2026-12-10T07:00:00\n");
     f.close();
-    EXPECT_EQ(Load(file), (QList<Event>{a, b}));
+    Event old = event(Repeat::Once, T(10, 7, 0), 60);
+    old.id = QStringLiteral("11");
+    old.what = QStringLiteral("/radios/Old.htm");
+    EXPECT_EQ(Load(file), (QList<Event>{a, old, b, c})); // in the order of the groups' names
+    // The catalogue's button proposes the programme's day at the next full hour.
+    EXPECT_EQ(ProposedStart(QDate(2007, 3, 7), T(10, 14, 35)), QDateTime(QDate(2007, 3, 7), QTime(15, 0)));
     EXPECT_TRUE(Load(dir.filePath(QStringLiteral("missing.ini"))).isEmpty());
     EXPECT_FALSE(Save(dir.filePath(QStringLiteral("Tavilune/programmation.ini/x/y.ini")), {a}));
 }
@@ -109,8 +127,11 @@ TEST(Programmation, EachEventHasATimerAndAServiceSystemdAccepts)
     for (const auto &c : cases)
         EXPECT_EQ(OnCalendar(c.e), QString::fromLatin1(c.calendar));
 
+    // A programme without a name is described by its address, whose "%" are no specifiers.
     Event e = event(Repeat::Weekdays, T(1, 6, 45));
     e.id = QStringLiteral("4");
+    e.what.clear();
+    e.link = QStringLiteral("http://portal.example/jt-asx.php?url=mms%253A%252F%252Fhost%252Fx_070307.wmv");
     const QString program = QCoreApplication::applicationFilePath();
     ASSERT_TRUE(InstallUnits(e, program));
     const QString base = UnitsFolder() + QStringLiteral("/tavilune-4");
@@ -134,6 +155,7 @@ TEST(Programmation, EachEventHasATimerAndAServiceSystemdAccepts)
 
 struct Recorded : ProgrammationActions {
     QStringList calls;
+    void Prepare(const Event &e) override { calls << QStringLiteral("prepare ") + e.id; }
     void Start(const Event &e) override { calls << QStringLiteral("start ") + e.id; }
     void End(const Event &e) override { calls << QStringLiteral("end ") + e.id; }
 };
@@ -145,7 +167,12 @@ TEST(Programmation, TheSchedulerStartsEachOccurrenceOnceAndEndsItOnTime)
     Event a = event(Repeat::EveryDay, T(1, 7, 30), 30);
     Event b = event(Repeat::Once, T(10, 7, 45), 10);
     b.id = QStringLiteral("2");
-    s.SetEvents({a, b});
+    // A source to record: its device is prepared a few seconds ahead, once.
+    Event c = event(Repeat::Once, T(10, 7, 50), 1);
+    c.id = QStringLiteral("3");
+    c.source = true;
+    c.action = Action::EnregistrerSource;
+    s.SetEvents({a, b, c});
     const struct {
         QDateTime now;
         QStringList calls; // new calls at this check
@@ -154,7 +181,11 @@ TEST(Programmation, TheSchedulerStartsEachOccurrenceOnceAndEndsItOnTime)
         {T(10, 7, 29, 59), {}, T(10, 7, 30)},
         {T(10, 7, 30, 0), {QStringLiteral("start 1")}, T(10, 7, 45)},
         {T(10, 7, 30, 20), {}, T(10, 7, 45)},
-        {T(10, 7, 45, 0), {QStringLiteral("start 2")}, T(10, 7, 55)},
+        {T(10, 7, 45, 0), {QStringLiteral("start 2")}, T(10, 7, 49, 55)},
+        {T(10, 7, 49, 55), {QStringLiteral("prepare 3")}, T(10, 7, 50)},
+        {T(10, 7, 49, 57), {}, T(10, 7, 50)},
+        {T(10, 7, 50, 0), {QStringLiteral("start 3")}, T(10, 7, 51)},
+        {T(10, 7, 51, 0), {QStringLiteral("end 3")}, T(10, 7, 55)},
         {T(10, 7, 55, 0), {QStringLiteral("end 2")}, T(10, 8, 0)},
         {T(10, 8, 0, 0), {QStringLiteral("end 1")}, T(11, 7, 30)},
         {T(10, 8, 0, 5), {}, T(11, 7, 30)},

@@ -78,3 +78,36 @@ TEST(FrmProgrammation, EventsAreSavedWithTheirUnitsAsTheyChange)
     EXPECT_FALSE(QFile::exists(timer));
     EXPECT_EQ(changes, 3);
 }
+
+TEST(FrmProgrammation, TheTvCataloguesProgrammeBecomesAnEventOfItsLink)
+{
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    FrmProgrammation::Services s;
+    s.fileName = dir.filePath(QStringLiteral("programmation.ini"));
+    s.program = QStringLiteral("/usr/bin/tavilune");
+    s.choices = [] { return QList<ProgrammationChoice>{{QStringLiteral("FIP"), QStringLiteral("/r/FIP.htm"), false}}; };
+    FrmProgrammation w(s);
+    w.show();
+    const QString link = QStringLiteral("http://media.example/FluxJt/jt20d07032007/jt20d07032007.asx");
+    const QDateTime when(QDate(2030, 3, 7), QTime(21, 0));
+    w.ProposeLink(QStringLiteral("Journal TF1 20h"), link, when, Action::EnregistrerFlux);
+    EXPECT_EQ(w.cboQuoi->currentText(), QStringLiteral("Journal TF1 20h"));
+    EXPECT_EQ(w.txtDebut->dateTime(), when);
+    w.cmdAjouter->click();
+    ASSERT_EQ(w.Events().size(), 1);
+    const Event e = w.Events()[0];
+    EXPECT_EQ(e.link, link);
+    EXPECT_EQ(e.what, QStringLiteral("Journal TF1 20h"));
+    EXPECT_EQ(e.start, when);
+    EXPECT_EQ(e.action, Action::EnregistrerFlux);
+    EXPECT_FALSE(e.source);
+    EXPECT_EQ(Load(s.fileName), w.Events());
+    EXPECT_EQ(w.lstEvents->topLevelItem(0)->text(0), QStringLiteral("Journal TF1 20h"));
+    // Chosen again from the list, the event shows its programme.
+    w.cboQuoi->setCurrentIndex(0);
+    w.lstEvents->setCurrentItem(w.lstEvents->topLevelItem(0));
+    EXPECT_EQ(w.cboQuoi->currentText(), QStringLiteral("Journal TF1 20h"));
+    EXPECT_TRUE(prompts.shown.isEmpty());
+    RemoveUnits(e);
+}

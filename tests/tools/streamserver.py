@@ -33,6 +33,7 @@ Paths (the playlists name the server's own address):
   /hls.m3u8                         an HLS media list (not playable: only looked at)
   /icy-old                          a stream answered with "ICY 200 OK" instead of HTTP/1.x
   /silent.mp3                       answers the headers of a stream, then sends nothing
+  /quiet.mp3?db=N                   the live stream of the same tone N dB quieter (default 12)
 """
 import math
 import os
@@ -74,10 +75,40 @@ def make_mp3(folder):
     return mp3
 
 
+def make_quiet_mp3(folder, db):
+    """The tone of make_mp3, db decibels quieter (made once per level, kept in folder)."""
+    mp3 = os.path.join(folder, "quiet-%d.mp3" % db)
+    if os.path.exists(mp3):
+        return mp3
+    amplitude = 8000 * 10 ** (-db / 20.0)
+    wav = os.path.join(folder, "quiet-%d.wav" % db)
+    with wave.open(wav, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(RATE)
+        w.writeframes(b"".join(struct.pack("<h", int(amplitude * math.sin(2 * math.pi * 440 * i / RATE)))
+                               for i in range(RATE * 4)))
+    subprocess.run(["lame", "--quiet", "-t", "-b", str(BITRATE), "-m", "m", wav, mp3 + ".part"],
+                   check=True)
+    os.replace(mp3 + ".part", mp3)
+    os.remove(wav)
+    return mp3
+
+
 class State:
     lock = threading.Lock()
     counts = {}
     mp3 = b""
+    folder = "."
+    quiet = {}  # level in dB -> the quieter tone's MP3
+
+    @classmethod
+    def quiet_mp3(cls, db):
+        with cls.lock:
+            if db not in cls.quiet:
+                with open(make_quiet_mp3(cls.folder, db), "rb") as f:
+                    cls.quiet[db] = f.read()
+            return cls.quiet[db]
 
     @classmethod
     def hit(cls, key):
@@ -114,7 +145,7 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(data)
 
-    def live(self, cut_after=None, title="Tavilune test", encoding="utf-8", every=0):
+    def live(self, cut_after=None, title="Tavilune test", encoding="utf-8", every=0, data=None):
         icy = self.headers.get("Icy-MetaData", "0").strip() == "1"
         self.send_response(200)
         self.send_header("Content-Type", "audio/mpeg")
@@ -122,7 +153,7 @@ class Handler(BaseHTTPRequestHandler):
         if icy:
             self.send_header("icy-metaint", str(METAINT))
         self.end_headers()
-        data = State.mp3
+        data = data or State.mp3
         pos = 0            # position in the tone
         sent = 0           # audio bytes sent
         until_meta = METAINT
@@ -170,6 +201,8 @@ class Handler(BaseHTTPRequestHandler):
                 State.hit("live:" + q["id"])
             self.live(title=q.get("title", "Tavilune test"), encoding=q.get("encoding", "utf-8"),
                       every=int(q.get("every", "0")))
+        elif path == "/quiet.mp3":
+            self.live(data=State.quiet_mp3(max(0, min(60, int(q.get("db", "12"))))))
         elif path == "/file.mp3":
             self.send_text(State.mp3, "audio/mpeg")
         elif path == "/cut.mp3":
@@ -262,6 +295,7 @@ def main():
         del args[at:at + 2]
     folder = args[0] if args else "."
     os.makedirs(folder, exist_ok=True)
+    State.folder = folder
     with open(make_mp3(folder), "rb") as f:
         State.mp3 = f.read()
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)

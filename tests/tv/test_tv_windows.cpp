@@ -443,3 +443,53 @@ TEST_F(TvWindows, EditorNewAndOpen)
     e.show();
     EXPECT_EQ(e.ListNomTV->count(), 3);
 }
+
+TEST_F(TvWindows, ProgrammerHandsTheChosenProgrammeToTheScheduler)
+{
+    FrmWMP w(&main);
+    quiet(w.WMP);
+    w.SetHosts(closedHosts());
+    w.show();
+    w.Check2->click();
+    EXPECT_FALSE(w.cmdProgrammer->isVisible()) << "no scheduler, no button";
+    struct Handed {
+        QString name, link;
+        QDate date;
+    };
+    QList<Handed> handed;
+    w.SetScheduler([&](const QString &name, const QString &link, const QDate &date) { handed.append({name, link, date}); });
+    EXPECT_TRUE(w.cmdProgrammer->isVisible());
+    EXPECT_EQ(w.cmdProgrammer->text(), QStringLiteral("Programmer l'enregistrement"));
+
+    // Each dated source hands its programme's name, link and date; nothing plays.
+    w.AutresChaines->setCurrentIndex(9);
+    w.TJ->setText(QStringLiteral("7"));
+    w.TM->setText(QStringLiteral("3"));
+    w.TA->setText(QStringLiteral("07"));
+    w.cmdProgrammer->click();
+    w.Check1->click();
+    w.ComboFR3Region->setCurrentIndex(0);
+    w.TA->setText(QStringLiteral("2007"));
+    w.cmdProgrammer->click();
+    ASSERT_EQ(handed.size(), 2);
+    EXPECT_EQ(handed[0].name, QStringLiteral("Journal TF1 20h"));
+    EXPECT_EQ(handed[0].link, QStringLiteral("http://127.0.0.1:9/FluxJt/jt20d070307/jt20d070307.asx"));
+    EXPECT_EQ(handed[0].date, QDate(2007, 3, 7));
+    EXPECT_EQ(handed[1].name, QStringLiteral("Alpes 12|13"));
+    EXPECT_TRUE(handed[1].link.endsWith(QStringLiteral("raa/HD_1200_grenoble_midipile_070307.wmv?WMCache=0")));
+    EXPECT_TRUE(w.WMP->URL().isEmpty());
+    EXPECT_EQ(main.stops, 0);
+
+    // No programme chosen, or a day the calendar does not have: a message, nothing handed.
+    w.ComboFR3Region->setCurrentIndex(-1);
+    w.cmdProgrammer->click();
+    w.ComboFR3Region->setCurrentIndex(0);
+    w.TJ->setText(QStringLiteral("31"));
+    w.TM->setText(QStringLiteral("02"));
+    w.cmdProgrammer->click();
+    EXPECT_EQ(handed.size(), 2);
+    ASSERT_EQ(prompts.shown.size(), 2);
+    // The TV list has no date: no button.
+    w.Check3->click();
+    EXPECT_FALSE(w.cmdProgrammer->isVisible());
+}

@@ -95,6 +95,19 @@ TEST(TvPlayerState, DateFields)
     EXPECT_EQ(f.year, QStringLiteral("2007"));
     EXPECT_EQ(f.label, QStringLiteral("05/03/2007"));
     EXPECT_EQ(FieldsFor(QDate(2026, 12, 31)).label, QStringLiteral("31/12/2026"));
+
+    // The date a programme is scheduled on: a two-digit year is of the 2000s; no such day, none.
+    const struct {
+        const char *day, *month, *year;
+        QDate date;
+    } dates[] = {
+        {"07", "03", "2007", QDate(2007, 3, 7)}, {"07", "03", "07", QDate(2007, 3, 7)},
+        {"29", "02", "2024", QDate(2024, 2, 29)}, {"29", "02", "2026", {}},
+        {"31", "04", "2026", {}}, {"", "03", "2007", {}}, {"07", "13", "2007", {}}, {"07", "03", "200", {}},
+    };
+    for (const auto &d : dates)
+        EXPECT_EQ(ProgrammeDate(QLatin1String(d.day), QLatin1String(d.month), QLatin1String(d.year)), d.date)
+            << d.day << "/" << d.month << "/" << d.year;
 }
 
 TEST(TvPlayerState, Captions)
