@@ -9,6 +9,7 @@
 #include "MediaEngine.h"
 #include "PlainTip.h"
 #include "Module1.h"
+#include "Options.h"
 #include "Prompts.h"
 #include "Settings.h"
 #include "SleepTimer.h"
@@ -106,6 +107,7 @@ void FrmMain::buildDesktopMenus()
     connect(Mnu_EnregistreFlux, &QAction::triggered, this, &FrmMain::Mnu_EnregistreFlux_Click);
 
     FluxRecorder = new StreamRecorder(m_engine, this);
+    FluxRecorder->setOneFilePerTitle([] { return options::OneFilePerTitleOn(); });
     connect(FluxRecorder, &StreamRecorder::Progress, this, &FrmMain::updateStatusLine);
     connect(FluxRecorder, &StreamRecorder::Ended, this, [this](const QString &, const QString &warning) {
         updateDesktopTriggers();

@@ -62,6 +62,11 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
     chkNotifTitre = new QCheckBox(QStringLiteral("Afficher une notification au changement de titre"), this);
     chkNotifTitre->setObjectName(QStringLiteral("chkNotifTitre"));
     v->addWidget(chkNotifTitre);
+    chkFichierTitre = new QCheckBox(QStringLiteral("Un fichier par titre"), this);
+    chkFichierTitre->setObjectName(QStringLiteral("chkFichierTitre"));
+    chkFichierTitre->setToolTip(QStringLiteral("Enregistrer le flux : un nouveau fichier à chaque changement de titre, "
+                                               "nommé « radio - artiste - titre »"));
+    v->addWidget(chkFichierTitre);
 
     auto folderFrame = [this, v](QGroupBox *&frame, QLineEdit *&text, QToolButton *&browse, const QString &caption,
                                  const char *textName, const char *buttonName) {
@@ -112,6 +117,7 @@ void FrmOptions::Form_Load()
     for (int i = 0; i < 6; ++i)
         Check[i]->setChecked(v.check[i]);
     chkNotifTitre->setChecked(options::TitleNotificationsOn());
+    chkFichierTitre->setChecked(options::OneFilePerTitleOn());
     Text1->setText(v.radioFolder);
     m_previousRadio = v.radioFolder;
     Text2->setText(v.tvFolder);
@@ -166,6 +172,7 @@ void FrmOptions::Command2_Click()
     act.refillTv = m_link.refillTv;
     // The notification box first, so the one write to the file below carries it too.
     options::SaveTitleNotifications(chkNotifTitre->isChecked());
+    options::SaveOneFilePerTitle(chkFichierTitre->isChecked());
     if (!options::Save(v, m_previousRadio, m_previousTv, act))
         Prompts().Message(this, windowTitle(), options::SaveFailedText(settings::FilePath()), UiPrompts::Icon::Exclamation);
 }

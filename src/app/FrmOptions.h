@@ -38,6 +38,7 @@ public:
     QCheckBox *Check[6] = {};    // Check1 .. Check6
     QCheckBox *chkStartOnWin = nullptr;
     QCheckBox *chkNotifTitre = nullptr; // a desktop notification at each new stream title
+    QCheckBox *chkFichierTitre = nullptr; // stream recordings: one file per title
     QGroupBox *Frame1 = nullptr; // "Dossier radios : (Fichiers HTM) "
     QGroupBox *Frame2 = nullptr; // "Dossier TV : (Fichiers HTM) "
     QLineEdit *Text1 = nullptr;  // radio folder

@@ -38,6 +38,8 @@
 #include <QTemporaryDir>
 #include "TitleJournal.h"
 #include <gtest/gtest.h>
+#include <taglib/mpegfile.h>
+#include <taglib/id3v2tag.h>
 #include <sys/mount.h>
 
 namespace {
@@ -413,6 +415,13 @@ TEST_F(DesktopServicesTest, ModeMenuAndPreferenceBox)
     options.chkNotifTitre->setChecked(false);
     options.Form_Load();
     EXPECT_TRUE(options.chkNotifTitre->isChecked());
+    // One file per title, off by default.
+    EXPECT_EQ(options.chkFichierTitre->text(), "Un fichier par titre");
+    EXPECT_FALSE(options.chkFichierTitre->isChecked());
+    options.chkFichierTitre->setChecked(true);
+    options.Command2_Click();
+    EXPECT_EQ(settings::GetSetting("FichierParTitre", QString()), "1");
+    EXPECT_TRUE(options::OneFilePerTitleOn());
 }
 
 // Decodes a file with ffmpeg; true when it decodes without an error, with the decoded seconds.
@@ -538,6 +547,93 @@ TEST_F(DesktopServicesTest, ARecordingNeverWritesThroughALinkPlantedAtItsName)
     w->FluxRecorder->Stop();
     EXPECT_FALSE(QFileInfo::exists(victim)) << "written through the link";
     EXPECT_TRUE(QFileInfo::exists(QDir(G().wavFolder).filePath(stem + QStringLiteral(" (2).mp3"))));
+}
+
+// A station whose title changes every two seconds (tests/tools/streamserver.py, /titlesteps),
+// recorded with one file per title.
+class PerTitleRecordingTest : public DesktopServicesTest {
+protected:
+    static constexpr int kMetaInt = 4000; // the server's audio bytes between two titles
+    static constexpr int kEvery = 2;      // blocks (seconds) per title
+    void SetUp() override
+    {
+        stepsUrl = server->url(QStringLiteral("/titlesteps?every=%1").arg(kEvery));
+        prog = dir.path();
+        QDir().mkpath(dir.filePath(QStringLiteral("Radios")));
+        page(QStringLiteral("Radios/Titres.HTM"), stationPage(QStringLiteral("Titres"), stepsUrl, QString()));
+        DesktopServicesTest::SetUp();
+    }
+    QString stepsUrl;
+};
+
+TEST_F(PerTitleRecordingTest, OneFilePerTitleCutAtTheChangesTaggedAndDecoding)
+{
+    FakePrompts prompts;
+    settings::SaveSetting(QString::fromLatin1(options::kOneFilePerTitleKey), QStringLiteral("1"));
+    select(QStringLiteral("Titres"));
+    w->Command1_Click();
+    ASSERT_TRUE(playing(stepsUrl));
+    QStringList kept;
+    QObject::connect(w->FluxRecorder, &StreamRecorder::FileKept, [&](const QString &path) { kept << path; });
+    w->Mnu_EnregistreFlux->trigger();
+    ASSERT_TRUE(w->FluxRecorder->IsRecording());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return kept.size() >= 3; }, 30000));
+    w->Mnu_EnregistreFlux->trigger();
+    ASSERT_FALSE(w->FluxRecorder->IsRecording());
+    ASSERT_GE(kept.size(), 4);
+    EXPECT_TRUE(prompts.shown.isEmpty());
+    QStringList names;
+    for (const QString &path : kept)
+        names << QFileInfo(path).fileName();
+    EXPECT_EQ(QDir(G().wavFolder).entryList(QDir::Files, QDir::Name), names); // nothing left as .part
+
+    QFile f(server->folder() + QStringLiteral("/titlesteps.mp3"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray tone = f.readAll();
+    QByteArray served;
+    while (served.size() < 4 * 1024 * 1024)
+        served += tone;
+
+    QByteArray audio; // the files' audio one after the other
+    const QString year = QString::number(QDate::currentDate().year());
+    for (int i = 0; i < kept.size(); ++i) {
+        const int k = i + 1;
+        SCOPED_TRACE(kept[i].toStdString());
+        EXPECT_EQ(names[i], QStringLiteral("Titres - Artiste %1 - Titre %1.mp3").arg(k));
+        {
+            TagLib::MPEG::File file(QFile::encodeName(kept[i]).constData());
+            ASSERT_TRUE(file.isValid() && file.ID3v2Tag());
+            const TagLib::Tag *tag = file.ID3v2Tag();
+            EXPECT_EQ(QString::fromStdString(tag->title().to8Bit(true)), QStringLiteral("Titre %1").arg(k));
+            EXPECT_EQ(QString::fromStdString(tag->artist().to8Bit(true)), QStringLiteral("Artiste %1").arg(k));
+            EXPECT_EQ(QString::fromStdString(tag->album().to8Bit(true)), QStringLiteral("Titres"));
+            EXPECT_EQ(QString::number(tag->year()), year);
+        }
+        // The stream after the tag (10 bytes of header and a size in 7-bit bytes).
+        const QByteArray bytes = fileBytes(kept[i]);
+        ASSERT_TRUE(bytes.startsWith("ID3"));
+        const int tagSize = 10 + ((bytes[6] & 0x7F) << 21 | (bytes[7] & 0x7F) << 14 | (bytes[8] & 0x7F) << 7 | (bytes[9] & 0x7F));
+        const QByteArray stream = bytes.mid(tagSize);
+        if (k > 1) {
+            // Cut at the first frame that begins at or after the block of the new title.
+            const qint64 change = qint64((k - 1) * kEvery + 1) * kMetaInt;
+            const qint64 cut = audio.size();
+            EXPECT_GE(cut, change);
+            EXPECT_LT(cut, change + 105); // one frame of 32 kbit/s at 22.05 kHz
+            const auto *h = reinterpret_cast<const uchar *>(served.constData() + cut);
+            EXPECT_EQ(h[0], 0xFF);
+            EXPECT_EQ(h[1] & 0xE0, 0xE0);
+        }
+        audio += stream;
+        double seconds = 0;
+        EXPECT_TRUE(decodes(kept[i], &seconds));
+        if (k > 1 && i + 1 < kept.size()) {
+            EXPECT_NEAR(seconds, kEvery, 0.1); // a whole title
+        }
+    }
+    // Nothing lost, nothing twice, no metadata among the stream.
+    ASSERT_GT(audio.size(), 3 * kEvery * kMetaInt);
+    EXPECT_TRUE(audio == served.left(audio.size()));
 }
 
 TEST_F(DesktopServicesTest, SleepTimerFadesThenStops)

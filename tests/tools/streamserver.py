@@ -33,6 +33,12 @@ Paths (the playlists name the server's own address):
   /hls.m3u8                         an HLS media list (not playable: only looked at)
   /icy-old                          a stream answered with "ICY 200 OK" instead of HTTP/1.x
   /silent.mp3                       answers the headers of a stream, then sends nothing
+  /titlesteps?every=N               endless live MP3 stream whose tone steps up by 100 Hz every
+                                    second (300 Hz to 1400 Hz, then again: titlesteps.mp3 in DIR)
+                                    and, with "Icy-MetaData: 1", whose title
+                                    "Artiste {k} - Titre {k}" changes every N metadata blocks
+                                    (N seconds; default 3): block j (after (j + 1) × 4000 bytes
+                                    of audio) names title j // N + 1
 """
 import math
 import os
@@ -74,10 +80,45 @@ def make_mp3(folder):
     return mp3
 
 
+STEP_SECONDS = 12  # titlesteps.mp3: one tone per second, 300 Hz + 100 Hz × second
+
+
+def make_titlesteps_mp3(folder):
+    mp3 = os.path.join(folder, "titlesteps.mp3")
+    if os.path.exists(mp3):
+        return mp3
+    wav = os.path.join(folder, "titlesteps.wav")
+    with wave.open(wav, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(RATE)
+        frames = bytearray()
+        phase = 0.0
+        for i in range(RATE * STEP_SECONDS):
+            phase += 2 * math.pi * (300 + 100 * (i // RATE)) / RATE
+            frames += struct.pack("<h", int(8000 * math.sin(phase)))
+        w.writeframes(bytes(frames))
+    subprocess.run(["lame", "--quiet", "-t", "-b", str(BITRATE), "-m", "m", wav, mp3 + ".part"],
+                   check=True)
+    os.replace(mp3 + ".part", mp3)
+    os.remove(wav)
+    return mp3
+
+
 class State:
     lock = threading.Lock()
     counts = {}
     mp3 = b""
+    folder = "."
+    titlesteps = b""  # made on the first request of /titlesteps
+
+    @classmethod
+    def titlesteps_mp3(cls):
+        with cls.lock:
+            if not cls.titlesteps:
+                with open(make_titlesteps_mp3(cls.folder), "rb") as f:
+                    cls.titlesteps = f.read()
+            return cls.titlesteps
 
     @classmethod
     def hit(cls, key):
@@ -151,6 +192,38 @@ class Handler(BaseHTTPRequestHandler):
                 until_meta = METAINT
         self.wfile.flush()
         self.close_connection = True
+
+    def titlesteps(self, every):
+        """The stepping tone, paced like live(); its ICY title changes every `every` blocks."""
+        State.titlesteps_mp3()
+        icy = self.headers.get("Icy-MetaData", "0").strip() == "1"
+        self.send_response(200)
+        self.send_header("Content-Type", "audio/mpeg")
+        self.send_header("icy-name", "Radio des titres")
+        if icy:
+            self.send_header("icy-metaint", str(METAINT))
+        self.end_headers()
+        data = State.titlesteps_mp3()
+        pos = sent = blocks = 0
+        until_meta = METAINT
+        start = time.monotonic()
+        while True:
+            if sent >= BYTES_PER_SEC * (BURST_SECONDS + time.monotonic() - start):
+                time.sleep(0.05)
+                continue
+            n = min(1000, len(data) - pos, until_meta)
+            self.wfile.write(data[pos:pos + n])
+            pos = (pos + n) % len(data)
+            sent += n
+            until_meta -= n
+            if until_meta == 0:
+                if icy:
+                    k = blocks // max(1, every) + 1
+                    text = ("StreamTitle='Artiste %d - Titre %d';" % (k, k)).encode("utf-8")
+                    text += b"\0" * (-len(text) % 16)
+                    self.wfile.write(bytes([len(text) // 16]) + text)
+                    blocks += 1
+                until_meta = METAINT
 
     def do_GET(self):
         try:
@@ -245,6 +318,8 @@ class Handler(BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.flush()
             time.sleep(30)
+        elif path == "/titlesteps":
+            self.titlesteps(int(q.get("every", "3")))
         elif path == "/icy-old":
             self.wfile.write(b"ICY 200 OK\r\nicy-name:Old\r\ncontent-type:audio/mpeg\r\n\r\n")
             self.wfile.write(State.mp3)
@@ -264,6 +339,7 @@ def main():
     os.makedirs(folder, exist_ok=True)
     with open(make_mp3(folder), "rb") as f:
         State.mp3 = f.read()
+    State.folder = folder
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     print(server.server_address[1], flush=True)
