@@ -6,6 +6,8 @@
 #include "FakePrompts.h"
 #include "FrmMain.h"
 #include "FrmOptions.h"
+#include "InfoRadio.h"
+#include "InfoRefresh.h"
 #include "Globals.h"
 #include "MediaEngine.h"
 #include "MprisService.h"
@@ -387,6 +389,56 @@ TEST_F(BusTest, OneNotificationPerTitleReplacingThePrevious)
         if (heard.isEmpty() || heard.last() != t)
             heard << t;
     EXPECT_EQ(written, heard);
+}
+
+// The now-playing window's newest track is journaled too, with the station that plays, once.
+TEST_F(BusTest, NowPlayingTracksGoToTheJournal)
+{
+    StreamServer data("dataserver.py", {QStringLiteral("--station")});
+    ASSERT_TRUE(data.start());
+    G().infoAddress = data.url(QStringLiteral("/f/radio/d_data.html"));
+    nowplaying::SavedTracks() = nowplaying::TrackTexts{};
+    hub->Register(WindowKind::NowPlaying, [] { return new InfoRadio; });
+    QTemporaryDir journalDir;
+    TitleJournal journal(journalDir.filePath(QStringLiteral("titres.csv")));
+    StartDesktopServices(*w, *engine, *program, &journal);
+    select(QStringLiteral("Gamma"));
+    w->Command1_Click();
+    ASSERT_TRUE(playing(gammaUrl));
+
+    const auto tracks = [&journal] {
+        QStringList found;
+        for (const journal::Entry &e : journal.Load())
+            if (e.artist.startsWith(QString::fromUtf8("Interprète")))
+                found << e.station + QLatin1Char('|') + journal::ArtistTitle(e);
+        return found;
+    };
+    auto *info = qobject_cast<InfoRadio *>(hub->Window(WindowKind::NowPlaying));
+    ASSERT_TRUE(info);
+    const QString first = QString::fromUtf8("Gamma|Interprète 1 - Le titre le plus récent");
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !tracks().isEmpty(); }, 15000));
+    EXPECT_EQ(tracks(), QStringList{first});
+
+    // The station moves on; the same track again is not written twice.
+    const QString page = QDir(data.folder()).filePath(QStringLiteral("radio/data.html"));
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    text.replace(QString::fromUtf8("Le titre le plus récent").toUtf8(), "Un autre titre");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
+    file.close();
+    for (int refresh = 0; refresh < 2; ++refresh) {
+        bool ended = false;
+        QObject::connect(info, &InfoRadio::refreshed, info, [&ended] { ended = true; });
+        info->Command1_Click();
+        ASSERT_TRUE(tavtest::waitUntil([&] { return ended; }, 15000));
+        QObject::disconnect(info, &InfoRadio::refreshed, info, nullptr);
+    }
+    EXPECT_EQ(tracks(), (QStringList{first, QString::fromUtf8("Gamma|Interprète 1 - Un autre titre")}));
+    // Nothing writes to the journal once the test's journal is gone.
+    w->Command4_Click();
+    delete info;
 }
 
 TEST_F(DesktopServicesTest, ModeMenuAndPreferenceBox)
