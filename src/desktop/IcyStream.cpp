@@ -152,7 +152,8 @@ void Splitter::blockEnded(Sink &sink)
     // Stations repeat the title in every block, or send empty blocks while it stays.
     if (!first && (!named || raw == QByteArrayView(m_lastTitle.data(), m_lastTitleSize)))
         return;
-    std::memcpy(m_lastTitle.data(), raw.data(), size_t(raw.size()));
+    if (!raw.isEmpty())
+        std::memcpy(m_lastTitle.data(), raw.data(), size_t(raw.size()));
     m_lastTitleSize = int(raw.size());
     const QString title = DecodeTitle(raw);
     if (first) {
