@@ -40,6 +40,7 @@
 #include <QTemporaryDir>
 #include "TitleJournal.h"
 #include <gtest/gtest.h>
+#include <taglib/fileref.h>
 #include <taglib/mpegfile.h>
 #include <taglib/id3v2tag.h>
 #include <sys/mount.h>
@@ -476,15 +477,19 @@ TEST_F(DesktopServicesTest, ModeMenuAndPreferenceBox)
     EXPECT_TRUE(options::OneFilePerTitleOn());
 }
 
-// Decodes a file with ffmpeg; true when it decodes without an error, with the decoded seconds.
-bool decodes(const QString &path, double *seconds)
+// Decodes a file with ffmpeg; true when it decodes without an error, with the decoded seconds
+// (and what ffmpeg said).
+bool decodes(const QString &path, double *seconds, QString *said = nullptr)
 {
     QProcess ffmpeg;
     ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-f", "s16le", "-ac", "1", "-ar", "22050", "-"});
     if (!ffmpeg.waitForFinished(30000))
         return false;
     *seconds = ffmpeg.readAllStandardOutput().size() / 2.0 / 22050.0;
-    return ffmpeg.exitCode() == 0 && ffmpeg.readAllStandardError().trimmed().isEmpty();
+    const QString errors = QString::fromLocal8Bit(ffmpeg.readAllStandardError()).trimmed();
+    if (said)
+        *said = errors;
+    return ffmpeg.exitCode() == 0 && errors.isEmpty();
 }
 
 QByteArray fileBytes(const QString &path)
@@ -613,7 +618,14 @@ protected:
         prog = dir.path();
         QDir().mkpath(dir.filePath(QStringLiteral("Radios")));
         page(QStringLiteral("Radios/Titres.HTM"), stationPage(QStringLiteral("Titres"), stepsUrl, QString()));
+        for (const char *format : {"ogg", "opus", "aac"})
+            page(QStringLiteral("Radios/Titres %1.HTM").arg(QLatin1String(format)),
+                 stationPage(QStringLiteral("Titres %1").arg(QLatin1String(format)), formatUrl(format), QString()));
         DesktopServicesTest::SetUp();
+    }
+    QString formatUrl(const char *format) const
+    {
+        return stepsUrl + QStringLiteral("&format=") + QLatin1String(format);
     }
     QString stepsUrl;
 };
@@ -686,6 +698,65 @@ TEST_F(PerTitleRecordingTest, OneFilePerTitleCutAtTheChangesTaggedAndDecoding)
     // Nothing lost, nothing twice, no metadata among the stream.
     ASSERT_GT(audio.size(), 3 * kEvery * kMetaInt);
     EXPECT_TRUE(audio == served.left(audio.size()));
+}
+
+// Ogg Vorbis, Ogg Opus and ADTS AAC stations: each title's file decodes (an Ogg file begun
+// mid-stream has the stream's header pages) and carries its tags.
+TEST_F(PerTitleRecordingTest, OggAndAacFilesDecodeAndCarryTheirTags)
+{
+    FakePrompts prompts;
+    settings::SaveSetting(QString::fromLatin1(options::kOneFilePerTitleKey), QStringLiteral("1"));
+    for (const char *format : {"ogg", "opus", "aac"}) {
+        SCOPED_TRACE(format);
+        const QString station = QStringLiteral("Titres %1").arg(QLatin1String(format));
+        const QDir folder(G().wavFolder);
+        for (const QString &name : folder.entryList(QDir::Files))
+            QFile::remove(folder.filePath(name));
+        select(station);
+        w->Command1_Click();
+        ASSERT_TRUE(playing(formatUrl(format)));
+        QStringList kept;
+        const auto connection = QObject::connect(w->FluxRecorder, &StreamRecorder::FileKept,
+                                                 [&](const QString &path) { kept << path; });
+        w->Mnu_EnregistreFlux->trigger();
+        ASSERT_TRUE(w->FluxRecorder->IsRecording());
+        ASSERT_TRUE(tavtest::waitUntil([&] { return kept.size() >= 2; }, 30000));
+        w->Mnu_EnregistreFlux->trigger();
+        QObject::disconnect(connection);
+        ASSERT_GE(kept.size(), 3);
+        // Ogg files are tagged, then named, on a worker thread.
+        ASSERT_TRUE(tavtest::waitUntil([&] { return folder.entryList({QStringLiteral("*.part.*")}, QDir::Files).isEmpty(); },
+                                       10000));
+        EXPECT_EQ(folder.entryList(QDir::Files).size(), kept.size());
+        for (int i = 0; i < kept.size(); ++i) {
+            const int k = i + 1;
+            SCOPED_TRACE(kept[i].toStdString());
+            EXPECT_EQ(QFileInfo(kept[i]).fileName(),
+                      QStringLiteral("%1 - Artiste %2 - Titre %2.%3").arg(station).arg(k).arg(QLatin1String(format)));
+            ASSERT_TRUE(QFileInfo::exists(kept[i]));
+            const QByteArray name = QFile::encodeName(kept[i]);
+            std::unique_ptr<TagLib::File> file;
+            if (QLatin1String(format) == QLatin1String("aac"))
+                file = std::make_unique<TagLib::MPEG::File>(name.constData()); // the ID3v2 tag before the frames
+            else
+                file.reset(TagLib::FileRef::create(name.constData()));
+            ASSERT_TRUE(file && file->isValid() && file->tag());
+            EXPECT_EQ(QString::fromStdString(file->tag()->title().to8Bit(true)), QStringLiteral("Titre %1").arg(k));
+            EXPECT_EQ(QString::fromStdString(file->tag()->artist().to8Bit(true)), QStringLiteral("Artiste %1").arg(k));
+            EXPECT_EQ(QString::fromStdString(file->tag()->album().to8Bit(true)), station);
+            EXPECT_EQ(int(file->tag()->year()), QDate::currentDate().year());
+            file.reset();
+            double seconds = 0;
+            QString said;
+            const bool whole = decodes(kept[i], &seconds, &said);
+            if (i + 1 < kept.size()) { // the last one ends inside a frame, where the recording stopped
+                EXPECT_TRUE(whole) << said.toStdString();
+                EXPECT_GT(seconds, 0.5); // cut within a page of its two seconds (Ogg pages last a second)
+            }
+        }
+        w->Command4_Click();
+    }
+    EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
 TEST_F(DesktopServicesTest, SleepTimerFadesThenStops)
