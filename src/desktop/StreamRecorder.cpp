@@ -150,6 +150,7 @@ void StreamRecorder::onData()
         bool ok = false;
         const qint64 metaInt = m_perTitle ? m_reply->rawHeader("icy-metaint").trimmed().toLongLong(&ok) : 0;
         const bool titles = ok && metaInt > 0;
+        m_perTitle = titles; // a station that sends no titles is recorded in one file
         m_splitter.emplace(titles ? icy::FramingOf(m_extension) : icy::Framing::None, titles ? metaInt : 0);
         m_holding = titles && metaInt <= kMaxHeld;
         if (m_holding)
