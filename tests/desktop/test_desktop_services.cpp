@@ -6,6 +6,7 @@
 #include "FakePrompts.h"
 #include "FrmMain.h"
 #include "FrmOptions.h"
+#include "IcyStream.h"
 #include "InfoRadio.h"
 #include "InfoRefresh.h"
 #include "Globals.h"
@@ -606,110 +607,35 @@ TEST_F(DesktopServicesTest, ARecordingNeverWritesThroughALinkPlantedAtItsName)
     EXPECT_TRUE(QFileInfo::exists(QDir(G().wavFolder).filePath(stem + QStringLiteral(" (2).mp3"))));
 }
 
-// A station whose title changes every two seconds (tests/tools/streamserver.py, /titlesteps),
-// recorded with one file per title.
+// Stations whose title changes every two seconds (tests/tools/streamserver.py, /titlesteps), in
+// MP3, Ogg Vorbis, Ogg Opus and ADTS AAC, recorded with one file per title.
 class PerTitleRecordingTest : public DesktopServicesTest {
 protected:
-    static constexpr int kMetaInt = 4000; // the server's audio bytes between two titles
-    static constexpr int kEvery = 2;      // blocks (seconds) per title
+    static constexpr int kEvery = 2; // metadata blocks (seconds) per title
     void SetUp() override
     {
-        stepsUrl = server->url(QStringLiteral("/titlesteps?every=%1").arg(kEvery));
         prog = dir.path();
         QDir().mkpath(dir.filePath(QStringLiteral("Radios")));
-        page(QStringLiteral("Radios/Titres.HTM"), stationPage(QStringLiteral("Titres"), stepsUrl, QString()));
-        for (const char *format : {"ogg", "opus", "aac"})
+        for (const char *format : {"mp3", "ogg", "opus", "aac"})
             page(QStringLiteral("Radios/Titres %1.HTM").arg(QLatin1String(format)),
                  stationPage(QStringLiteral("Titres %1").arg(QLatin1String(format)), formatUrl(format), QString()));
         DesktopServicesTest::SetUp();
     }
     QString formatUrl(const char *format) const
     {
-        return stepsUrl + QStringLiteral("&format=") + QLatin1String(format);
+        return server->url(QStringLiteral("/titlesteps?every=%1&format=%2").arg(kEvery).arg(QLatin1String(format)));
     }
-    QString stepsUrl;
 };
 
 TEST_F(PerTitleRecordingTest, OneFilePerTitleCutAtTheChangesTaggedAndDecoding)
 {
     FakePrompts prompts;
     settings::SaveSetting(QString::fromLatin1(options::kOneFilePerTitleKey), QStringLiteral("1"));
-    select(QStringLiteral("Titres"));
-    w->Command1_Click();
-    ASSERT_TRUE(playing(stepsUrl));
-    QStringList kept;
-    QObject::connect(w->FluxRecorder, &StreamRecorder::FileKept, [&](const QString &path) { kept << path; });
-    w->Mnu_EnregistreFlux->trigger();
-    ASSERT_TRUE(w->FluxRecorder->IsRecording());
-    ASSERT_TRUE(tavtest::waitUntil([&] { return kept.size() >= 3; }, 30000));
-    w->Mnu_EnregistreFlux->trigger();
-    ASSERT_FALSE(w->FluxRecorder->IsRecording());
-    ASSERT_GE(kept.size(), 4);
-    EXPECT_TRUE(prompts.shown.isEmpty());
-    QStringList names;
-    for (const QString &path : kept)
-        names << QFileInfo(path).fileName();
-    EXPECT_EQ(QDir(G().wavFolder).entryList(QDir::Files, QDir::Name), names); // nothing left as .part
-
-    QFile f(server->folder() + QStringLiteral("/titlesteps.mp3"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray tone = f.readAll();
-    QByteArray served;
-    while (served.size() < 4 * 1024 * 1024)
-        served += tone;
-
-    QByteArray audio; // the files' audio one after the other
-    const QString year = QString::number(QDate::currentDate().year());
-    for (int i = 0; i < kept.size(); ++i) {
-        const int k = i + 1;
-        SCOPED_TRACE(kept[i].toStdString());
-        EXPECT_EQ(names[i], QStringLiteral("Titres - Artiste %1 - Titre %1.mp3").arg(k));
-        {
-            TagLib::MPEG::File file(QFile::encodeName(kept[i]).constData());
-            ASSERT_TRUE(file.isValid() && file.ID3v2Tag());
-            const TagLib::Tag *tag = file.ID3v2Tag();
-            EXPECT_EQ(QString::fromStdString(tag->title().to8Bit(true)), QStringLiteral("Titre %1").arg(k));
-            EXPECT_EQ(QString::fromStdString(tag->artist().to8Bit(true)), QStringLiteral("Artiste %1").arg(k));
-            EXPECT_EQ(QString::fromStdString(tag->album().to8Bit(true)), QStringLiteral("Titres"));
-            EXPECT_EQ(QString::number(tag->year()), year);
-        }
-        // The stream after the tag (10 bytes of header and a size in 7-bit bytes).
-        const QByteArray bytes = fileBytes(kept[i]);
-        ASSERT_TRUE(bytes.startsWith("ID3"));
-        const int tagSize = 10 + ((bytes[6] & 0x7F) << 21 | (bytes[7] & 0x7F) << 14 | (bytes[8] & 0x7F) << 7 | (bytes[9] & 0x7F));
-        const QByteArray stream = bytes.mid(tagSize);
-        if (k > 1) {
-            // Cut at the first frame that begins at or after the block of the new title.
-            const qint64 change = qint64((k - 1) * kEvery + 1) * kMetaInt;
-            const qint64 cut = audio.size();
-            EXPECT_GE(cut, change);
-            EXPECT_LT(cut, change + 105); // one frame of 32 kbit/s at 22.05 kHz
-            const auto *h = reinterpret_cast<const uchar *>(served.constData() + cut);
-            EXPECT_EQ(h[0], 0xFF);
-            EXPECT_EQ(h[1] & 0xE0, 0xE0);
-        }
-        audio += stream;
-        double seconds = 0;
-        EXPECT_TRUE(decodes(kept[i], &seconds));
-        if (k > 1 && i + 1 < kept.size()) {
-            EXPECT_NEAR(seconds, kEvery, 0.1); // a whole title
-        }
-    }
-    // Nothing lost, nothing twice, no metadata among the stream.
-    ASSERT_GT(audio.size(), 3 * kEvery * kMetaInt);
-    EXPECT_TRUE(audio == served.left(audio.size()));
-}
-
-// Ogg Vorbis, Ogg Opus and ADTS AAC stations: each title's file decodes (an Ogg file begun
-// mid-stream has the stream's header pages) and carries its tags.
-TEST_F(PerTitleRecordingTest, OggAndAacFilesDecodeAndCarryTheirTags)
-{
-    FakePrompts prompts;
-    settings::SaveSetting(QString::fromLatin1(options::kOneFilePerTitleKey), QStringLiteral("1"));
-    for (const char *format : {"ogg", "opus", "aac"}) {
+    const QDir folder(G().wavFolder);
+    for (const char *format : {"mp3", "ogg", "opus", "aac"}) {
         SCOPED_TRACE(format);
+        const bool ogg = QByteArray(format) == "ogg" || QByteArray(format) == "opus";
         const QString station = QStringLiteral("Titres %1").arg(QLatin1String(format));
-        const QDir folder(G().wavFolder);
         for (const QString &name : folder.entryList(QDir::Files))
             QFile::remove(folder.filePath(name));
         select(station);
@@ -720,39 +646,80 @@ TEST_F(PerTitleRecordingTest, OggAndAacFilesDecodeAndCarryTheirTags)
                                                  [&](const QString &path) { kept << path; });
         w->Mnu_EnregistreFlux->trigger();
         ASSERT_TRUE(w->FluxRecorder->IsRecording());
-        ASSERT_TRUE(tavtest::waitUntil([&] { return kept.size() >= 2; }, 30000));
+        ASSERT_TRUE(tavtest::waitUntil([&] { return kept.size() >= 3; }, 30000));
         w->Mnu_EnregistreFlux->trigger();
         QObject::disconnect(connection);
-        ASSERT_GE(kept.size(), 3);
+        ASSERT_FALSE(w->FluxRecorder->IsRecording());
+        ASSERT_GE(kept.size(), 4);
         // Ogg files are tagged, then named, on a worker thread.
         ASSERT_TRUE(tavtest::waitUntil([&] { return folder.entryList({QStringLiteral("*.part.*")}, QDir::Files).isEmpty(); },
                                        10000));
         EXPECT_EQ(folder.entryList(QDir::Files).size(), kept.size());
+
+        // What the station sends, and where its frames begin (the server paces MP3 at 4000
+        // bytes a second, the others at their file's size over its 12 seconds).
+        QFile f(server->folder() + QStringLiteral("/titlesteps.") + QLatin1String(format));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray tone = f.readAll();
+        const qint64 rate = QByteArray(format) == "mp3" ? 4000 : qMax<qint64>(500, tone.size() / 12);
+        const QByteArray served = tone.repeated(4);
+        QList<qint64> frames;
+        for (qint64 at = 0, length = 1; !ogg && length > 0 && at + 9 < served.size(); at += length) {
+            const auto *h = reinterpret_cast<const uchar *>(served.constData() + at);
+            length = QByteArray(format) == "mp3" ? icy::MpegFrameLength(h) : icy::AdtsFrameLength(h);
+            frames << at;
+        }
+
+        QByteArray audio; // the files' stream one after the other
         for (int i = 0; i < kept.size(); ++i) {
             const int k = i + 1;
             SCOPED_TRACE(kept[i].toStdString());
             EXPECT_EQ(QFileInfo(kept[i]).fileName(),
                       QStringLiteral("%1 - Artiste %2 - Titre %2.%3").arg(station).arg(k).arg(QLatin1String(format)));
             ASSERT_TRUE(QFileInfo::exists(kept[i]));
-            const QByteArray name = QFile::encodeName(kept[i]);
-            std::unique_ptr<TagLib::File> file;
-            if (QLatin1String(format) == QLatin1String("aac"))
-                file = std::make_unique<TagLib::MPEG::File>(name.constData()); // the ID3v2 tag before the frames
-            else
-                file.reset(TagLib::FileRef::create(name.constData()));
-            ASSERT_TRUE(file && file->isValid() && file->tag());
-            EXPECT_EQ(QString::fromStdString(file->tag()->title().to8Bit(true)), QStringLiteral("Titre %1").arg(k));
-            EXPECT_EQ(QString::fromStdString(file->tag()->artist().to8Bit(true)), QStringLiteral("Artiste %1").arg(k));
-            EXPECT_EQ(QString::fromStdString(file->tag()->album().to8Bit(true)), station);
-            EXPECT_EQ(int(file->tag()->year()), QDate::currentDate().year());
-            file.reset();
+            {
+                const QByteArray name = QFile::encodeName(kept[i]);
+                // MP3 and AAC: an ID3v2 tag before the frames.
+                std::unique_ptr<TagLib::File> file(ogg ? TagLib::FileRef::create(name.constData())
+                                                       : new TagLib::MPEG::File(name.constData()));
+                ASSERT_TRUE(file && file->isValid() && file->tag());
+                EXPECT_EQ(QString::fromStdString(file->tag()->title().to8Bit(true)), QStringLiteral("Titre %1").arg(k));
+                EXPECT_EQ(QString::fromStdString(file->tag()->artist().to8Bit(true)), QStringLiteral("Artiste %1").arg(k));
+                EXPECT_EQ(QString::fromStdString(file->tag()->album().to8Bit(true)), station);
+                EXPECT_EQ(int(file->tag()->year()), QDate::currentDate().year());
+            }
             double seconds = 0;
             QString said;
             const bool whole = decodes(kept[i], &seconds, &said);
             if (i + 1 < kept.size()) { // the last one ends inside a frame, where the recording stopped
                 EXPECT_TRUE(whole) << said.toStdString();
-                EXPECT_GT(seconds, 0.5); // cut within a page of its two seconds (Ogg pages last a second)
+                // Its two seconds, give or take a frame (Ogg pages last about a second).
+                if (ogg) {
+                    EXPECT_GT(seconds, 0.5);
+                } else if (k > 1) {
+                    EXPECT_NEAR(seconds, kEvery, 0.1);
+                }
             }
+            if (ogg)
+                continue;
+            // The stream after the tag (10 bytes of header and a size in 7-bit bytes).
+            const QByteArray bytes = fileBytes(kept[i]);
+            ASSERT_TRUE(bytes.startsWith("ID3"));
+            const int tagSize = 10 + ((bytes[6] & 0x7F) << 21 | (bytes[7] & 0x7F) << 14 | (bytes[8] & 0x7F) << 7 | (bytes[9] & 0x7F));
+            if (k > 1) {
+                // Cut at the first frame that begins at or after the block of the new title.
+                const qint64 change = qint64((k - 1) * kEvery + 1) * rate, cut = audio.size();
+                const qsizetype at = frames.indexOf(cut);
+                ASSERT_GT(at, 0) << cut << " is not where a frame begins";
+                EXPECT_GE(cut, change);
+                EXPECT_LT(frames[at - 1], change);
+            }
+            audio += bytes.mid(tagSize);
+        }
+        if (!ogg) {
+            // Nothing lost, nothing twice, no metadata among the stream.
+            ASSERT_GT(audio.size(), 3 * kEvery * rate);
+            EXPECT_TRUE(audio == served.left(audio.size()));
         }
         w->Command4_Click();
     }
