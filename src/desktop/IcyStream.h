@@ -3,7 +3,7 @@
 // audio comes a metadata block, one length byte n then n × 16 bytes of text such as
 // "StreamTitle='Artiste - Titre';StreamUrl='';" padded with NUL bytes.
 //
-// IcySplitter takes that stream apart as it arrives: the audio goes to its sink without the
+// icy::Splitter takes that stream apart as it arrives: the audio goes to its sink without the
 // blocks, and a change of title is told at the first frame boundary of the audio at or after the
 // place where its block sat (an MPEG audio frame header, an ADTS header, an Ogg page), so that
 // what comes before and after it are whole frames. A stream whose frames are not followed
