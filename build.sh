@@ -19,7 +19,7 @@ case "$action" in run|test|build|package|fuzz|sanitize) ;; *) echo "usage: $0 ru
 packages=(
   cmake g++ make pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libqt6opengl6-dev
-  libmpv-dev libpulse-dev libmp3lame-dev libsoxr-dev libfontconfig-dev libwayland-dev
+  libmpv-dev libpulse-dev libmp3lame-dev libsoxr-dev libfontconfig-dev libwayland-dev libtag1-dev
   libgtest-dev libbenchmark-dev libavfilter-dev
   xvfb xauth trayer openbox xdotool x11-utils dbus-daemon pulseaudio pulseaudio-utils lame sox python3
   weston qt6-wayland pipewire pipewire-pulse wireplumber

@@ -17,6 +17,7 @@
 #include "dsp/frmFXOpts.h"
 #include "mp3/Mp3Encoder.h"
 #include "nowplaying/InfoRadio.h"
+#include "nowplaying/InfoRefresh.h"
 #include "stations/FrmModifRad.h"
 #include "stations/FrmRadPerso.h"
 #include "tv/FrmAutresTVModif.h"
@@ -65,11 +66,31 @@ void StartDesktopServices(FrmMain &main, MediaEngine &engine, const QDBusConnect
     mpris->Register(bus); // without a session bus (or with another instance on it) nothing is published
     new TitleNotifier(&engine, *link, [] { return options::TitleNotificationsOn(); }, bus, link);
     if (journal) {
-        QObject::connect(&engine, &MediaEngine::streamTitleChanged, link, [link, journal](const QString &title) {
-            if (!journal->Add(link->PlayingStation(), title) && !journal->LastError().isEmpty())
+        const auto write = [journal](const QString &station, const QString &title) {
+            if (!journal->Add(station, title) && !journal->LastError().isEmpty())
                 qWarning("Tavilune: the title journal %s cannot be written: %s", qPrintable(journal->FileName()),
                          qPrintable(journal->LastError()));
-        });
+        };
+        QObject::connect(&engine, &MediaEngine::streamTitleChanged, link,
+                         [link, write](const QString &title) { write(link->PlayingStation(), title); });
+        // The newest track of the now-playing data page too, while a station plays.
+        if (WindowHub *hub = main.Hub()) {
+            const auto follow = [link, write](QWidget *window) {
+                auto *info = qobject_cast<InfoRadio *>(window);
+                if (!info)
+                    return;
+                QObject::connect(info, &InfoRadio::refreshed, link, [link, info, write](bool shown) {
+                    const QString station = link->PlayingStation();
+                    if (shown && !station.isEmpty())
+                        write(station, nowplaying::NewestTrack(info->Refresh().Texts()));
+                });
+            };
+            follow(hub->Window(WindowKind::NowPlaying, false));
+            QObject::connect(hub, &WindowHub::Created, link, [follow](WindowKind kind, QWidget *window) {
+                if (kind == WindowKind::NowPlaying)
+                    follow(window);
+            });
+        }
     }
 }
 

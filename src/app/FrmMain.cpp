@@ -19,6 +19,7 @@
 #include "Icons.h"
 #include "ListeningPrefs.h"
 #include "Module1.h"
+#include "Options.h"
 #include "Startup.h"
 #include "StationList.h"
 #include "WindowHub.h"
@@ -100,6 +101,7 @@ void FrmMain::buildDesktopMenus()
     connect(Mnu_EnregistreFlux, &QAction::triggered, this, &FrmMain::Mnu_EnregistreFlux_Click);
 
     FluxRecorder = new StreamRecorder(m_engine, this);
+    FluxRecorder->setOneFilePerTitle([] { return options::OneFilePerTitleOn(); });
     connect(FluxRecorder, &StreamRecorder::Progress, this, &FrmMain::updateStatusLine);
     connect(FluxRecorder, &StreamRecorder::Ended, this, [this](const QString &, const QString &warning) {
         updateDesktopTriggers();

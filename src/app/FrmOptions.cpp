@@ -57,6 +57,11 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
     chkNotifTitre = new QCheckBox(QStringLiteral("Afficher une notification au changement de titre"), this);
     chkNotifTitre->setObjectName(QStringLiteral("chkNotifTitre"));
     v->addWidget(chkNotifTitre);
+    chkFichierTitre = new QCheckBox(QStringLiteral("Un fichier par titre"), this);
+    chkFichierTitre->setObjectName(QStringLiteral("chkFichierTitre"));
+    chkFichierTitre->setToolTip(QStringLiteral("Enregistrer le flux : un nouveau fichier à chaque changement de titre, "
+                                               "nommé « radio - artiste - titre »"));
+    v->addWidget(chkFichierTitre);
     chkVolumeEgal = new QCheckBox(QStringLiteral("Égaliser le volume des stations"), this);
     chkVolumeEgal->setObjectName(QStringLiteral("chkVolumeEgal"));
     chkVolumeEgal->setToolTip(QStringLiteral("Les radios fortes et faibles sont entendues au même volume"));
@@ -141,6 +146,7 @@ void FrmOptions::Form_Load()
         cboSortie->setCurrentIndex(cboSortie->findData(chosen));
         chkVolumeEgal->setChecked(m_link.listening->EvenLoudness());
     }
+    chkFichierTitre->setChecked(options::OneFilePerTitleOn());
     Text1->setText(v.radioFolder);
     m_previousRadio = v.radioFolder;
     Text2->setText(v.tvFolder);
@@ -195,6 +201,7 @@ void FrmOptions::Command2_Click()
     act.refillTv = m_link.refillTv;
     // The notification box first, so the one write to the file below carries it too.
     options::SaveTitleNotifications(chkNotifTitre->isChecked());
+    options::SaveOneFilePerTitle(chkFichierTitre->isChecked());
     if (!options::Save(v, m_previousRadio, m_previousTv, act))
         Prompts().Message(this, windowTitle(), options::SaveFailedText(settings::FilePath()), UiPrompts::Icon::Exclamation);
 }

@@ -49,6 +49,7 @@ public:
     QLabel *lblSortie = nullptr;
     QComboBox *cboSortie = nullptr;
     QCheckBox *chkVolumeEgal = nullptr;
+    QCheckBox *chkFichierTitre = nullptr; // stream recordings: one file per title
     QGroupBox *Frame1 = nullptr; // "Dossier radios : (Fichiers HTM) "
     QGroupBox *Frame2 = nullptr; // "Dossier TV : (Fichiers HTM) "
     QLineEdit *Text1 = nullptr;  // radio folder

@@ -67,6 +67,10 @@ bool TitleNotificationsOn() { return readFlag(kTitleNotificationKey) == 1; }
 
 void SaveTitleNotifications(bool on) { settings::SaveSetting(QString::fromLatin1(kTitleNotificationKey), flagText(on)); }
 
+bool OneFilePerTitleOn() { return readFlag(kOneFilePerTitleKey) == 1; }
+
+void SaveOneFilePerTitle(bool on) { settings::SaveSetting(QString::fromLatin1(kOneFilePerTitleKey), flagText(on)); }
+
 QString SearchAddress()
 {
     return settings::GetSetting(QString::fromLatin1(kSearchAddressKey), QString());

@@ -46,6 +46,11 @@ inline constexpr const char *kTitleNotificationKey = "NotifTitre";
 bool TitleNotificationsOn();
 void SaveTitleNotifications(bool on);
 
+// "FichierParTitre": "Enregistrer le flux" makes one file per title; off unless the flag reads 1.
+inline constexpr const char *kOneFilePerTitleKey = "FichierParTitre";
+bool OneFilePerTitleOn();
+void SaveOneFilePerTitle(bool on);
+
 // "RechercheWeb": the address "Chercher sur le web" of the title journal opens, "%s" standing for
 // the words; empty (the journal's own default, a privacy-friendly search engine) when not set.
 inline constexpr const char *kSearchAddressKey = "RechercheWeb";

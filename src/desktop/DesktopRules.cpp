@@ -2,6 +2,7 @@
 
 #include "common/TextFile.h"
 #include "media/HtmlTags.h"
+#include "TitleJournal.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -136,11 +137,15 @@ QString TrayTip(const QString &station, const QString &title, int limit)
     return name + sep + leftChars(song, room) + ellipsis;
 }
 
-QString RecordFileName(const QString &station, const QDateTime &when, const QString &extension)
+namespace {
+// text with the characters that file names cannot hold (/ \ : * ? " < > | and control
+// characters) made '_', leading dots and surrounding spaces removed, and cut to at most maxChars
+// characters and maxBytes bytes of UTF-8 (a file name holds 255 bytes), never inside a character.
+QString safeNamePart(const QString &text, int maxChars, int maxBytes)
 {
     QString name;
-    name.reserve(station.size());
-    for (const QChar c : station) {
+    name.reserve(text.size());
+    for (const QChar c : text) {
         if (c.unicode() < 32 || c.unicode() == 127 || QStringLiteral("/\\:*?\"<>|").contains(c))
             name += QLatin1Char('_');
         else
@@ -150,12 +155,44 @@ QString RecordFileName(const QString &station, const QDateTime &when, const QStr
     while (name.startsWith(QLatin1Char('.')))
         name.remove(0, 1);
     name = name.trimmed();
+    if (name.size() > maxChars)
+        name = leftChars(name, maxChars).trimmed();
+    int bytes = 0, keep = 0;
+    for (int i = 0; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : QChar::isLowSurrogate(c) ? 1 : 3; // a pair is 4
+        if (bytes > maxBytes)
+            return leftChars(name, keep).trimmed();
+        if (!QChar::isHighSurrogate(c))
+            keep = i + 1;
+    }
+    return name;
+}
+} // namespace
+
+QString RecordFileName(const QString &station, const QDateTime &when, const QString &extension)
+{
+    QString name = safeNamePart(station, 150, 180);
     if (name.isEmpty())
         name = QStringLiteral("Flux");
-    // Long names are cut so that the whole file name stays within what file systems hold.
-    if (name.size() > 150)
-        name = leftChars(name, 150).trimmed();
     return name + when.toString(QStringLiteral(" yyyy-MM-dd HH'h'mm.")) + extension;
+}
+
+QString TitleFileName(const QString &station, const QString &streamTitle, const QDateTime &when,
+                      const QString &extension)
+{
+    QString artist, title;
+    journal::SplitTitle(streamTitle, artist, title);
+    title = safeNamePart(title, 200, 90);
+    if (title.isEmpty())
+        return RecordFileName(station, when, extension);
+    QString name = safeNamePart(station, 150, 50);
+    if (name.isEmpty())
+        name = QStringLiteral("Flux");
+    artist = safeNamePart(artist, 200, 60);
+    if (!artist.isEmpty())
+        name += QStringLiteral(" - ") + artist;
+    return name + QStringLiteral(" - ") + title + QLatin1Char('.') + extension;
 }
 
 QString RecordExtension(const QString &codec, const QString &fileFormat)

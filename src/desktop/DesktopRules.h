@@ -61,6 +61,13 @@ QString TrayTip(const QString &station, const QString &title, int limit = 63);
 // and surrounding spaces removed; an empty station name becomes "Flux".
 QString RecordFileName(const QString &station, const QDateTime &when, const QString &extension);
 
+// The file name of one title of a stream recording: "<station> - <artiste> - <titre>.<ext>", or
+// "<station> - <titre>.<ext>" for a title without an artist, split as the title journal splits
+// titles, each part made safe as above and cut so that the name stays well within the 255 bytes
+// a file name holds. A stream title without a title part gives RecordFileName(station, when, ...).
+QString TitleFileName(const QString &station, const QString &streamTitle, const QDateTime &when,
+                      const QString &extension);
+
 // The extension a stream recording takes for the stream's codec and container as the player
 // names them (libmpv's audio-codec-name and file-format): mp3, aac (ADTS), m4a (MP4), ogg
 // (Vorbis), opus, flac, ts (an MPEG-TS container), wma... and mka for anything else, which holds

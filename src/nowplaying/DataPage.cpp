@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <QUrl>
+#include <cstring>
 
 namespace nowplaying {
 
@@ -105,6 +106,21 @@ void ReadDataPage(const QString &page, TrackTexts &texts, CoverLabels &covers)
         }
         covers.at(k) = covers.at(k).trimmed();
     }
+}
+
+QString NewestTrack(const TrackTexts &texts)
+{
+    const auto value = [&texts](Field field) {
+        QString text = texts.at(kSlots, field);
+        for (const FieldPlace &f : kFields)
+            if (f.field == field && text.startsWith(QLatin1String(f.prefix)))
+                text.remove(0, qsizetype(strlen(f.prefix)));
+        return text.trimmed();
+    };
+    const QString title = value(Title), performer = value(Performer);
+    if (title.isEmpty())
+        return {};
+    return performer.isEmpty() ? title : performer + QStringLiteral(" - ") + title;
 }
 
 QString CoverAddress(const QString &base, const QString &label)

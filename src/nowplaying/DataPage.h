@@ -52,6 +52,10 @@ QString SecondAddress(const QString &infoAddress, const QString &target);
 // kMaxCoverChars gives no cover. Cover labels are trimmed.
 void ReadDataPage(const QString &page, TrackTexts &texts, CoverLabels &covers);
 
+// The newest track (slot 5) as a stream title: "<performer> - <title>", or the title alone when
+// no performer is given, without the display prefixes; empty when the track has no title.
+QString NewestTrack(const TrackTexts &texts);
+
 // The address a cover is fetched from: the base address followed by the cover path (a "/" put
 // between them when the path has none). A path that is itself a web address is used as it is.
 QString CoverAddress(const QString &base, const QString &label);

@@ -144,6 +144,33 @@ TEST(DesktopRules, RecordingNamesAndExtensions)
         EXPECT_EQ(RecordFileName(QString::fromUtf8(n.station), when, n.ext), QString::fromUtf8(n.expected));
     EXPECT_LE(RecordFileName(QString(300, 'x'), when, "mp3").size(), 200);
 
+    // One file per title: the title split as the journal splits it, every part made safe, the
+    // whole within what a file name holds (255 bytes), whatever the script.
+    const QString notes = QString::fromUtf8("\xF0\x9F\x8E\xB5");
+    const struct {
+        QString station, title, expected;
+    } titled[] = {
+        {"FIP", "Daft Punk - Around the World", "FIP - Daft Punk - Around the World.mp3"},
+        {"FIP", "Journal de 8h", "FIP - Journal de 8h.mp3"},
+        {"FIP", " - Sans artiste", "FIP - - Sans artiste.mp3"},
+        {"FIP", "AC/DC - Back: In Black?", "FIP - AC_DC - Back_ In Black_.mp3"},
+        {"FIP", "../x - ..y", "FIP - _x - y.mp3"},
+        {"FIP", "A - ..", "FIP 2026-03-07 09h05.mp3"},                     // nothing left of the title
+        {"", QString::fromUtf8("Édith Piaf - L'Hymne à l'amour"), QString::fromUtf8("Flux - Édith Piaf - L'Hymne à l'amour.mp3")},
+        {"FIP", "", "FIP 2026-03-07 09h05.mp3"},
+        {"FIP", "   ", "FIP 2026-03-07 09h05.mp3"},
+        {"FIP", "Artiste - ", "FIP - Artiste -.mp3"},
+    };
+    for (const auto &t : titled)
+        EXPECT_EQ(TitleFileName(t.station, t.title, when, "mp3"), t.expected) << t.title.toStdString();
+    for (const QString &unit : {QStringLiteral("x"), QString::fromUtf8("é"), QString::fromUtf8("音"), notes}) {
+        const QString name = TitleFileName(unit.repeated(300), unit.repeated(300) + " - " + unit.repeated(300), when, "opus");
+        EXPECT_LE(name.toUtf8().size() + 10, 255) << unit.toStdString(); // room for " (99).part"
+        EXPECT_TRUE(name.endsWith(".opus"));
+        EXPECT_FALSE(name.toUtf8().contains("\xEF\xBF\xBD")) << "a character cut in two";
+        EXPECT_LE(RecordFileName(unit.repeated(300), when, "opus").toUtf8().size() + 10, 255);
+    }
+
     const struct {
         const char *codec, *format, *ext;
     } exts[] = {

@@ -10,10 +10,13 @@
 #include "core/Globals.h"
 #include "core/Settings.h"
 #include "desktop/DesktopRules.h"
+#include "desktop/IcyStream.h"
 #include "desktop/MprisService.h"
 #include "desktop/SleepTimer.h"
 #include "desktop/StreamRecorder.h"
 #include "media/MediaEngine.h"
+#include "nowplaying/InfoRadio.h"
+#include "nowplaying/InfoRefresh.h"
 #include "FakePrompts.h"
 #include "PrivateBus.h"
 #include "StreamServer.h"
@@ -38,6 +41,9 @@
 #include <QTemporaryDir>
 #include "desktop/TitleJournal.h"
 #include <gtest/gtest.h>
+#include <taglib/fileref.h>
+#include <taglib/mpegfile.h>
+#include <taglib/id3v2tag.h>
 #include <sys/mount.h>
 
 namespace {
@@ -387,6 +393,56 @@ TEST_F(BusTest, OneNotificationPerTitleReplacingThePrevious)
     EXPECT_EQ(written, heard);
 }
 
+// The now-playing window's newest track is journaled too, with the station that plays, once.
+TEST_F(BusTest, NowPlayingTracksGoToTheJournal)
+{
+    StreamServer data("dataserver.py", {QStringLiteral("--station")});
+    ASSERT_TRUE(data.start());
+    G().infoAddress = data.url(QStringLiteral("/f/radio/d_data.html"));
+    nowplaying::SavedTracks() = nowplaying::TrackTexts{};
+    hub->Register(WindowKind::NowPlaying, [] { return new InfoRadio; });
+    QTemporaryDir journalDir;
+    TitleJournal journal(journalDir.filePath(QStringLiteral("titres.csv")));
+    StartDesktopServices(*w, *engine, *program, &journal);
+    select(QStringLiteral("Gamma"));
+    w->Command1_Click();
+    ASSERT_TRUE(playing(gammaUrl));
+
+    const auto tracks = [&journal] {
+        QStringList found;
+        for (const journal::Entry &e : journal.Load())
+            if (e.artist.startsWith(QString::fromUtf8("Interprète")))
+                found << e.station + QLatin1Char('|') + journal::ArtistTitle(e);
+        return found;
+    };
+    auto *info = qobject_cast<InfoRadio *>(hub->Window(WindowKind::NowPlaying));
+    ASSERT_TRUE(info);
+    const QString first = QString::fromUtf8("Gamma|Interprète 1 - Le titre le plus récent");
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !tracks().isEmpty(); }, 15000));
+    EXPECT_EQ(tracks(), QStringList{first});
+
+    // The station moves on; the same track again is not written twice.
+    const QString page = QDir(data.folder()).filePath(QStringLiteral("radio/data.html"));
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    text.replace(QString::fromUtf8("Le titre le plus récent").toUtf8(), "Un autre titre");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
+    file.close();
+    for (int refresh = 0; refresh < 2; ++refresh) {
+        bool ended = false;
+        QObject::connect(info, &InfoRadio::refreshed, info, [&ended] { ended = true; });
+        info->Command1_Click();
+        ASSERT_TRUE(tavtest::waitUntil([&] { return ended; }, 15000));
+        QObject::disconnect(info, &InfoRadio::refreshed, info, nullptr);
+    }
+    EXPECT_EQ(tracks(), (QStringList{first, QString::fromUtf8("Gamma|Interprète 1 - Un autre titre")}));
+    // Nothing writes to the journal once the test's journal is gone.
+    w->Command4_Click();
+    delete info;
+}
+
 TEST_F(DesktopServicesTest, ModeMenuAndPreferenceBox)
 {
     QStringList captions;
@@ -413,17 +469,28 @@ TEST_F(DesktopServicesTest, ModeMenuAndPreferenceBox)
     options.chkNotifTitre->setChecked(false);
     options.Form_Load();
     EXPECT_TRUE(options.chkNotifTitre->isChecked());
+    // One file per title, off by default.
+    EXPECT_EQ(options.chkFichierTitre->text(), "Un fichier par titre");
+    EXPECT_FALSE(options.chkFichierTitre->isChecked());
+    options.chkFichierTitre->setChecked(true);
+    options.Command2_Click();
+    EXPECT_EQ(settings::GetSetting("FichierParTitre", QString()), "1");
+    EXPECT_TRUE(options::OneFilePerTitleOn());
 }
 
-// Decodes a file with ffmpeg; true when it decodes without an error, with the decoded seconds.
-bool decodes(const QString &path, double *seconds)
+// Decodes a file with ffmpeg; true when it decodes without an error, with the decoded seconds
+// (and what ffmpeg said).
+bool decodes(const QString &path, double *seconds, QString *said = nullptr)
 {
     QProcess ffmpeg;
     ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-f", "s16le", "-ac", "1", "-ar", "22050", "-"});
     if (!ffmpeg.waitForFinished(30000))
         return false;
     *seconds = ffmpeg.readAllStandardOutput().size() / 2.0 / 22050.0;
-    return ffmpeg.exitCode() == 0 && ffmpeg.readAllStandardError().trimmed().isEmpty();
+    const QString errors = QString::fromLocal8Bit(ffmpeg.readAllStandardError()).trimmed();
+    if (said)
+        *said = errors;
+    return ffmpeg.exitCode() == 0 && errors.isEmpty();
 }
 
 QByteArray fileBytes(const QString &path)
@@ -538,6 +605,125 @@ TEST_F(DesktopServicesTest, ARecordingNeverWritesThroughALinkPlantedAtItsName)
     w->FluxRecorder->Stop();
     EXPECT_FALSE(QFileInfo::exists(victim)) << "written through the link";
     EXPECT_TRUE(QFileInfo::exists(QDir(G().wavFolder).filePath(stem + QStringLiteral(" (2).mp3"))));
+}
+
+// Stations whose title changes every two seconds (tests/tools/streamserver.py, /titlesteps), in
+// MP3, Ogg Vorbis, Ogg Opus and ADTS AAC, recorded with one file per title.
+class PerTitleRecordingTest : public DesktopServicesTest {
+protected:
+    static constexpr int kEvery = 2; // metadata blocks (seconds) per title
+    void SetUp() override
+    {
+        prog = dir.path();
+        QDir().mkpath(dir.filePath(QStringLiteral("Radios")));
+        for (const char *format : {"mp3", "ogg", "opus", "aac"})
+            page(QStringLiteral("Radios/Titres %1.HTM").arg(QLatin1String(format)),
+                 stationPage(QStringLiteral("Titres %1").arg(QLatin1String(format)), formatUrl(format), QString()));
+        DesktopServicesTest::SetUp();
+    }
+    QString formatUrl(const char *format) const
+    {
+        return server->url(QStringLiteral("/titlesteps?every=%1&format=%2").arg(kEvery).arg(QLatin1String(format)));
+    }
+};
+
+TEST_F(PerTitleRecordingTest, OneFilePerTitleCutAtTheChangesTaggedAndDecoding)
+{
+    FakePrompts prompts;
+    settings::SaveSetting(QString::fromLatin1(options::kOneFilePerTitleKey), QStringLiteral("1"));
+    const QDir folder(G().wavFolder);
+    for (const char *format : {"mp3", "ogg", "opus", "aac"}) {
+        SCOPED_TRACE(format);
+        const bool ogg = QByteArray(format) == "ogg" || QByteArray(format) == "opus";
+        const QString station = QStringLiteral("Titres %1").arg(QLatin1String(format));
+        for (const QString &name : folder.entryList(QDir::Files))
+            QFile::remove(folder.filePath(name));
+        select(station);
+        w->Command1_Click();
+        ASSERT_TRUE(playing(formatUrl(format)));
+        QStringList kept;
+        const auto connection = QObject::connect(w->FluxRecorder, &StreamRecorder::FileKept,
+                                                 [&](const QString &path) { kept << path; });
+        w->Mnu_EnregistreFlux->trigger();
+        ASSERT_TRUE(w->FluxRecorder->IsRecording());
+        ASSERT_TRUE(tavtest::waitUntil([&] { return kept.size() >= 3; }, 30000));
+        w->Mnu_EnregistreFlux->trigger();
+        QObject::disconnect(connection);
+        ASSERT_FALSE(w->FluxRecorder->IsRecording());
+        ASSERT_GE(kept.size(), 4);
+        // Ogg files are tagged, then named, on a worker thread.
+        ASSERT_TRUE(tavtest::waitUntil([&] { return folder.entryList({QStringLiteral("*.part.*")}, QDir::Files).isEmpty(); },
+                                       10000));
+        EXPECT_EQ(folder.entryList(QDir::Files).size(), kept.size());
+
+        // What the station sends, and where its frames begin (the server paces MP3 at 4000
+        // bytes a second, the others at their file's size over its 12 seconds).
+        QFile f(server->folder() + QStringLiteral("/titlesteps.") + QLatin1String(format));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray tone = f.readAll();
+        const qint64 rate = QByteArray(format) == "mp3" ? 4000 : qMax<qint64>(500, tone.size() / 12);
+        const QByteArray served = tone.repeated(4);
+        QList<qint64> frames;
+        for (qint64 at = 0, length = 1; !ogg && length > 0 && at + 9 < served.size(); at += length) {
+            const auto *h = reinterpret_cast<const uchar *>(served.constData() + at);
+            length = QByteArray(format) == "mp3" ? icy::MpegFrameLength(h) : icy::AdtsFrameLength(h);
+            frames << at;
+        }
+
+        QByteArray audio; // the files' stream one after the other
+        for (int i = 0; i < kept.size(); ++i) {
+            const int k = i + 1;
+            SCOPED_TRACE(kept[i].toStdString());
+            EXPECT_EQ(QFileInfo(kept[i]).fileName(),
+                      QStringLiteral("%1 - Artiste %2 - Titre %2.%3").arg(station).arg(k).arg(QLatin1String(format)));
+            ASSERT_TRUE(QFileInfo::exists(kept[i]));
+            {
+                const QByteArray name = QFile::encodeName(kept[i]);
+                // MP3 and AAC: an ID3v2 tag before the frames.
+                std::unique_ptr<TagLib::File> file(ogg ? TagLib::FileRef::create(name.constData())
+                                                       : new TagLib::MPEG::File(name.constData()));
+                ASSERT_TRUE(file && file->isValid() && file->tag());
+                EXPECT_EQ(QString::fromStdString(file->tag()->title().to8Bit(true)), QStringLiteral("Titre %1").arg(k));
+                EXPECT_EQ(QString::fromStdString(file->tag()->artist().to8Bit(true)), QStringLiteral("Artiste %1").arg(k));
+                EXPECT_EQ(QString::fromStdString(file->tag()->album().to8Bit(true)), station);
+                EXPECT_EQ(int(file->tag()->year()), QDate::currentDate().year());
+            }
+            double seconds = 0;
+            QString said;
+            const bool whole = decodes(kept[i], &seconds, &said);
+            if (i + 1 < kept.size()) { // the last one ends inside a frame, where the recording stopped
+                EXPECT_TRUE(whole) << said.toStdString();
+                // Its two seconds, give or take a frame (Ogg pages last about a second).
+                if (ogg) {
+                    EXPECT_GT(seconds, 0.5);
+                } else if (k > 1) {
+                    EXPECT_NEAR(seconds, kEvery, 0.1);
+                }
+            }
+            if (ogg)
+                continue;
+            // The stream after the tag (10 bytes of header and a size in 7-bit bytes).
+            const QByteArray bytes = fileBytes(kept[i]);
+            ASSERT_TRUE(bytes.startsWith("ID3"));
+            const int tagSize = 10 + ((bytes[6] & 0x7F) << 21 | (bytes[7] & 0x7F) << 14 | (bytes[8] & 0x7F) << 7 | (bytes[9] & 0x7F));
+            if (k > 1) {
+                // Cut at the first frame that begins at or after the block of the new title.
+                const qint64 change = qint64((k - 1) * kEvery + 1) * rate, cut = audio.size();
+                const qsizetype at = frames.indexOf(cut);
+                ASSERT_GT(at, 0) << cut << " is not where a frame begins";
+                EXPECT_GE(cut, change);
+                EXPECT_LT(frames[at - 1], change);
+            }
+            audio += bytes.mid(tagSize);
+        }
+        if (!ogg) {
+            // Nothing lost, nothing twice, no metadata among the stream.
+            ASSERT_GT(audio.size(), 3 * kEvery * rate);
+            EXPECT_TRUE(audio == served.left(audio.size()));
+        }
+        w->Command4_Click();
+    }
+    EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
 TEST_F(DesktopServicesTest, SleepTimerFadesThenStops)

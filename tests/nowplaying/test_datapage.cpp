@@ -122,6 +122,13 @@ TEST(DataPage, FixedPlacesShortAndShiftedPages)
     EXPECT_EQ(texts.at(3, Album), QStringLiteral("Album : A7-3"));
     EXPECT_EQ(texts.at(3, Performer), QStringLiteral("Auteur : P7-3"));
     EXPECT_EQ(texts.at(3, Release), QStringLiteral("Sortie : S7-3"));
+    // The newest track as the title journal takes it: slot 5 is entry 1.
+    EXPECT_EQ(NewestTrack(texts), QStringLiteral("P7-1 - T7-1"));
+    texts.at(5, Performer) = QStringLiteral("Auteur : ");
+    EXPECT_EQ(NewestTrack(texts), QStringLiteral("T7-1"));
+    texts.at(5, Title) = QStringLiteral("Titre : ");
+    EXPECT_EQ(NewestTrack(texts), QString());
+    EXPECT_EQ(NewestTrack(TrackTexts{}), QString());
 }
 
 TEST(DataPage, ValuesKeepTheirTextCoversAreTrimmedAndAssignmentsMatchTheirEntry)

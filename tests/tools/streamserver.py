@@ -34,6 +34,14 @@ Paths (the playlists name the server's own address):
   /icy-old                          a stream answered with "ICY 200 OK" instead of HTTP/1.x
   /silent.mp3                       answers the headers of a stream, then sends nothing
   /quiet.mp3?db=N                   the live stream of the same tone N dB quieter (default 12)
+  /titlesteps?every=N&format=F      endless live stream whose tone steps up by 100 Hz every
+                                    second (300 Hz to 1400 Hz, then again: titlesteps.F in DIR;
+                                    F mp3, the default, ogg (Vorbis), opus or aac (ADTS)), paced
+                                    at the file's rate (4000 bytes a second for mp3); with
+                                    "Icy-MetaData: 1" it has a metadata block every second, and
+                                    its title "Artiste {k} - Titre {k}" changes every N blocks
+                                    (default 3): block j, after j + 1 seconds of audio, names
+                                    title j // N + 1
 """
 import math
 import os
@@ -95,6 +103,41 @@ def make_quiet_mp3(folder, db):
     return mp3
 
 
+STEP_SECONDS = 12  # titlesteps.*: one tone per second, 300 Hz + 100 Hz × second
+
+
+TITLESTEPS_TYPES = {"mp3": "audio/mpeg", "ogg": "audio/ogg", "opus": "audio/ogg", "aac": "audio/aac"}
+
+
+def make_titlesteps(folder, fmt):
+    """titlesteps.<fmt>: the stepping tone as MP3 (lame), Ogg Vorbis, Ogg Opus or ADTS AAC (ffmpeg)."""
+    out = os.path.join(folder, "titlesteps." + fmt)
+    if os.path.exists(out):
+        return out
+    wav = os.path.join(folder, "titlesteps.wav")
+    with wave.open(wav, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(RATE)
+        frames = bytearray()
+        phase = 0.0
+        for i in range(RATE * STEP_SECONDS):
+            phase += 2 * math.pi * (300 + 100 * (i // RATE)) / RATE
+            frames += struct.pack("<h", int(8000 * math.sin(phase)))
+        w.writeframes(bytes(frames))
+    if fmt == "mp3":
+        subprocess.run(["lame", "--quiet", "-t", "-b", str(BITRATE), "-m", "m", wav, out + ".part"],
+                       check=True)
+    else:
+        codec = {"ogg": "libvorbis", "opus": "libopus", "aac": "aac"}[fmt]
+        container = {"ogg": "ogg", "opus": "ogg", "aac": "adts"}[fmt]
+        subprocess.run(["ffmpeg", "-v", "error", "-y", "-i", wav, "-c:a", codec, "-b:a", "%dk" % BITRATE,
+                        "-f", container, out + ".part"], check=True)
+    os.replace(out + ".part", out)
+    os.remove(wav)
+    return out
+
+
 class State:
     lock = threading.Lock()
     counts = {}
@@ -109,6 +152,15 @@ class State:
                 with open(make_quiet_mp3(cls.folder, db), "rb") as f:
                     cls.quiet[db] = f.read()
             return cls.quiet[db]
+    titlesteps = {}  # format: bytes, made on the first request of /titlesteps in that format
+
+    @classmethod
+    def titlesteps_data(cls, fmt):
+        with cls.lock:
+            if fmt not in cls.titlesteps:
+                with open(make_titlesteps(cls.folder, fmt), "rb") as f:
+                    cls.titlesteps[fmt] = f.read()
+            return cls.titlesteps[fmt]
 
     @classmethod
     def hit(cls, key):
@@ -182,6 +234,43 @@ class Handler(BaseHTTPRequestHandler):
                 until_meta = METAINT
         self.wfile.flush()
         self.close_connection = True
+
+    def titlesteps(self, every, fmt):
+        """The stepping tone, paced like live(); its ICY title changes every `every` blocks."""
+        if fmt not in TITLESTEPS_TYPES:
+            self.send_text("unknown format", "text/plain", 404)
+            return
+        data = State.titlesteps_data(fmt)
+        # Paced at the file's own rate, one block a second (the encoders of Ogg and AAC keep
+        # their own rate at this sample rate).
+        rate = BYTES_PER_SEC if fmt == "mp3" else max(500, len(data) // STEP_SECONDS)
+        icy = self.headers.get("Icy-MetaData", "0").strip() == "1"
+        self.send_response(200)
+        self.send_header("Content-Type", TITLESTEPS_TYPES[fmt])
+        self.send_header("icy-name", "Radio des titres")
+        if icy:
+            self.send_header("icy-metaint", str(rate))
+        self.end_headers()
+        pos = sent = blocks = 0
+        until_meta = rate
+        start = time.monotonic()
+        while True:
+            if sent >= rate * (BURST_SECONDS + time.monotonic() - start):
+                time.sleep(0.05)
+                continue
+            n = min(1000, len(data) - pos, until_meta)
+            self.wfile.write(data[pos:pos + n])
+            pos = (pos + n) % len(data)
+            sent += n
+            until_meta -= n
+            if until_meta == 0:
+                if icy:
+                    k = blocks // max(1, every) + 1
+                    text = ("StreamTitle='Artiste %d - Titre %d';" % (k, k)).encode("utf-8")
+                    text += b"\0" * (-len(text) % 16)
+                    self.wfile.write(bytes([len(text) // 16]) + text)
+                    blocks += 1
+                until_meta = rate
 
     def do_GET(self):
         try:
@@ -278,6 +367,8 @@ class Handler(BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.flush()
             time.sleep(30)
+        elif path == "/titlesteps":
+            self.titlesteps(int(q.get("every", "3")), q.get("format", "mp3"))
         elif path == "/icy-old":
             self.wfile.write(b"ICY 200 OK\r\nicy-name:Old\r\ncontent-type:audio/mpeg\r\n\r\n")
             self.wfile.write(State.mp3)
@@ -298,6 +389,7 @@ def main():
     State.folder = folder
     with open(make_mp3(folder), "rb") as f:
         State.mp3 = f.read()
+    State.folder = folder
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     print(server.server_address[1], flush=True)
