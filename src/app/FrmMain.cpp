@@ -5,16 +5,19 @@
 #include "Favourites.h"
 #include "Globals.h"
 #include "Icons.h"
+#include "LastMinutesKeeper.h"
 #include "MixerLauncher.h"
 #include "MediaEngine.h"
 #include "PlainTip.h"
 #include "Module1.h"
+#include "Options.h"
 #include "Prompts.h"
 #include "Settings.h"
 #include "SleepTimer.h"
 #include "StationList.h"
 #include "Startup.h"
 #include "StreamRecorder.h"
+#include "TitleNotifier.h"
 #include "Twips.h"
 #include "WebBrowser.h"
 #include "WindowHub.h"
@@ -27,6 +30,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -105,6 +109,60 @@ void FrmMain::buildDesktopMenus()
     Mnu_Arret[0]->setChecked(true);
     connect(Mnu_EnregistreFlux, &QAction::triggered, this, &FrmMain::Mnu_EnregistreFlux_Click);
 
+    // Live pause and rewind.
+    Mn_Mode->addSeparator();
+    Mn_Mode->setToolTipsVisible(true);
+    const auto shiftAction = [this](const char *name, const QString &caption, const QKeySequence &keys,
+                                    const QString &tip) {
+        QAction *a = Mn_Mode->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(keys);
+        a->setToolTip(tip);
+        return a;
+    };
+    Mnu_Pause = shiftAction("Mnu_Pause", QStringLiteral("Pause"), QKeySequence(Qt::CTRL | Qt::Key_P),
+                            QStringLiteral("Met la radio en pause sans couper la réception : l'écoute reprend là "
+                                           "où elle s'était arrêtée"));
+    Mnu_Pause->setCheckable(true);
+    Mnu_Reculer = shiftAction("Mnu_Reculer", QStringLiteral("Reculer de 30 s"), QKeySequence(Qt::CTRL | Qt::Key_Left),
+                              QStringLiteral("Réécoute les 30 dernières secondes"));
+    Mnu_Avancer = shiftAction("Mnu_Avancer", QStringLiteral("Avancer de 30 s"), QKeySequence(Qt::CTRL | Qt::Key_Right),
+                              QStringLiteral("Avance de 30 secondes, sans dépasser le direct"));
+    Mnu_Direct = shiftAction("Mnu_Direct", QStringLiteral("Revenir au direct"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                             QStringLiteral("Reprend l'écoute de la radio en direct"));
+    Mnu_Garder = shiftAction("Mnu_Garder", desktop::KeepMenuText(options::KeepMinutes()), QKeySequence(Qt::CTRL | Qt::Key_G),
+                             QStringLiteral("Enregistre dans le dossier des enregistrements ce qui vient d'être "
+                                            "écouté, tel que la radio l'a envoyé"));
+    // The tray's menu pauses too.
+    Mnu_Fichier->insertAction(Mnu_Fichier->actions().value(1), Mnu_Pause);
+    connect(Mnu_Pause, &QAction::triggered, this, &FrmMain::Mnu_Pause_Click);
+    connect(Mnu_Reculer, &QAction::triggered, this, [this] { StepBuffer(-30); });
+    connect(Mnu_Avancer, &QAction::triggered, this, [this] { StepBuffer(30); });
+    connect(Mnu_Direct, &QAction::triggered, this, &FrmMain::Mnu_Direct_Click);
+    connect(Mnu_Garder, &QAction::triggered, this, &FrmMain::Mnu_Garder_Click);
+    connect(Mn_Mode, &QMenu::aboutToShow, this,
+            [this] { Mnu_Garder->setText(desktop::KeepMenuText(options::KeepMinutes())); });
+    Keeper = new LastMinutesKeeper(m_engine, this);
+    connect(Keeper, &LastMinutesKeeper::Kept, this, [this](const QString &path, double seconds, const QString &error) {
+        updateTimeShiftMenus();
+        if (!error.isEmpty()) {
+            Prompts().Message(this, QStringLiteral("Garder les dernières minutes"), error, UiPrompts::Icon::Exclamation);
+            return;
+        }
+        TitleNotifier::Post(QDBusConnection::sessionBus(), PlayingStation().isEmpty() ? QStringLiteral("Tavilune") : PlayingStation(),
+                            desktop::KeptText(seconds, QFileInfo(path).fileName()));
+    });
+    connect(m_engine, &MediaEngine::timeShiftChanged, this, [this] {
+        updateTimeShiftMenus();
+        updateStatusLine();
+    });
+    connect(m_engine, &MediaEngine::pausedChanged, this, [this] {
+        updateTimeShiftMenus();
+        updateStatusLine();
+    });
+    connect(m_engine, &MediaEngine::stateChanged, this, &FrmMain::updateTimeShiftMenus);
+    updateTimeShiftMenus();
+
     FluxRecorder = new StreamRecorder(m_engine, this);
     connect(FluxRecorder, &StreamRecorder::Progress, this, &FrmMain::updateStatusLine);
     connect(FluxRecorder, &StreamRecorder::Ended, this, [this](const QString &, const QString &warning) {
@@ -133,6 +191,57 @@ void FrmMain::updateDesktopTriggers()
     const bool radioPlays = RadioMode() && m_engine->state() == MediaEngine::State::Playing;
     Mnu_EnregistreFlux->setEnabled(recording || radioPlays);
     Mnu_EnregistreFlux->setChecked(recording);
+}
+
+void FrmMain::updateTimeShiftMenus()
+{
+    if (!Mnu_Pause)
+        return;
+    const timeshift::Window w = m_engine->timeShiftWindow();
+    const desktop::TimeShiftMenu m = desktop::TimeShiftMenuState(
+        m_engine->timeShiftActive(), m_engine->isPaused(), m_engine->liveDelay(), timeshift::Behind(w),
+        Keeper && Keeper->IsWriting());
+    Mnu_Pause->setEnabled(m.pause);
+    Mnu_Pause->setChecked(m.paused);
+    Mnu_Reculer->setEnabled(m.back);
+    Mnu_Avancer->setEnabled(m.forward);
+    Mnu_Direct->setEnabled(m.live);
+    Mnu_Garder->setEnabled(m.keep);
+}
+
+void FrmMain::applyTimeShift()
+{
+    // Radios keep their last minutes; TV pages play as they come.
+    m_engine->setTimeShiftMinutes(RadioMode() ? options::TimeShiftMinutes() : 0);
+}
+
+void FrmMain::Mnu_Pause_Click()
+{
+    if (m_engine->timeShiftActive())
+        m_engine->setPaused(!m_engine->isPaused());
+    updateTimeShiftMenus();
+}
+
+void FrmMain::StepBuffer(double seconds)
+{
+    m_engine->seekBy(seconds);
+    updateTimeShiftMenus();
+    updateStatusLine();
+}
+
+void FrmMain::Mnu_Direct_Click()
+{
+    m_engine->goLive();
+    updateTimeShiftMenus();
+    updateStatusLine();
+}
+
+void FrmMain::Mnu_Garder_Click()
+{
+    QString error;
+    if (!Keeper->Start(PlayingStation(), G().wavFolder, options::KeepMinutes(), QDateTime::currentDateTime(), &error))
+        Prompts().Message(this, QStringLiteral("Garder les dernières minutes"), error, UiPrompts::Icon::Exclamation);
+    updateTimeShiftMenus();
 }
 
 void FrmMain::updateTrayTip()
@@ -283,8 +392,16 @@ void FrmMain::updateStatusLine()
         text = engine.statusText();
         break;
     }
-    // Beside what plays: the size of the stream recording and the sleep timer's time left.
+    // Beside what plays: the pause and how far behind live, the size of the stream recording
+    // and the sleep timer's time left.
     QStringList extra;
+    if (m_engine->timeShiftActive()) {
+        if (m_engine->isPaused())
+            extra << QStringLiteral("En pause");
+        const double delay = m_engine->liveDelay();
+        if (delay >= timeshift::LiveTolerance)
+            extra << desktop::DelayText(delay);
+    }
     if (FluxRecorder && FluxRecorder->IsRecording())
         extra << desktop::RecordSizeText(FluxRecorder->BytesWritten());
     if (Sleep && Sleep->IsActive())
@@ -305,6 +422,8 @@ FrmMain::~FrmMain()
         FluxRecorder->disconnect(this);
         FluxRecorder->Stop();
     }
+    if (Keeper)
+        Keeper->disconnect(this);
     if (Sleep) {
         Sleep->disconnect(this);
         Sleep->Cancel();
@@ -615,6 +734,7 @@ void FrmMain::Command1_Click()
     // or the desktop's media controls comes without the pointer on the button).
     MediaEngine::PreloadPlayer();
     m_playingName = RadioMode() ? ComboRad->currentText() : ComboTV->currentText();
+    applyTimeShift();
     WebBrowser1->Navigate(Text1);
     setWindowTitle(TitleText());
 }
@@ -623,6 +743,7 @@ void FrmMain::ListenPage(const QString &page)
 {
     Text1 = page;
     m_playingName = QFileInfo(page).completeBaseName();
+    applyTimeShift();
     WebBrowser1->Navigate(Text1);
     setWindowTitle(TitleText());
 }

@@ -7,7 +7,9 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QSpinBox;
 class QToolButton;
 
 // What the preferences reach in the main window.
@@ -38,6 +40,10 @@ public:
     QCheckBox *Check[6] = {};    // Check1 .. Check6
     QCheckBox *chkStartOnWin = nullptr;
     QCheckBox *chkNotifTitre = nullptr; // a desktop notification at each new stream title
+    // Live pause and rewind: the minutes kept ("DureeDiffere", 0 = off) and the minutes "Garder"
+    // writes ("DureeGarder"), each with its label.
+    QSpinBox *txtDiffere = nullptr, *txtGarder = nullptr;
+    QLabel *lblDiffere = nullptr, *lblGarder = nullptr;
     QGroupBox *Frame1 = nullptr; // "Dossier radios : (Fichiers HTM) "
     QGroupBox *Frame2 = nullptr; // "Dossier TV : (Fichiers HTM) "
     QLineEdit *Text1 = nullptr;  // radio folder

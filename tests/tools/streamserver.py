@@ -33,6 +33,10 @@ Paths (the playlists name the server's own address):
   /hls.m3u8                         an HLS media list (not playable: only looked at)
   /icy-old                          a stream answered with "ICY 200 OK" instead of HTTP/1.x
   /silent.mp3                       answers the headers of a stream, then sends nothing
+  /steps                            endless live MP3 stream whose tone steps every second
+                                    through STEP_FREQUENCIES (300, 400 ... 1200 Hz, then again);
+                                    with "Icy-MetaData: 1" its title "Artiste {n} - Titre {n}"
+                                    changes every 3 s (?titles=N: every N s)
 """
 import math
 import os
@@ -74,10 +78,71 @@ def make_mp3(folder):
     return mp3
 
 
+STEP_FREQUENCIES = [300 + 100 * k for k in range(10)]
+
+
+def make_steps_mp3(folder):
+    """DIR/steps.mp3: one second of each STEP_FREQUENCIES tone, in order (made once)."""
+    mp3 = os.path.join(folder, "steps.mp3")
+    if os.path.exists(mp3):
+        return mp3
+    wav = os.path.join(folder, "steps.wav")
+    with wave.open(wav, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(RATE)
+        frames = bytearray()
+        phase = 0.0
+        for f in STEP_FREQUENCIES:
+            for _ in range(RATE):
+                frames += struct.pack("<h", int(8000 * math.sin(phase)))
+                phase += 2 * math.pi * f / RATE
+        w.writeframes(bytes(frames))
+    subprocess.run(["lame", "--quiet", "-t", "-b", str(BITRATE), "-m", "m", wav, mp3 + ".part"],
+                   check=True)
+    os.replace(mp3 + ".part", mp3)
+    os.remove(wav)
+    return mp3
+
+
+def send_steps(handler, title_seconds):
+    """The /steps stream: State.steps over and over, paced like the live stream, with a new
+    ICY title every title_seconds seconds (one metadata block is sent each second)."""
+    icy = handler.headers.get("Icy-MetaData", "0").strip() == "1"
+    handler.send_response(200)
+    handler.send_header("Content-Type", "audio/mpeg")
+    handler.send_header("icy-name", "Radio des pas")
+    if icy:
+        handler.send_header("icy-metaint", str(BYTES_PER_SEC))
+    handler.end_headers()
+    data = State.steps
+    pos = sent = blocks = 0
+    until_meta = BYTES_PER_SEC
+    start = time.monotonic()
+    while True:
+        if sent >= BYTES_PER_SEC * (BURST_SECONDS + time.monotonic() - start):
+            time.sleep(0.05)
+            continue
+        n = min(1000, len(data) - pos, until_meta)
+        handler.wfile.write(data[pos:pos + n])
+        pos = (pos + n) % len(data)
+        sent += n
+        until_meta -= n
+        if until_meta == 0:
+            if icy:
+                n_title = blocks // max(1, title_seconds) + 1
+                text = ("StreamTitle='Artiste %d - Titre %d';" % (n_title, n_title)).encode()
+                text += b"\0" * (-len(text) % 16)
+                handler.wfile.write(bytes([len(text) // 16]) + text)
+            blocks += 1
+            until_meta = BYTES_PER_SEC
+
+
 class State:
     lock = threading.Lock()
     counts = {}
     mp3 = b""
+    steps = b""
 
     @classmethod
     def hit(cls, key):
@@ -245,6 +310,8 @@ class Handler(BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.flush()
             time.sleep(30)
+        elif path == "/steps":
+            send_steps(self, int(q.get("titles", "3")))
         elif path == "/icy-old":
             self.wfile.write(b"ICY 200 OK\r\nicy-name:Old\r\ncontent-type:audio/mpeg\r\n\r\n")
             self.wfile.write(State.mp3)
@@ -264,6 +331,8 @@ def main():
     os.makedirs(folder, exist_ok=True)
     with open(make_mp3(folder), "rb") as f:
         State.mp3 = f.read()
+    with open(make_steps_mp3(folder), "rb") as f:
+        State.steps = f.read()
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     print(server.server_address[1], flush=True)
