@@ -27,6 +27,10 @@
 #include "Options.h"
 #include "PlayerLink.h"
 #include "TitleNotifier.h"
+#include "LastMinutesKeeper.h"
+#include "DesktopRules.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -63,6 +67,16 @@ void StartDesktopServices(FrmMain &main, MediaEngine &engine, const QDBusConnect
     auto *mpris = new MprisService(&engine, *link, link);
     mpris->Register(bus); // without a session bus (or with another instance on it) nothing is published
     new TitleNotifier(&engine, *link, [] { return options::TitleNotificationsOn(); }, bus, link);
+    // "Garder les 5 dernières minutes" names the file it wrote.
+    if (main.Keeper)
+        QObject::connect(main.Keeper, &LastMinutesKeeper::Kept, link,
+                         [link, bus](const QString &path, double seconds, const QString &error) {
+                             if (!error.isEmpty() || path.isEmpty())
+                                 return;
+                             const QString station = link->PlayingStation();
+                             TitleNotifier::Post(bus, station.isEmpty() ? QStringLiteral("Tavilune") : station,
+                                                 desktop::KeptText(seconds, QFileInfo(path).fileName()));
+                         });
     if (journal) {
         QObject::connect(&engine, &MediaEngine::streamTitleChanged, link, [link, journal](const QString &title) {
             if (!journal->Add(link->PlayingStation(), title) && !journal->LastError().isEmpty())

@@ -17,7 +17,6 @@
 #include "StationList.h"
 #include "Startup.h"
 #include "StreamRecorder.h"
-#include "TitleNotifier.h"
 #include "Twips.h"
 #include "WebBrowser.h"
 #include "WindowHub.h"
@@ -30,7 +29,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
-#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -143,14 +141,11 @@ void FrmMain::buildDesktopMenus()
     connect(Mn_Mode, &QMenu::aboutToShow, this,
             [this] { Mnu_Garder->setText(desktop::KeepMenuText(options::KeepMinutes())); });
     Keeper = new LastMinutesKeeper(m_engine, this);
-    connect(Keeper, &LastMinutesKeeper::Kept, this, [this](const QString &path, double seconds, const QString &error) {
+    // A kept file is announced by a desktop notification (StartDesktopServices); a failure here.
+    connect(Keeper, &LastMinutesKeeper::Kept, this, [this](const QString &, double, const QString &error) {
         updateTimeShiftMenus();
-        if (!error.isEmpty()) {
+        if (!error.isEmpty())
             Prompts().Message(this, QStringLiteral("Garder les dernières minutes"), error, UiPrompts::Icon::Exclamation);
-            return;
-        }
-        TitleNotifier::Post(QDBusConnection::sessionBus(), PlayingStation().isEmpty() ? QStringLiteral("Tavilune") : PlayingStation(),
-                            desktop::KeptText(seconds, QFileInfo(path).fileName()));
     });
     connect(m_engine, &MediaEngine::timeShiftChanged, this, [this] {
         updateTimeShiftMenus();

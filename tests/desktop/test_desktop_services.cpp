@@ -666,4 +666,50 @@ TEST_F(DesktopServicesTest, SleepTimerFadesThenStops)
 
 } // namespace
 
+
+// Live pause and rewind from the main window's menus: the status line tells the pause and the
+// delay, "Revenir au direct" ends both, and "Garder les 5 dernières minutes" writes what was
+// received into the recordings folder, as served, and names it in a notification.
+TEST_F(BusTest, PauseFromTheMenuAndKeepTheLastMinutes)
+{
+    FakeNotifications notifications;
+    ASSERT_TRUE(client->registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
+                                       QDBusConnection::ExportScriptableSlots));
+    ASSERT_TRUE(client->registerService(QStringLiteral("org.freedesktop.Notifications")));
+    StartDesktopServices(*w, *engine, *program);
+    G().wavFolder = prog + QStringLiteral("/Wav");
+    select(QStringLiteral("Beta"));
+    w->Command1_Click();
+    ASSERT_TRUE(playing(betaUrl));
+    ASSERT_TRUE(tavtest::waitUntil([&] { return w->Mnu_Pause->isEnabled() && w->Mnu_Reculer->isEnabled(); }, 10000));
+    EXPECT_FALSE(w->Mnu_Direct->isEnabled());
+
+    w->Mnu_Pause->trigger();
+    EXPECT_TRUE(engine->isPaused());
+    EXPECT_TRUE(w->Mnu_Pause->isChecked());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return w->StatusLine->text().contains(QString::fromUtf8("Différé : -00:02")); }, 5000))
+        << w->StatusLine->text().toStdString();
+    EXPECT_TRUE(w->StatusLine->text().contains(QStringLiteral("En pause")));
+    EXPECT_TRUE(w->Mnu_Direct->isEnabled());
+    EXPECT_TRUE(w->Mnu_Avancer->isEnabled());
+    w->Mnu_Direct->trigger();
+    EXPECT_FALSE(engine->isPaused());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !w->StatusLine->text().contains(QString::fromUtf8("Différé")); }, 5000))
+        << w->StatusLine->text().toStdString();
+
+    ASSERT_TRUE(w->Mnu_Garder->isEnabled());
+    const QDateTime now = QDateTime::currentDateTime();
+    w->Mnu_Garder->trigger();
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !notifications.calls.isEmpty(); }, 15000));
+    const QStringList files = QDir(G().wavFolder).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1) << files.join(", ").toStdString();
+    const auto named = [&](const QDateTime &t) { return desktop::RecordFileName(QStringLiteral("Beta"), t, QStringLiteral("mp3")); };
+    EXPECT_TRUE(files[0] == named(now) || files[0] == named(now.addSecs(60))) << files[0].toStdString();
+    EXPECT_EQ(notifications.calls[0].summary, "Beta");
+    EXPECT_TRUE(notifications.calls[0].body.endsWith(QLatin1Char('\n') + files[0])) << notifications.calls[0].body.toStdString();
+    double seconds = 0;
+    EXPECT_TRUE(decodes(QDir(G().wavFolder).filePath(files[0]), &seconds));
+    EXPECT_GT(seconds, 3.0);
+}
+
 #include "test_desktop_services.moc"
