@@ -204,10 +204,10 @@ void FrmMain::updateTimeShiftMenus()
     Mnu_Garder->setEnabled(m.keep);
 }
 
-void FrmMain::applyTimeShift()
+void FrmMain::applyTimeShift(bool radio)
 {
     // Radios keep their last minutes; TV pages play as they come.
-    m_engine->setTimeShiftMinutes(RadioMode() ? options::TimeShiftMinutes() : 0);
+    m_engine->setTimeShiftMinutes(radio ? options::TimeShiftMinutes() : 0);
 }
 
 void FrmMain::Mnu_Pause_Click()
@@ -729,7 +729,7 @@ void FrmMain::Command1_Click()
     // or the desktop's media controls comes without the pointer on the button).
     MediaEngine::PreloadPlayer();
     m_playingName = RadioMode() ? ComboRad->currentText() : ComboTV->currentText();
-    applyTimeShift();
+    applyTimeShift(RadioMode());
     WebBrowser1->Navigate(Text1);
     setWindowTitle(TitleText());
 }
@@ -738,7 +738,8 @@ void FrmMain::ListenPage(const QString &page)
 {
     Text1 = page;
     m_playingName = QFileInfo(page).completeBaseName();
-    applyTimeShift();
+    // A planned page is a radio unless it lies in the TV folder.
+    applyTimeShift(G().tvFolder.isEmpty() || !page.startsWith(WithBackslash(G().tvFolder)));
     WebBrowser1->Navigate(Text1);
     setWindowTitle(TitleText());
 }

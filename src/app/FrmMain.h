@@ -173,7 +173,7 @@ private:
     void buildDesktopMenus();
     void updateDesktopTriggers();
     void updateTimeShiftMenus();
-    void applyTimeShift(); // the radio's buffer for the next Listen
+    void applyTimeShift(bool radio); // the live buffer for the next Listen
     void updateTrayTip();
     void makeTrayIcon();
     void finishStartUp(); // the start-up steps that may wait for the first frame

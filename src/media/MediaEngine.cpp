@@ -547,6 +547,7 @@ void MediaEngine::load(const QString &url, int depth, bool direct)
     m_window = {};
     m_atLive = true;
     m_seeking = false;
+    m_shiftTimer.setInterval(1000);
     updateTitle();
     // Until the stream's first title: the log lines that carry it (see updateTitle).
     requestLogLevel(m_videoWindow || m_renderedVideo ? "warn" : "debug");
@@ -842,8 +843,15 @@ void MediaEngine::pollTimeShift()
         m_shiftTimer.stop();
         return;
     }
-    if (readWindow())
-        emit timeShiftChanged();
+    if (!readWindow())
+        return;
+    // Each second while the delay shows (paused or behind live); live, only the stream's rate
+    // and the room behind are followed, every few seconds.
+    const bool behind = m_paused || timeshift::Delay(m_window) >= timeshift::LiveTolerance;
+    const int interval = behind ? 1000 : 5000;
+    if (m_shiftTimer.interval() != interval)
+        m_shiftTimer.setInterval(interval);
+    emit timeShiftChanged();
 }
 
 void MediaEngine::seekAbsolute(double target)
@@ -854,6 +862,7 @@ void MediaEngine::seekAbsolute(double target)
         return;
     m_seeking = true;
     m_window.position = target;
+    m_shiftTimer.setInterval(1000);
     emit timeShiftChanged();
 }
 
@@ -912,8 +921,11 @@ void MediaEngine::setPaused(bool paused)
     if (!changed)
         return;
     // A pause leaves live; what plays after it is behind.
-    if (paused)
+    if (paused) {
         m_atLive = false;
+        if (m_shiftTimer.isActive())
+            m_shiftTimer.setInterval(1000);
+    }
     emit pausedChanged(paused);
     if (readWindow())
         emit timeShiftChanged();

@@ -111,8 +111,8 @@ public:
     int timeShiftMinutes() const { return m_shiftMinutes; }
     // A stream plays with its buffer on (state Playing, minutes > 0).
     bool timeShiftActive() const;
-    // The buffer as last read (each second while active, and at each pause and seek); the
-    // default window when inactive.
+    // The buffer as last read (each second while paused or behind live, every five seconds
+    // live, and at each pause and seek); the default window when inactive.
     timeshift::Window timeShiftWindow() const { return m_window; }
     // Seconds behind live (0 when inactive).
     double liveDelay() const { return timeShiftActive() ? timeshift::Delay(m_window) : 0.0; }
@@ -198,7 +198,7 @@ signals:
     void volumeChanged(int volume);
     // setPaused changed the pause (play() and stop() end a pause too).
     void pausedChanged(bool paused);
-    // While the buffer is on: its window was read again (each second, at pauses and seeks).
+    // While the buffer is on: its window was read again (see timeShiftWindow).
     void timeShiftChanged();
     // A dumpCache() ended: ok when the file was written.
     void cacheDumped(const QString &path, bool ok);

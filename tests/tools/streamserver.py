@@ -58,43 +58,21 @@ METAINT = 4000
 BURST_SECONDS = 2
 
 
-def make_mp3(folder):
-    mp3 = os.path.join(folder, "tone.mp3")
+def make_tone_mp3(folder, name, frequencies, seconds):
+    """DIR/name: `seconds` of a sine tone at each of the frequencies in turn, encoded by the
+    lame command (made once)."""
+    mp3 = os.path.join(folder, name)
     if os.path.exists(mp3):
         return mp3
-    wav = os.path.join(folder, "tone.wav")
-    with wave.open(wav, "wb") as w:
-        w.setnchannels(1)
-        w.setsampwidth(2)
-        w.setframerate(RATE)
-        frames = bytearray()
-        for i in range(RATE * 4):
-            frames += struct.pack("<h", int(8000 * math.sin(2 * math.pi * 440 * i / RATE)))
-        w.writeframes(bytes(frames))
-    subprocess.run(["lame", "--quiet", "-t", "-b", str(BITRATE), "-m", "m", wav, mp3 + ".part"],
-                   check=True)
-    os.replace(mp3 + ".part", mp3)
-    os.remove(wav)
-    return mp3
-
-
-STEP_FREQUENCIES = [300 + 100 * k for k in range(10)]
-
-
-def make_steps_mp3(folder):
-    """DIR/steps.mp3: one second of each STEP_FREQUENCIES tone, in order (made once)."""
-    mp3 = os.path.join(folder, "steps.mp3")
-    if os.path.exists(mp3):
-        return mp3
-    wav = os.path.join(folder, "steps.wav")
+    wav = mp3 + ".wav"
     with wave.open(wav, "wb") as w:
         w.setnchannels(1)
         w.setsampwidth(2)
         w.setframerate(RATE)
         frames = bytearray()
         phase = 0.0
-        for f in STEP_FREQUENCIES:
-            for _ in range(RATE):
+        for f in frequencies:
+            for _ in range(RATE * seconds):
                 frames += struct.pack("<h", int(8000 * math.sin(phase)))
                 phase += 2 * math.pi * f / RATE
         w.writeframes(bytes(frames))
@@ -103,6 +81,18 @@ def make_steps_mp3(folder):
     os.replace(mp3 + ".part", mp3)
     os.remove(wav)
     return mp3
+
+
+def make_mp3(folder):
+    return make_tone_mp3(folder, "tone.mp3", [440], 4)
+
+
+STEP_FREQUENCIES = [300 + 100 * k for k in range(10)]
+
+
+def make_steps_mp3(folder):
+    """DIR/steps.mp3: one second of each STEP_FREQUENCIES tone, in order."""
+    return make_tone_mp3(folder, "steps.mp3", STEP_FREQUENCIES, 1)
 
 
 def send_steps(handler, title_seconds):
