@@ -584,10 +584,9 @@ struct Playing {
 Playing g_playing, g_buffered;
 
 // Both players side by side for g_minutes minutes; the program with a live buffer of
-// state.range(0) minutes.
-void BM_Playing(benchmark::State &state)
+// bufferMinutes minutes (0: none).
+void BM_Playing(benchmark::State &state, int bufferMinutes)
 {
-    const int bufferMinutes = int(state.range(0));
     Playing &result = bufferMinutes ? g_buffered : g_playing;
     for (auto _ : state) {
         Program program(bufferMinutes);
@@ -663,8 +662,8 @@ int main(int argc, char **argv)
     g_monitor = &monitor;
     const int runs = qEnvironmentVariableIntValue("TAV_LISTEN_RUNS") > 0 ? qEnvironmentVariableIntValue("TAV_LISTEN_RUNS") : 5;
     benchmark::RegisterBenchmark("Listening/first_sound", BM_FirstSound)->Iterations(runs)->Unit(benchmark::kSecond);
-    benchmark::RegisterBenchmark("Listening/playing", BM_Playing)->Arg(0)->Iterations(1)->Unit(benchmark::kSecond);
-    benchmark::RegisterBenchmark("Listening/playing_buffer", BM_Playing)->Arg(g_bufferMinutes)->Iterations(1)->Unit(benchmark::kSecond);
+    benchmark::RegisterBenchmark("Listening/playing", BM_Playing, 0)->Iterations(1)->Unit(benchmark::kSecond);
+    benchmark::RegisterBenchmark("Listening/playing_buffer", BM_Playing, g_bufferMinutes)->Iterations(1)->Unit(benchmark::kSecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
