@@ -94,8 +94,9 @@ public:
     // 50 MiB, and a day of listening grew by 2.6 MB a minute until it was reached; nothing
     // plays back what was already heard, but mpv drops a stream's titles along with the
     // packets they came with when it keeps none (0), so it keeps half a megabyte (half a
-    // minute at 128 kbit/s). A live pause or rewind sets the bytes it needs here; the value
-    // applies at once and is kept across play() calls.
+    // minute at 128 kbit/s). With live pause and rewind on (setTimeShiftMinutes), the back
+    // buffer also takes whatever the read-ahead leaves of one limit for both. The value applies
+    // at once and is kept across play() calls.
     static constexpr qint64 DefaultBackBufferBytes = 512 * 1024;
     static constexpr qint64 ReadAheadBytes = 16 * 1024 * 1024;
     void setBackBufferBytes(qint64 bytes);
