@@ -14,6 +14,9 @@
 //
 //   build/bench/bench_listening              2 minutes of playing (growth over minute 1 → 2)
 //   build/bench/bench_listening --minutes=11 the full run: growth from minute 1 to minute 11
+//   --buffer-minutes=N                     the live buffer of "Listening/playing_buffer" (default
+//                                          30, the program's own): memory grows while it fills,
+//                                          then stays flat ("Listening/playing" runs without it)
 //   TAV_LISTEN_RUNS=5                      fresh starts for the first-sound figures (default 5)
 //   TAV_LISTEN_BIN=/other/build/bin        the program of another build (before and after)
 #include <QByteArray>
@@ -362,16 +365,21 @@ private:
 Stage *g_stage = nullptr;
 SoundMonitor *g_monitor = nullptr;
 int g_minutes = 2;
+int g_bufferMinutes = 30;
 
 // The program in a folder and home of its own, its last station the local mount, driven through
 // MPRIS on the session bus.
 class Program : public QObject {
     Q_OBJECT
 public:
-    Program()
+    // bufferMinutes: the live buffer's minutes ("DureeDiffere"; 0 turns it off). Each value gets
+    // a program folder and home of its own.
+    explicit Program(int bufferMinutes = 0)
+        : m_prog(g_stage->path(bufferMinutes ? QStringLiteral("prog-buffer") : QStringLiteral("prog"))),
+          m_home(g_stage->path(bufferMinutes ? QStringLiteral("home-buffer") : QStringLiteral("home")))
     {
-        const QString prog = g_stage->path(QStringLiteral("prog"));
-        const QString home = g_stage->path(QStringLiteral("home"));
+        const QString &prog = m_prog;
+        const QString &home = m_home;
         if (QDir(prog).exists()) { // made by an earlier start
             m_ready = true;
             return;
@@ -394,8 +402,11 @@ public:
                                   "value=\"%1\"></object></BODY></HTML>").arg(g_stage->url()).toLatin1());
         QFile conf(home + QStringLiteral("/config/Tavilune/Tavilune.conf"));
         conf.open(QIODevice::WriteOnly);
-        conf.write(QStringLiteral("[Settings]\nDossierRadio=%1/Radios\nDossierTV=%1/TV\nDerRadio=1\nNomDerRadio=BANC\n")
-                       .arg(prog).toUtf8());
+        conf.write(QStringLiteral("[Settings]\nDossierRadio=%1/Radios\nDossierTV=%1/TV\nDerRadio=1\nNomDerRadio=BANC\n"
+                                  "DureeDiffere=%2\n")
+                       .arg(prog)
+                       .arg(bufferMinutes)
+                       .toUtf8());
         m_ready = QFile::exists(prog + QStringLiteral("/tavilune"));
     }
     ~Program() override { endProcess(m_process); }
@@ -405,7 +416,7 @@ public:
     {
         if (!m_ready)
             return false;
-        const QString home = g_stage->path(QStringLiteral("home"));
+        const QString &home = m_home;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), home);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
@@ -417,7 +428,7 @@ public:
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.setStandardOutputFile(QProcess::nullDevice());
-        m_process.start(g_stage->path(QStringLiteral("prog")) + QStringLiteral("/tavilune"), {});
+        m_process.start(m_prog + QStringLiteral("/tavilune"), {});
         if (!m_process.waitForStarted(5000))
             return false;
         m_bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
@@ -456,6 +467,7 @@ private slots:
 
 private:
     static inline int s_connections = 0;
+    QString m_prog, m_home;
     bool m_ready = false;
     QProcess m_process;
     std::unique_ptr<QDBusConnection> m_bus;
@@ -569,13 +581,15 @@ struct Playing {
     double oursRss60 = -1, gstRss60 = -1, oursRssEnd = -1, gstRssEnd = -1;
     std::vector<double> oursRss, gstRss; // each minute, MB
 };
-Playing g_playing;
+Playing g_playing, g_buffered;
 
-// Both players side by side for g_minutes minutes.
-void BM_Playing(benchmark::State &state)
+// Both players side by side for g_minutes minutes; the program with a live buffer of
+// bufferMinutes minutes (0: none).
+void BM_Playing(benchmark::State &state, int bufferMinutes)
 {
+    Playing &result = bufferMinutes ? g_buffered : g_playing;
     for (auto _ : state) {
-        Program program;
+        Program program(bufferMinutes);
         Reference reference;
         if (!program.start()) {
             state.SkipWithError("the program did not start");
@@ -593,23 +607,23 @@ void BM_Playing(benchmark::State &state)
         const double t0 = nowMs();
         for (int minute = 1; minute <= g_minutes; ++minute) {
             sleepEvents(int(t0 + minute * 60000.0 - nowMs()));
-            g_playing.oursRss.push_back(residentKb(program.pid()) / 1024.0);
-            g_playing.gstRss.push_back(residentKb(reference.pid()) / 1024.0);
+            result.oursRss.push_back(residentKb(program.pid()) / 1024.0);
+            result.gstRss.push_back(residentKb(reference.pid()) / 1024.0);
             std::fprintf(stderr, "minute %d: program %.1f MB, gst-play-1.0 %.1f MB\n", minute,
-                         g_playing.oursRss.back(), g_playing.gstRss.back());
+                         result.oursRss.back(), result.gstRss.back());
         }
         const double minutes = (nowMs() - t0) / 60000.0;
-        g_playing.oursCpuPerMin = (cpuSeconds(program.pid()) - oursCpu0) / minutes;
-        g_playing.gstCpuPerMin = (cpuSeconds(reference.pid()) - gstCpu0) / minutes;
+        result.oursCpuPerMin = (cpuSeconds(program.pid()) - oursCpu0) / minutes;
+        result.gstCpuPerMin = (cpuSeconds(reference.pid()) - gstCpu0) / minutes;
         program.stop();
         reference.stop();
     }
-    state.counters["ours_cpu_s_per_min"] = g_playing.oursCpuPerMin;
-    state.counters["gst_cpu_s_per_min"] = g_playing.gstCpuPerMin;
-    state.counters["ours_rss_60s_mb"] = g_playing.oursRss.front();
-    state.counters["gst_rss_60s_mb"] = g_playing.gstRss.front();
-    state.counters["ours_growth_mb"] = g_playing.oursRss.back() - g_playing.oursRss.front();
-    state.counters["gst_growth_mb"] = g_playing.gstRss.back() - g_playing.gstRss.front();
+    state.counters["ours_cpu_s_per_min"] = result.oursCpuPerMin;
+    state.counters["gst_cpu_s_per_min"] = result.gstCpuPerMin;
+    state.counters["ours_rss_60s_mb"] = result.oursRss.front();
+    state.counters["gst_rss_60s_mb"] = result.gstRss.front();
+    state.counters["ours_growth_mb"] = result.oursRss.back() - result.oursRss.front();
+    state.counters["gst_growth_mb"] = result.gstRss.back() - result.gstRss.front();
 }
 
 } // namespace
@@ -621,6 +635,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < argc; ++i) {
         if (qstrncmp(argv[i], "--minutes=", 10) == 0)
             g_minutes = std::max(1, std::atoi(argv[i] + 10));
+        else if (qstrncmp(argv[i], "--buffer-minutes=", 17) == 0)
+            g_bufferMinutes = std::max(1, std::atoi(argv[i] + 17));
         else
             args.push_back(argv[i]);
     }
@@ -646,7 +662,8 @@ int main(int argc, char **argv)
     g_monitor = &monitor;
     const int runs = qEnvironmentVariableIntValue("TAV_LISTEN_RUNS") > 0 ? qEnvironmentVariableIntValue("TAV_LISTEN_RUNS") : 5;
     benchmark::RegisterBenchmark("Listening/first_sound", BM_FirstSound)->Iterations(runs)->Unit(benchmark::kSecond);
-    benchmark::RegisterBenchmark("Listening/playing", BM_Playing)->Iterations(1)->Unit(benchmark::kSecond);
+    benchmark::RegisterBenchmark("Listening/playing", BM_Playing, 0)->Iterations(1)->Unit(benchmark::kSecond);
+    benchmark::RegisterBenchmark("Listening/playing_buffer", BM_Playing, g_bufferMinutes)->Iterations(1)->Unit(benchmark::kSecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
@@ -665,6 +682,15 @@ int main(int argc, char **argv)
                     g_playing.gstRss.front(), ratio(g_playing.oursRss.front(), g_playing.gstRss.front()));
         std::printf("growth minute 1 -> %d: program %+.1f MB, gst-play-1.0 %+.1f MB\n", int(g_playing.oursRss.size()),
                     g_playing.oursRss.back() - g_playing.oursRss.front(), g_playing.gstRss.back() - g_playing.gstRss.front());
+    }
+    if (!g_buffered.oursRss.empty()) {
+        // The buffer fills for its minutes, then what it holds is replaced as it comes.
+        const std::vector<double> &rss = g_buffered.oursRss;
+        const size_t full = std::min(rss.size(), size_t(g_bufferMinutes) + 1); // minute index once full
+        std::printf("with a %d-minute live buffer: program %.1f MB at minute 1, %+.1f MB while it fills (to minute "
+                    "%zu), %+.1f MB after (to minute %zu); gst-play-1.0 %+.1f MB\n",
+                    g_bufferMinutes, rss.front(), rss[full - 1] - rss.front(), full, rss.back() - rss[full - 1],
+                    rss.size(), g_buffered.gstRss.back() - g_buffered.gstRss.front());
     }
     return 0;
 }

@@ -8,8 +8,10 @@
 #include "audio/WaveInRecorder.h"
 #include "core/Globals.h"
 #include "core/Paths.h"
+#include "desktop/DesktopRules.h"
 #include "desktop/FrmProgrammation.h"
 #include "desktop/FrmTitres.h"
+#include "desktop/LastMinutesKeeper.h"
 #include "desktop/MprisService.h"
 #include "desktop/PlayerLink.h"
 #include "desktop/TitleNotifier.h"
@@ -29,6 +31,8 @@
 #include "ListeningPrefs.h"
 #include "Module1.h"
 #include "Options.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -65,6 +69,16 @@ void StartDesktopServices(FrmMain &main, MediaEngine &engine, const QDBusConnect
     auto *mpris = new MprisService(&engine, *link, link);
     mpris->Register(bus); // without a session bus (or with another instance on it) nothing is published
     new TitleNotifier(&engine, *link, [] { return options::TitleNotificationsOn(); }, bus, link);
+    // "Garder les 5 dernières minutes" names the file it wrote.
+    if (main.Keeper)
+        QObject::connect(main.Keeper, &LastMinutesKeeper::Kept, link,
+                         [link, bus](const QString &path, double seconds, const QString &error) {
+                             if (!error.isEmpty() || path.isEmpty())
+                                 return;
+                             const QString station = link->PlayingStation();
+                             TitleNotifier::Post(bus, station.isEmpty() ? QStringLiteral("Tavilune") : station,
+                                                 desktop::KeptText(seconds, QFileInfo(path).fileName()));
+                         });
     if (journal) {
         const auto write = [journal](const QString &station, const QString &title) {
             if (!journal->Add(station, title) && !journal->LastError().isEmpty())

@@ -5,6 +5,7 @@
 #include "core/MixerLauncher.h"
 #include "core/Settings.h"
 #include "desktop/DesktopRules.h"
+#include "desktop/LastMinutesKeeper.h"
 #include "desktop/SleepTimer.h"
 #include "desktop/StreamRecorder.h"
 #include "media/MediaEngine.h"
@@ -100,6 +101,57 @@ void FrmMain::buildDesktopMenus()
     Mnu_Arret[0]->setChecked(true);
     connect(Mnu_EnregistreFlux, &QAction::triggered, this, &FrmMain::Mnu_EnregistreFlux_Click);
 
+    // Live pause and rewind.
+    Mn_Mode->addSeparator();
+    Mn_Mode->setToolTipsVisible(true);
+    const auto shiftAction = [this](const char *name, const QString &caption, const QKeySequence &keys,
+                                    const QString &tip) {
+        QAction *a = Mn_Mode->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(keys);
+        a->setToolTip(tip);
+        return a;
+    };
+    Mnu_Pause = shiftAction("Mnu_Pause", QStringLiteral("Pause"), QKeySequence(Qt::CTRL | Qt::Key_P),
+                            QStringLiteral("Met la radio en pause sans couper la réception : l'écoute reprend là "
+                                           "où elle s'était arrêtée"));
+    Mnu_Pause->setCheckable(true);
+    Mnu_Reculer = shiftAction("Mnu_Reculer", QStringLiteral("Reculer de 30 s"), QKeySequence(Qt::CTRL | Qt::Key_Left),
+                              QStringLiteral("Réécoute les 30 dernières secondes"));
+    Mnu_Avancer = shiftAction("Mnu_Avancer", QStringLiteral("Avancer de 30 s"), QKeySequence(Qt::CTRL | Qt::Key_Right),
+                              QStringLiteral("Avance de 30 secondes, sans dépasser le direct"));
+    Mnu_Direct = shiftAction("Mnu_Direct", QStringLiteral("Revenir au direct"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                             QStringLiteral("Reprend l'écoute de la radio en direct"));
+    Mnu_Garder = shiftAction("Mnu_Garder", desktop::KeepMenuText(options::KeepMinutes()), QKeySequence(Qt::CTRL | Qt::Key_G),
+                             QStringLiteral("Enregistre dans le dossier des enregistrements ce qui vient d'être "
+                                            "écouté, tel que la radio l'a envoyé"));
+    // The tray's menu pauses too.
+    Mnu_Fichier->insertAction(Mnu_Fichier->actions().value(1), Mnu_Pause);
+    connect(Mnu_Pause, &QAction::triggered, this, &FrmMain::Mnu_Pause_Click);
+    connect(Mnu_Reculer, &QAction::triggered, this, [this] { StepBuffer(-30); });
+    connect(Mnu_Avancer, &QAction::triggered, this, [this] { StepBuffer(30); });
+    connect(Mnu_Direct, &QAction::triggered, this, &FrmMain::Mnu_Direct_Click);
+    connect(Mnu_Garder, &QAction::triggered, this, &FrmMain::Mnu_Garder_Click);
+    connect(Mn_Mode, &QMenu::aboutToShow, this,
+            [this] { Mnu_Garder->setText(desktop::KeepMenuText(options::KeepMinutes())); });
+    Keeper = new LastMinutesKeeper(m_engine, this);
+    // A kept file is announced by a desktop notification (StartDesktopServices); a failure here.
+    connect(Keeper, &LastMinutesKeeper::Kept, this, [this](const QString &, double, const QString &error) {
+        updateTimeShiftMenus();
+        if (!error.isEmpty())
+            Prompts().Message(this, QStringLiteral("Garder les dernières minutes"), error, UiPrompts::Icon::Exclamation);
+    });
+    connect(m_engine, &MediaEngine::timeShiftChanged, this, [this] {
+        updateTimeShiftMenus();
+        updateStatusLine();
+    });
+    connect(m_engine, &MediaEngine::pausedChanged, this, [this] {
+        updateTimeShiftMenus();
+        updateStatusLine();
+    });
+    connect(m_engine, &MediaEngine::stateChanged, this, &FrmMain::updateTimeShiftMenus);
+    updateTimeShiftMenus();
+
     FluxRecorder = new StreamRecorder(m_engine, this);
     FluxRecorder->setOneFilePerTitle([] { return options::OneFilePerTitleOn(); });
     connect(FluxRecorder, &StreamRecorder::Progress, this, &FrmMain::updateStatusLine);
@@ -133,6 +185,57 @@ void FrmMain::updateDesktopTriggers()
     const bool radioPlays = RadioMode() && m_engine->state() == MediaEngine::State::Playing;
     Mnu_EnregistreFlux->setEnabled(recording || radioPlays);
     Mnu_EnregistreFlux->setChecked(recording);
+}
+
+void FrmMain::updateTimeShiftMenus()
+{
+    if (!Mnu_Pause)
+        return;
+    const timeshift::Window w = m_engine->timeShiftWindow();
+    const desktop::TimeShiftMenu m = desktop::TimeShiftMenuState(
+        m_engine->timeShiftActive(), m_engine->isPaused(), m_engine->liveDelay(), timeshift::Behind(w),
+        Keeper && Keeper->IsWriting());
+    Mnu_Pause->setEnabled(m.pause);
+    Mnu_Pause->setChecked(m.paused);
+    Mnu_Reculer->setEnabled(m.back);
+    Mnu_Avancer->setEnabled(m.forward);
+    Mnu_Direct->setEnabled(m.live);
+    Mnu_Garder->setEnabled(m.keep);
+}
+
+void FrmMain::applyTimeShift(bool radio)
+{
+    // Radios keep their last minutes; TV pages play as they come.
+    m_engine->setTimeShiftMinutes(radio ? options::TimeShiftMinutes() : 0);
+}
+
+void FrmMain::Mnu_Pause_Click()
+{
+    if (m_engine->timeShiftActive())
+        m_engine->setPaused(!m_engine->isPaused());
+    updateTimeShiftMenus();
+}
+
+void FrmMain::StepBuffer(double seconds)
+{
+    m_engine->seekBy(seconds);
+    updateTimeShiftMenus();
+    updateStatusLine();
+}
+
+void FrmMain::Mnu_Direct_Click()
+{
+    m_engine->goLive();
+    updateTimeShiftMenus();
+    updateStatusLine();
+}
+
+void FrmMain::Mnu_Garder_Click()
+{
+    QString error;
+    if (!Keeper->Start(PlayingStation(), G().wavFolder, options::KeepMinutes(), QDateTime::currentDateTime(), &error))
+        Prompts().Message(this, QStringLiteral("Garder les dernières minutes"), error, UiPrompts::Icon::Exclamation);
+    updateTimeShiftMenus();
 }
 
 void FrmMain::updateTrayTip()
@@ -283,8 +386,16 @@ void FrmMain::updateStatusLine()
         text = engine.statusText();
         break;
     }
-    // Beside what plays: the size of the stream recording and the sleep timer's time left.
+    // Beside what plays: the pause and how far behind live, the size of the stream recording
+    // and the sleep timer's time left.
     QStringList extra;
+    if (m_engine->timeShiftActive()) {
+        if (m_engine->isPaused())
+            extra << QStringLiteral("En pause");
+        const double delay = m_engine->liveDelay();
+        if (delay >= timeshift::LiveTolerance)
+            extra << desktop::DelayText(delay);
+    }
     if (FluxRecorder && FluxRecorder->IsRecording())
         extra << desktop::RecordSizeText(FluxRecorder->BytesWritten());
     if (Sleep && Sleep->IsActive())
@@ -305,6 +416,8 @@ FrmMain::~FrmMain()
         FluxRecorder->disconnect(this);
         FluxRecorder->Stop();
     }
+    if (Keeper)
+        Keeper->disconnect(this);
     if (Sleep) {
         Sleep->disconnect(this);
         Sleep->Cancel();
@@ -616,6 +729,7 @@ void FrmMain::Command1_Click()
     MediaEngine::PreloadPlayer();
     m_playingName = RadioMode() ? ComboRad->currentText() : ComboTV->currentText();
     Ecoute->Listening(m_playingName, RadioMode(), true);
+    applyTimeShift(RadioMode());
     WebBrowser1->Navigate(Text1);
     setWindowTitle(TitleText());
 }
@@ -627,6 +741,7 @@ void FrmMain::ListenPage(const QString &page)
     const bool radio = !G().radioFolder.isEmpty() &&
                        QFileInfo(QFileInfo(page).absolutePath()) == QFileInfo(G().radioFolder);
     Ecoute->Listening(m_playingName, radio, false);
+    applyTimeShift(radio);
     WebBrowser1->Navigate(Text1);
     setWindowTitle(TitleText());
 }

@@ -21,6 +21,7 @@ class MediaEngine;
 class ListeningPrefs;
 class SleepTimer;
 class StreamRecorder;
+class LastMinutesKeeper;
 class WebBrowser;
 class WindowHub;
 namespace nimbrel {
@@ -105,6 +106,11 @@ public:
     SleepTimer *Sleep = nullptr;
     // The output device, the even loudness of radios and the volume kept per station.
     ListeningPrefs *Ecoute = nullptr;
+    // Live pause and rewind (Mode menu; "Pause" also in the Fichier menu, the tray's): pause,
+    // 30 s back and forward, back to live, and keeping the last minutes.
+    QAction *Mnu_Pause = nullptr, *Mnu_Reculer = nullptr, *Mnu_Avancer = nullptr, *Mnu_Direct = nullptr,
+            *Mnu_Garder = nullptr;
+    LastMinutesKeeper *Keeper = nullptr;
 
     bool RadioMode() const;
 
@@ -136,6 +142,12 @@ public:
     // "Enregistrer le flux": starts recording the radio that plays into the recordings folder,
     // or stops the recording.
     void Mnu_EnregistreFlux_Click();
+    // Live pause and rewind: pause or resume the radio that plays, step seconds within what is
+    // kept, go back to live, keep the last minutes ("DureeGarder") in the recordings folder.
+    void Mnu_Pause_Click();
+    void StepBuffer(double seconds);
+    void Mnu_Direct_Click();
+    void Mnu_Garder_Click();
     // "Arrêt programmé": minutes 0 turns the sleep timer off.
     void Mnu_ArretProgramme_Click(int minutes);
     // The station step places away in the current list (going round), selected and listened to.
@@ -165,6 +177,8 @@ private:
     void updateStatusLine();
     void buildDesktopMenus();
     void updateDesktopTriggers();
+    void updateTimeShiftMenus();
+    void applyTimeShift(bool radio); // the live buffer for the next Listen
     void updateTrayTip();
     void makeTrayIcon();
     void finishStartUp(); // the start-up steps that may wait for the first frame

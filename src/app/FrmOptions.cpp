@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/Settings.h"
+#include "media/TimeShift.h"
 #include "ui/PictureButton.h"
 #include "ui/Prompts.h"
 #include "Autostart.h"
@@ -14,7 +15,10 @@
 #include <QLabel>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QSignalBlocker>
@@ -75,6 +79,27 @@ FrmOptions::FrmOptions(OptionsLink link, QWidget *parent)
     output->addWidget(lblSortie);
     output->addWidget(cboSortie, 1);
     v->addLayout(output);
+
+    // Live pause and rewind.
+    auto *shift = new QFormLayout;
+    const auto minutesBox = [this, shift](QSpinBox *&box, QLabel *&label, const char *name, const QString &caption,
+                                          int low, const QString &tip) {
+        box = new QSpinBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setRange(low, timeshift::MaxMinutes);
+        box->setSuffix(QStringLiteral(" min"));
+        box->setToolTip(tip);
+        label = new QLabel(caption, this);
+        label->setBuddy(box);
+        shift->addRow(label, box);
+    };
+    minutesBox(txtDiffere, lblDiffere, "txtDiffere", QStringLiteral("&Différé gardé en mémoire :"), 0,
+               QStringLiteral("Tant qu'une radio joue, Tavilune garde ces dernières minutes : la pause ne coupe pas "
+                              "la réception et l'on peut revenir en arrière (0 : pas de différé)"));
+    minutesBox(txtGarder, lblGarder, "txtGarder", QStringLiteral("Minutes &gardées par « Garder » :"), 1,
+               QStringLiteral("Durée que « Garder les dernières minutes » du menu Mode enregistre dans le dossier des "
+                              "enregistrements"));
+    v->addLayout(shift);
 
     auto folderFrame = [this, v](QGroupBox *&frame, QLineEdit *&text, QToolButton *&browse, const QString &caption,
                                  const char *textName, const char *buttonName) {
@@ -147,6 +172,8 @@ void FrmOptions::Form_Load()
         chkVolumeEgal->setChecked(m_link.listening->EvenLoudness());
     }
     chkFichierTitre->setChecked(options::OneFilePerTitleOn());
+    txtDiffere->setValue(options::TimeShiftMinutes());
+    txtGarder->setValue(options::KeepMinutes());
     Text1->setText(v.radioFolder);
     m_previousRadio = v.radioFolder;
     Text2->setText(v.tvFolder);
@@ -202,6 +229,7 @@ void FrmOptions::Command2_Click()
     // The notification box first, so the one write to the file below carries it too.
     options::SaveTitleNotifications(chkNotifTitre->isChecked());
     options::SaveOneFilePerTitle(chkFichierTitre->isChecked());
+    options::SaveTimeShift(txtDiffere->value(), txtGarder->value());
     if (!options::Save(v, m_previousRadio, m_previousTv, act))
         Prompts().Message(this, windowTitle(), options::SaveFailedText(settings::FilePath()), UiPrompts::Icon::Exclamation);
 }

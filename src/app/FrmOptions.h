@@ -10,7 +10,9 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QSpinBox;
 class QToolButton;
 
 // What the preferences reach in the main window.
@@ -50,6 +52,10 @@ public:
     QComboBox *cboSortie = nullptr;
     QCheckBox *chkVolumeEgal = nullptr;
     QCheckBox *chkFichierTitre = nullptr; // stream recordings: one file per title
+    // Live pause and rewind: the minutes kept ("DureeDiffere", 0 = off) and the minutes "Garder"
+    // writes ("DureeGarder"), each with its label.
+    QSpinBox *txtDiffere = nullptr, *txtGarder = nullptr;
+    QLabel *lblDiffere = nullptr, *lblGarder = nullptr;
     QGroupBox *Frame1 = nullptr; // "Dossier radios : (Fichiers HTM) "
     QGroupBox *Frame2 = nullptr; // "Dossier TV : (Fichiers HTM) "
     QLineEdit *Text1 = nullptr;  // radio folder

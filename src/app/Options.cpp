@@ -2,6 +2,8 @@
 
 #include "core/Globals.h"
 #include "core/Settings.h"
+#include "media/TimeShift.h"
+
 #include "Startup.h"
 
 namespace options {
@@ -74,6 +76,31 @@ void SaveOneFilePerTitle(bool on) { settings::SaveSetting(QString::fromLatin1(kO
 QString SearchAddress()
 {
     return settings::GetSetting(QString::fromLatin1(kSearchAddressKey), QString());
+}
+
+namespace {
+int minutesSetting(const char *key, int def, int low)
+{
+    const QString text = settings::GetSetting(QString::fromLatin1(key), QString()).trimmed();
+    if (text.isEmpty())
+        return def;
+    const long value = ValLong(text);
+    if (value < low || value > timeshift::MaxMinutes)
+        return def;
+    return int(value);
+}
+} // namespace
+
+int TimeShiftMinutes() { return minutesSetting(kTimeShiftKey, kDefaultTimeShiftMinutes, 0); }
+
+int KeepMinutes() { return minutesSetting(kKeepKey, kDefaultKeepMinutes, 1); }
+
+bool SaveTimeShift(int timeShiftMinutes, int keepMinutes)
+{
+    const int shift = qBound(0, timeShiftMinutes, timeshift::MaxMinutes);
+    const int keep = qBound(1, keepMinutes, timeshift::MaxMinutes);
+    const bool first = settings::SaveSetting(QString::fromLatin1(kTimeShiftKey), QString::number(shift));
+    return settings::SaveSetting(QString::fromLatin1(kKeepKey), QString::number(keep)) && first;
 }
 
 } // namespace options

@@ -56,4 +56,17 @@ void SaveOneFilePerTitle(bool on);
 inline constexpr const char *kSearchAddressKey = "RechercheWeb";
 QString SearchAddress();
 
+// "DureeDiffere": the minutes of a radio kept for live pause and rewind (default 30; 0 turns
+// it off; at most timeshift::MaxMinutes). "DureeGarder": the minutes "Garder les 5 dernières
+// minutes" writes (default 5, at least 1, at most as many). Values that read as nothing
+// sensible give the default.
+inline constexpr const char *kTimeShiftKey = "DureeDiffere";
+inline constexpr const char *kKeepKey = "DureeGarder";
+inline constexpr int kDefaultTimeShiftMinutes = 30;
+inline constexpr int kDefaultKeepMinutes = 5;
+int TimeShiftMinutes();
+int KeepMinutes();
+// Stores both (clamped); false when the settings file could not be written.
+bool SaveTimeShift(int timeShiftMinutes, int keepMinutes);
+
 } // namespace options

@@ -223,6 +223,29 @@ QString RecordExtension(const QString &codec, const QString &fileFormat)
     return QStringLiteral("mka");
 }
 
+QString PartPath(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString extension = info.suffix();
+    if (extension.isEmpty())
+        return path + QStringLiteral(".part");
+    return path.left(path.size() - extension.size()) + QStringLiteral("part.") + extension;
+}
+
+QString FreeRecordPath(const QString &folder, const QString &fileName)
+{
+    const QDir dir(folder);
+    const QFileInfo name(fileName);
+    const QString extension = name.suffix();
+    const QString base = extension.isEmpty() ? fileName : fileName.left(fileName.size() - extension.size() - 1);
+    const QString dot = extension.isEmpty() ? QString() : QStringLiteral(".") + extension;
+    const auto taken = [](const QString &path) { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); };
+    QString path = dir.filePath(base + dot);
+    for (int n = 2; taken(path) || taken(PartPath(path)); ++n)
+        path = dir.filePath(QStringLiteral("%1 (%2)%3").arg(base).arg(n).arg(dot));
+    return path;
+}
+
 QString RecordSizeText(qint64 bytes, const QLocale &locale)
 {
     const double b = static_cast<double>(qMax<qint64>(0, bytes));
@@ -245,6 +268,48 @@ QString SleepRemainingText(qint64 msLeft, bool fading)
     const QString clock = h > 0 ? QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(sec, 2, 10, QLatin1Char('0'))
                                 : QStringLiteral("%1:%2").arg(m).arg(sec, 2, 10, QLatin1Char('0'));
     return QStringLiteral("Arrêt programmé dans ") + clock;
+}
+
+QString DelayText(double seconds)
+{
+    const qint64 s = seconds > 0 && seconds < 1e9 ? qint64(seconds) : 0;
+    const qint64 h = s / 3600, m = (s / 60) % 60, sec = s % 60;
+    const QString clock = h > 0 ? QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(sec, 2, 10, QLatin1Char('0'))
+                                : QStringLiteral("%1:%2").arg(m, 2, 10, QLatin1Char('0')).arg(sec, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("Différé : -") + clock;
+}
+
+TimeShiftMenu TimeShiftMenuState(bool active, bool paused, double delay, double behind, bool keeping)
+{
+    TimeShiftMenu m;
+    if (!active)
+        return m;
+    // Within a second of a bound there is nothing to step to.
+    m.pause = true;
+    m.paused = paused;
+    m.back = behind >= 1.0;
+    m.forward = delay >= 1.0;
+    m.live = delay >= 1.0 || paused;
+    m.keep = !keeping && (behind >= 1.0 || delay >= 1.0);
+    return m;
+}
+
+QString KeepMenuText(int minutes)
+{
+    if (minutes <= 1)
+        return QStringLiteral("Garder la dernière minute");
+    return QStringLiteral("Garder les %1 dernières minutes").arg(minutes);
+}
+
+QString KeptText(double seconds, const QString &fileName)
+{
+    const qint64 whole = seconds > 0 && seconds < 1e9 ? qRound64(seconds) : 0;
+    if (whole < 60)
+        return QStringLiteral("Les %1 dernières secondes sont enregistrées dans :\n%2").arg(QString::number(whole), fileName);
+    const qint64 minutes = (whole + 30) / 60;
+    if (minutes == 1)
+        return QStringLiteral("La dernière minute est enregistrée dans :\n%1").arg(fileName);
+    return QStringLiteral("Les %1 dernières minutes sont enregistrées dans :\n%2").arg(QString::number(minutes), fileName);
 }
 
 int FadeVolume(int startVolume, qint64 elapsedMs, qint64 fadeMs)

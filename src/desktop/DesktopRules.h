@@ -74,6 +74,13 @@ QString TitleFileName(const QString &station, const QString &streamTitle, const 
 // every codec.
 QString RecordExtension(const QString &codec, const QString &fileFormat);
 
+// A free path in folder for a recording named fileName ("<name>.<ext>"): that name, or
+// "<name> (2).<ext>", "<name> (3).<ext>"... when a file (or a link, even one that leads
+// nowhere) has it or its working name "<name>.part.<ext>".
+QString FreeRecordPath(const QString &folder, const QString &fileName);
+// The working name of a recording path while it is written: "<name>.part.<ext>".
+QString PartPath(const QString &path);
+
 // The status line's part for a recording: "Enregistrement : 850 ko", "... 12,4 Mo", "... 1,25 Go".
 QString RecordSizeText(qint64 bytes, const QLocale &locale = QLocale());
 
@@ -85,5 +92,30 @@ QString SleepRemainingText(qint64 msLeft, bool fading);
 // line on the player's volume scale (which already follows what the ear hears), rounded.
 // Clamped to [0, startVolume]; a fade of no length is 0 at once.
 int FadeVolume(int startVolume, qint64 elapsedMs, qint64 fadeMs);
+
+// Live pause and rewind. The status line's part while behind live: "Différé : -01:05"
+// (minutes and seconds, "-1:02:03" from an hour on; whole seconds, rounded down).
+QString DelayText(double seconds);
+
+// The entries of live pause and rewind, as the state of what plays enables them.
+struct TimeShiftMenu {
+    bool pause = false;   // "Pause" (checkable)
+    bool paused = false;  // its check mark
+    bool back = false;    // "Reculer de 30 s"
+    bool forward = false; // "Avancer de 30 s"
+    bool live = false;    // "Revenir au direct"
+    bool keep = false;    // "Garder les 5 dernières minutes"
+};
+// active: a radio plays with its buffer; delay: seconds behind live; behind: seconds kept
+// behind what is heard; keeping: a kept file is being written.
+TimeShiftMenu TimeShiftMenuState(bool active, bool paused, double delay, double behind, bool keeping);
+
+// The caption of the entry that keeps the last minutes: "Garder les 5 dernières minutes",
+// "Garder la dernière minute".
+QString KeepMenuText(int minutes);
+// The notification once they are kept, after the seconds the file holds: "Les 5 dernières
+// minutes sont enregistrées dans :\n<file name>" (whole minutes, rounded), "La dernière minute
+// est ..." and, under a minute, "Les 42 dernières secondes sont ...".
+QString KeptText(double seconds, const QString &fileName);
 
 } // namespace desktop

@@ -88,28 +88,31 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanSeek READ CanSeek)
     Q_PROPERTY(bool CanControl READ CanControl)
 public:
-    explicit MprisPlayerAdaptor(MprisService *service) : QDBusAbstractAdaptor(service), m_service(service) {}
+    explicit MprisPlayerAdaptor(MprisService *service) : QDBusAbstractAdaptor(service), m_service(service)
+    {
+        connect(service, &MprisService::Seeked, this, &MprisPlayerAdaptor::Seeked);
+    }
     QString PlaybackStatus() const { return desktop::PlaybackStatus(m_service->Now()); }
     QVariantMap Metadata() const { return busMetadata(desktop::Metadata(m_service->Now())); }
     double Volume() const { return m_service->Engine() ? m_service->Engine()->volume() / 100.0 : 1.0; }
     void SetVolume(double v) { m_service->SetVolume(v); }
-    qlonglong Position() const { return 0; }
+    qlonglong Position() const { return m_service->Position(); }
     double Rate() const { return 1.0; }
     void SetRate(double) {}
     bool CanGoNext() const { return m_service->Link().CanStep(); }
     bool CanPlay() const { return true; }
-    bool CanPause() const { return false; }
-    bool CanSeek() const { return false; }
+    bool CanPause() const { return m_service->CanPause(); }
+    bool CanSeek() const { return m_service->CanPause(); }
     bool CanControl() const { return true; }
 public slots:
     void Play() { m_service->Play(); }
-    void Pause() {} // live streams do not pause
+    void Pause() { m_service->Pause(); }
     void PlayPause() { m_service->PlayPause(); }
     void Stop() { m_service->Stop(); }
     void Next() { m_service->Next(); }
     void Previous() { m_service->Previous(); }
-    void Seek(qlonglong) {}
-    void SetPosition(const QDBusObjectPath &, qlonglong) {}
+    void Seek(qlonglong offset) { m_service->Seek(offset); }
+    void SetPosition(const QDBusObjectPath &track, qlonglong position) { m_service->SetPosition(track.path(), position); }
     void OpenUri(const QString &) {}
 signals:
     void Seeked(qlonglong position);
@@ -127,6 +130,7 @@ MprisService::MprisService(MediaEngine *engine, PlayerLink &link, QObject *paren
         connect(engine, &MediaEngine::stateChanged, this, &MprisService::onState);
         connect(engine, &MediaEngine::streamTitleChanged, this, &MprisService::onTitle);
         connect(engine, &MediaEngine::volumeChanged, this, &MprisService::Refresh);
+        connect(engine, &MediaEngine::pausedChanged, this, &MprisService::Refresh);
     }
     m_announced = PlayerProperties();
 }
@@ -179,6 +183,8 @@ QVariantMap MprisService::PlayerProperties() const
         {QStringLiteral("Volume"), m_engine ? m_engine->volume() / 100.0 : 1.0},
         {QStringLiteral("CanGoNext"), canStep},
         {QStringLiteral("CanGoPrevious"), canStep},
+        {QStringLiteral("CanPause"), CanPause()},
+        {QStringLiteral("CanSeek"), CanPause()},
     };
 }
 
@@ -219,10 +225,44 @@ void MprisService::Refresh()
     m_bus.send(signal);
 }
 
+bool MprisService::CanPause() const { return m_engine && m_engine->timeShiftActive(); }
+
+qlonglong MprisService::Position() const
+{
+    if (!CanPause())
+        return 0;
+    return qMax<qlonglong>(0, qRound64(m_engine->playbackTime() * 1e6));
+}
+
 void MprisService::Play()
 {
-    if (!active(m_engine))
+    if (CanPause() && m_engine->isPaused())
+        m_engine->setPaused(false);
+    else if (!active(m_engine))
         m_link.Listen();
+}
+
+void MprisService::Pause()
+{
+    if (CanPause())
+        m_engine->setPaused(true);
+}
+
+void MprisService::Seek(qlonglong offset)
+{
+    if (!CanPause())
+        return;
+    m_engine->seekBy(double(offset) / 1e6);
+    emit Seeked(qMax<qlonglong>(0, qRound64(m_engine->timeShiftWindow().position * 1e6)));
+}
+
+void MprisService::SetPosition(const QString &trackId, qlonglong position)
+{
+    // A position for another track than the one playing is ignored, as the interface asks.
+    if (!CanPause() || trackId != desktop::TrackId(Now()) || position < 0)
+        return;
+    m_engine->seekTo(double(position) / 1e6);
+    emit Seeked(qMax<qlonglong>(0, qRound64(m_engine->timeShiftWindow().position * 1e6)));
 }
 
 void MprisService::Stop()
@@ -233,7 +273,9 @@ void MprisService::Stop()
 
 void MprisService::PlayPause()
 {
-    if (active(m_engine))
+    if (CanPause())
+        m_engine->setPaused(!m_engine->isPaused());
+    else if (active(m_engine))
         m_link.StopListening();
     else
         m_link.Listen();

@@ -2,8 +2,10 @@
 // The program as a media player of the desktop session (org.mpris.MediaPlayer2.tavilune): media
 // keys and panel widgets read what plays and drive it. The root interface names the program,
 // raises its window and quits; the player interface shows the playback status and the metadata
-// of the stream and plays, stops and steps through the current list. Live streams neither pause
-// nor seek: PlayPause stops or listens.
+// of the stream and plays, stops and steps through the current list. A radio that plays with its
+// live buffer (MediaEngine::timeShiftActive) pauses and seeks within what is kept: Position is
+// the engine's playback time, Seek and SetPosition move within the buffer. Other streams neither
+// pause nor seek: PlayPause stops or listens.
 //
 // It reads the engine's state and never makes the engine start its player: before the first
 // Listen the status is "Stopped" with no metadata. Every change of a property is announced with
@@ -46,6 +48,14 @@ public:
     void Play();
     void Stop();
     void PlayPause();
+    void Pause();
+    // offset in microseconds, from the position; SetPosition goes to position (microseconds)
+    // when trackId names what plays now.
+    void Seek(qlonglong offset);
+    void SetPosition(const QString &trackId, qlonglong position);
+    // The playback time in microseconds while the buffer is on, else 0.
+    qlonglong Position() const;
+    bool CanPause() const;
     void Next();
     void Previous();
     void Raise();
@@ -54,6 +64,10 @@ public:
 
     PlayerLink &Link() const { return m_link; }
     MediaEngine *Engine() const { return m_engine; }
+
+signals:
+    // A seek was made: the new position (microseconds).
+    void Seeked(qlonglong position);
 
 private:
     void onTitle(const QString &title);

@@ -32,7 +32,7 @@ void TitleNotifier::Notify(const QString &title)
     send(station, title.trimmed(), icon);
 }
 
-void TitleNotifier::send(const QString &summary, const QString &body, const QString &icon)
+QDBusMessage TitleNotifier::NotifyCall(uint replaces, const QString &summary, const QString &body, const QString &icon)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
@@ -41,8 +41,20 @@ void TitleNotifier::send(const QString &summary, const QString &body, const QStr
     QString text = body.toHtmlEscaped();
     const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("tavilune")},
                             {QStringLiteral("category"), QStringLiteral("x-tavilune.title")}};
-    call << QStringLiteral("Tavilune") << m_lastId << (icon.isEmpty() ? QStringLiteral("tavilune") : icon)
+    call << QStringLiteral("Tavilune") << replaces << (icon.isEmpty() ? QStringLiteral("tavilune") : icon)
          << summary << text << QStringList() << hints << -1;
+    return call;
+}
+
+void TitleNotifier::Post(const QDBusConnection &bus, const QString &summary, const QString &body, const QString &icon)
+{
+    if (bus.isConnected())
+        bus.asyncCall(NotifyCall(0, summary, body, icon), 5000);
+}
+
+void TitleNotifier::send(const QString &summary, const QString &body, const QString &icon)
+{
+    const QDBusMessage call = NotifyCall(m_lastId, summary, body, icon);
     m_waiting = true;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, 5000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {

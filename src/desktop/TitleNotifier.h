@@ -5,6 +5,7 @@
 // call is still unanswered is sent once the answer (and its id) is known, so that it replaces
 // it too.
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -23,6 +24,14 @@ public:
     uint LastId() const { return m_lastId; }
     // Sends the notification for title (what the engine's title change does).
     void Notify(const QString &title);
+
+    // The program's notification call: summary, body (shown as written, never as markup) and
+    // icon (a file, or the program's icon when empty); replaces names the notification it
+    // replaces (0: none).
+    static QDBusMessage NotifyCall(uint replaces, const QString &summary, const QString &body, const QString &icon);
+    // Sends one notification of its own (a kept file...), without waiting for the answer.
+    static void Post(const QDBusConnection &bus, const QString &summary, const QString &body,
+                     const QString &icon = QString());
 
 signals:
     // A notification was answered by the service with its id.

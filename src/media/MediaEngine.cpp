@@ -7,6 +7,7 @@
 #include "PlaybackPolicy.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QPlatformSurfaceEvent>
 #include <QThread>
 #include <QWindow>
@@ -14,7 +15,7 @@
 
 namespace {
 
-enum Observed : uint64_t { ObsFileSize = 1, ObsPausedForCache, ObsIcyTitle, ObsTagTitle, HookLoad };
+enum Observed : uint64_t { ObsFileSize = 1, ObsPausedForCache, ObsIcyTitle, ObsTagTitle, HookLoad, DumpReply };
 
 // What mpv is given instead of an entry it must not open: a protocol nobody serves, so that
 // nothing at all is opened and the entry simply fails.
@@ -49,6 +50,35 @@ QByteArray icyTitleFromLog(const mpv_event_log_message &msg)
     if (qstrcmp(msg.prefix, "ffmpeg") != 0 || qstrncmp(msg.text, kLine, sizeof kLine - 1) != 0)
         return {};
     return QByteArray(msg.text + sizeof kLine - 1).trimmed();
+}
+
+// A number of a map node (mpv gives whole numbers as INT64, others as DOUBLE); fallback when
+// the key is missing.
+double nodeNumber(const mpv_node &map, const char *key, double fallback)
+{
+    if (map.format != MPV_FORMAT_NODE_MAP)
+        return fallback;
+    for (int i = 0; i < map.u.list->num; ++i) {
+        if (qstrcmp(map.u.list->keys[i], key) != 0)
+            continue;
+        const mpv_node &v = map.u.list->values[i];
+        if (v.format == MPV_FORMAT_DOUBLE)
+            return v.u.double_;
+        if (v.format == MPV_FORMAT_INT64)
+            return double(v.u.int64);
+        return fallback;
+    }
+    return fallback;
+}
+
+const mpv_node *nodeValue(const mpv_node &map, const char *key)
+{
+    if (map.format != MPV_FORMAT_NODE_MAP)
+        return nullptr;
+    for (int i = 0; i < map.u.list->num; ++i)
+        if (qstrcmp(map.u.list->keys[i], key) == 0)
+            return &map.u.list->values[i];
+    return nullptr;
 }
 
 } // namespace
@@ -90,6 +120,8 @@ MediaEngine::MediaEngine(const QString &audioOutput, QObject *parent) : QObject(
     m_watchdog.setInterval(DefaultConnectTimeoutMs);
     connect(&m_watchdog, &QTimer::timeout, this, &MediaEngine::onWatchdog);
     connect(&m_resolver, &PlaylistResolver::finished, this, &MediaEngine::onResolved);
+    m_shiftTimer.setInterval(1000);
+    connect(&m_shiftTimer, &QTimer::timeout, this, &MediaEngine::pollTimeShift);
     m_audioOutput = audioOutput; // the player itself is made by the first play()
 }
 
@@ -155,12 +187,7 @@ bool MediaEngine::ensureHandle()
     };
     for (const auto &[name, value] : options)
         m_api->set_option_string(handle, name, value);
-    const QByteArray backBytes = QByteArray::number(m_backBufferBytes);
-    m_api->set_option_string(handle, "demuxer-max-back-bytes", backBytes.constData());
-    const QByteArray aheadBytes = QByteArray::number(ReadAheadBytes);
-    m_api->set_option_string(handle, "demuxer-max-bytes", aheadBytes.constData());
-    // Otherwise the back buffer may also take whatever the read-ahead leaves unused.
-    m_api->set_option_string(handle, "demuxer-donate-buffer", "no");
+    applyCacheLimits(true);
     if (!m_audioOutput.isEmpty())
         m_api->set_option_string(handle, "ao", m_audioOutput.toUtf8().constData());
     if (!sharedOutputDevice().isEmpty())
@@ -244,7 +271,18 @@ void MediaEngine::handleEvent(const mpv_event &event)
         m_api->hook_continue(m_mpv.get(), hook->id);
         break;
     }
+    case MPV_EVENT_SEEK:
+        m_seeking = true;
+        break;
+    case MPV_EVENT_COMMAND_REPLY:
+        if (event.reply_userdata == DumpReply && !m_dumpPath.isEmpty()) {
+            const QString path = m_dumpPath;
+            m_dumpPath.clear();
+            emit cacheDumped(path, event.error >= 0);
+        }
+        break;
     case MPV_EVENT_PLAYBACK_RESTART:
+        m_seeking = false;
         if (m_started && (m_state == State::Connecting || m_state == State::Reconnecting)) {
             m_watchdog.stop();
             m_retries = 0;
@@ -415,6 +453,9 @@ void MediaEngine::play(const QString &address)
                  .arg(m_address));
         return;
     }
+    // A new stream: its rate in the cache is measured again.
+    m_countedRate = 0;
+    applyCacheLimits();
     m_candidates.append({m_address, 0, {}});
     setState(State::Connecting, QStringLiteral("Connexion à %1...").arg(m_address));
     m_watchdog.start();
@@ -522,6 +563,11 @@ void MediaEngine::load(const QString &url, int depth, bool direct)
     m_buffering = false;
     m_lastLog.clear();
     m_earlyTitle.clear();
+    // A new connection: its cache starts empty, and listening starts live.
+    m_window = {};
+    m_atLive = true;
+    m_seeking = false;
+    m_shiftTimer.setInterval(1000);
     updateTitle();
     // Until the stream's first title: the log lines that carry it (see updateTitle).
     requestLogLevel(m_videoWindow || m_renderedVideo ? "warn" : "debug");
@@ -696,6 +742,10 @@ void MediaEngine::setState(State state, const QString &status)
 {
     const bool changed = state != m_state;
     m_state = state;
+    if (timeShiftActive())
+        m_shiftTimer.start();
+    else
+        m_shiftTimer.stop();
     setStatus(status);
     if (changed)
         emit stateChanged(state);
@@ -722,19 +772,183 @@ double MediaEngine::playbackTime() const
 void MediaEngine::setBackBufferBytes(qint64 bytes)
 {
     m_backBufferBytes = qMax<qint64>(0, bytes);
-    if (m_mpv) {
-        const QByteArray value = QByteArray::number(m_backBufferBytes);
-        m_api->set_property_string(m_mpv.get(), "demuxer-max-back-bytes", value.constData());
+    applyCacheLimits();
+}
+
+qint64 MediaEngine::cacheLimitBytes() const
+{
+    return m_shiftMinutes > 0 ? timeshift::BufferBytes(m_shiftMinutes, m_countedRate) : ReadAheadBytes;
+}
+
+void MediaEngine::applyCacheLimits(bool asOptions)
+{
+    if (!m_mpv)
+        return;
+    const auto set = [this, asOptions](const char *name, const QByteArray &value) {
+        if (asOptions)
+            m_api->set_option_string(m_mpv.get(), name, value.constData());
+        else
+            m_api->set_property_string(m_mpv.get(), name, value.constData());
+    };
+    // With the buffer on, one limit holds what lies behind and ahead of what is heard together:
+    // what a pause reads ahead is taken from the oldest part kept behind ("donated"), so the
+    // memory stays within the limit however long the pause lasts. Once the read-ahead alone
+    // fills it, the player stops reading until playback goes on.
+    const qint64 limit = cacheLimitBytes();
+    set("demuxer-max-bytes", QByteArray::number(limit));
+    set("demuxer-max-back-bytes", QByteArray::number(m_backBufferBytes));
+    // Without it, the back buffer would also take whatever the read-ahead leaves unused.
+    set("demuxer-donate-buffer", m_shiftMinutes > 0 ? QByteArrayLiteral("yes") : QByteArrayLiteral("no"));
+    m_appliedLimit = limit;
+}
+
+void MediaEngine::setTimeShiftMinutes(int minutes)
+{
+    m_shiftMinutes = qBound(0, minutes, timeshift::MaxMinutes);
+    applyCacheLimits();
+    if (timeShiftActive())
+        m_shiftTimer.start();
+    else
+        m_shiftTimer.stop();
+}
+
+bool MediaEngine::timeShiftActive() const
+{
+    return m_shiftMinutes > 0 && m_mpv && m_state == State::Playing;
+}
+
+bool MediaEngine::readWindow()
+{
+    if (!timeShiftActive())
+        return false;
+    mpv_node node;
+    if (m_api->get_property(m_mpv.get(), "demuxer-cache-state", MPV_FORMAT_NODE, &node) < 0)
+        return false;
+    double start = -1, end = -1;
+    const double total = nodeNumber(node, "total-bytes", 0);
+    // Seeks stay within the cache, so it holds one range, the one being played.
+    const mpv_node *ranges = nodeValue(node, "seekable-ranges");
+    if (ranges && ranges->format == MPV_FORMAT_NODE_ARRAY && ranges->u.list->num > 0) {
+        const mpv_node &last = ranges->u.list->values[ranges->u.list->num - 1];
+        start = nodeNumber(last, "start", -1);
+        end = nodeNumber(last, "end", -1);
     }
+    m_api->free_node_contents(&node);
+    if (start < 0 || end < start)
+        return false;
+    double position = -1;
+    if (m_api->get_property(m_mpv.get(), "time-pos", MPV_FORMAT_DOUBLE, &position) < 0)
+        position = -1;
+    m_window.start = start;
+    m_window.end = end;
+    m_window.position = position;
+    // Listening live, what is read ahead of what is heard is the live lead; it is kept while
+    // behind live.
+    if (m_atLive && !m_paused && !m_seeking && !m_buffering && position >= 0)
+        m_window.lead = qMax(0.0, end - position);
+    // The limit follows what a second of this stream takes (a change of a twentieth or more).
+    const double rate = timeshift::CountedRate(qint64(total), start, end);
+    if (rate > 0) {
+        m_countedRate = rate;
+        const qint64 limit = cacheLimitBytes();
+        if (m_appliedLimit <= 0 || qAbs(limit - m_appliedLimit) * 20 > m_appliedLimit)
+            applyCacheLimits();
+    }
+    return true;
+}
+
+void MediaEngine::pollTimeShift()
+{
+    if (!timeShiftActive()) {
+        m_shiftTimer.stop();
+        return;
+    }
+    if (!readWindow())
+        return;
+    // Each second while the delay shows (paused or behind live); live, only the stream's rate
+    // and the room behind are followed, every few seconds.
+    const bool behind = m_paused || timeshift::Delay(m_window) >= timeshift::LiveTolerance;
+    const int interval = behind ? 1000 : 5000;
+    if (m_shiftTimer.interval() != interval)
+        m_shiftTimer.setInterval(interval);
+    emit timeShiftChanged();
+}
+
+void MediaEngine::seekAbsolute(double target)
+{
+    const QByteArray value = QByteArray::number(target, 'f', 3);
+    const char *args[] = {"seek", value.constData(), "absolute", nullptr};
+    if (m_api->command(m_mpv.get(), args) < 0)
+        return;
+    m_seeking = true;
+    m_window.position = target;
+    m_shiftTimer.setInterval(1000);
+    emit timeShiftChanged();
+}
+
+void MediaEngine::seekTo(double position)
+{
+    if (!readWindow() || m_window.position < 0)
+        return;
+    const double target = timeshift::SeekTarget(m_window, position);
+    m_atLive = timeshift::LivePoint(m_window) - target < timeshift::LiveTolerance && !m_paused;
+    // A step smaller than a quarter of a second is not worth the gap a seek makes.
+    if (qAbs(target - m_window.position) >= 0.25)
+        seekAbsolute(target);
+    else
+        emit timeShiftChanged();
+}
+
+void MediaEngine::seekBy(double seconds)
+{
+    if (!readWindow() || m_window.position < 0)
+        return;
+    seekTo(m_window.position + seconds);
+}
+
+void MediaEngine::goLive()
+{
+    if (m_paused)
+        setPaused(false);
+    if (!readWindow() || m_window.position < 0)
+        return;
+    seekTo(timeshift::LivePoint(m_window));
+    m_atLive = true;
+}
+
+bool MediaEngine::dumpCache(double start, double end, const QString &path)
+{
+    if (!timeShiftActive() || isDumping() || !(end > start) || path.isEmpty())
+        return false;
+    const QByteArray from = QByteArray::number(start, 'f', 3);
+    const QByteArray to = QByteArray::number(end, 'f', 3);
+    const QByteArray file = QFile::encodeName(path);
+    const char *args[] = {"dump-cache", from.constData(), to.constData(), file.constData(), nullptr};
+    if (m_api->command_async(m_mpv.get(), DumpReply, args) < 0)
+        return false;
+    m_dumpPath = path;
+    return true;
 }
 
 void MediaEngine::setPaused(bool paused)
 {
+    const bool changed = paused != m_paused;
     m_paused = paused;
     if (m_mpv) {
         int flag = paused ? 1 : 0;
         m_api->set_property(m_mpv.get(), "pause", MPV_FORMAT_FLAG, &flag);
     }
+    if (!changed)
+        return;
+    // A pause leaves live; what plays after it is behind.
+    if (paused) {
+        m_atLive = false;
+        if (m_shiftTimer.isActive())
+            m_shiftTimer.setInterval(1000);
+    }
+    emit pausedChanged(paused);
+    if (readWindow())
+        emit timeShiftChanged();
 }
 
 void MediaEngine::setVolume(int volume)

@@ -21,6 +21,7 @@
 // given up (Failed). Reaching playback again resets the count. An address that never plays ends
 // in Failed with the reason in statusText().
 #include "PlaylistResolver.h"
+#include "TimeShift.h"
 
 #include <QHash>
 #include <QObject>
@@ -93,12 +94,45 @@ public:
     // 50 MiB, and a day of listening grew by 2.6 MB a minute until it was reached; nothing
     // plays back what was already heard, but mpv drops a stream's titles along with the
     // packets they came with when it keeps none (0), so it keeps half a megabyte (half a
-    // minute at 128 kbit/s). A live pause or rewind sets the bytes it needs here; the value
-    // applies at once and is kept across play() calls.
+    // minute at 128 kbit/s). With live pause and rewind on (setTimeShiftMinutes), the back
+    // buffer also takes whatever the read-ahead leaves of one limit for both. The value applies
+    // at once and is kept across play() calls.
     static constexpr qint64 DefaultBackBufferBytes = 512 * 1024;
     static constexpr qint64 ReadAheadBytes = 16 * 1024 * 1024;
     void setBackBufferBytes(qint64 bytes);
     qint64 backBufferBytes() const { return m_backBufferBytes; }
+
+    // Live pause and rewind. With minutes > 0 (what the program does for its radios), the player
+    // keeps the last minutes of a stream (and, while paused, what comes meanwhile) in its cache,
+    // bounded in bytes: minutes times what a second of this stream takes there, measured as it
+    // plays (timeshift::BufferBytes). Pausing then keeps receiving, Play resumes where it
+    // paused, and seeks move within what is kept. 0 (the default) keeps only what
+    // backBufferBytes() says. Applies at once and is kept across play() calls.
+    void setTimeShiftMinutes(int minutes);
+    int timeShiftMinutes() const { return m_shiftMinutes; }
+    // A stream plays with its buffer on (state Playing, minutes > 0).
+    bool timeShiftActive() const;
+    // The buffer as last read (each second while paused or behind live, every five seconds
+    // live, and at each pause and seek); the default window when inactive.
+    timeshift::Window timeShiftWindow() const { return m_window; }
+    // Seconds behind live (0 when inactive).
+    double liveDelay() const { return timeShiftActive() ? timeshift::Delay(m_window) : 0.0; }
+    // Seeks by seconds (negative: back) or to a playback time, within the buffer; a seek that
+    // reaches the live point is live again. Nothing when inactive.
+    void seekBy(double seconds);
+    void seekTo(double position);
+    // Back to live, playing (a pause ends).
+    void goLive();
+    // Writes what the buffer holds between two playback times to path, as it was received: the
+    // packets are copied, not decoded, into the container that the file name's extension names
+    // (mp3, aac, ogg...). Asynchronous; cacheDumped tells the end. False when inactive, the
+    // range is empty or a dump is under way.
+    bool dumpCache(double start, double end, const QString &path);
+    bool isDumping() const { return !m_dumpPath.isEmpty(); }
+    // The bytes a second of the current stream takes in the cache (0 until measured).
+    double countedBytesPerSecond() const { return m_countedRate; }
+    // The cache size now asked of the player (forward and back together while the buffer is on).
+    qint64 cacheLimitBytes() const;
 
     // 0..100 (values outside are clamped); kept across play() calls.
     void setVolume(int volume);
@@ -173,6 +207,12 @@ signals:
     void handleClosing();
     // The volume changed (setVolume with a new value).
     void volumeChanged(int volume);
+    // setPaused changed the pause (play() and stop() end a pause too).
+    void pausedChanged(bool paused);
+    // While the buffer is on: its window was read again (see timeShiftWindow).
+    void timeShiftChanged();
+    // A dumpCache() ended: ok when the file was written.
+    void cacheDumped(const QString &path, bool ok);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -219,6 +259,13 @@ private:
     void dropVideoWindow();
     QString failureReason(int errorCode) const;
     QString stringProperty(const char *name) const;
+    // Sets the cache's limits from the back buffer and the time-shift minutes: as options before
+    // the player is initialised, as properties after.
+    void applyCacheLimits(bool asOptions = false);
+    // Reads the cache's state into m_window (and the stream's rate); false when it cannot.
+    bool readWindow();
+    void pollTimeShift();
+    void seekAbsolute(double target);
 
     const MpvApi *m_api = nullptr;
     std::unique_ptr<mpv_handle, MpvDeleter> m_mpv;
@@ -251,6 +298,14 @@ private:
     PlaybackPolicy *m_policy = nullptr;
     int m_volume = 100;
     qint64 m_backBufferBytes = DefaultBackBufferBytes;
+    int m_shiftMinutes = 0;
+    double m_countedRate = 0;     // bytes a second of this stream takes in the cache; 0 unknown
+    qint64 m_appliedLimit = -1;   // the cache limit last given to the player
+    timeshift::Window m_window;
+    bool m_atLive = true;         // listening live: the lead is measured
+    bool m_seeking = false;       // a seek has not yet played
+    QTimer m_shiftTimer;          // reads the window while the buffer is on
+    QString m_dumpPath;           // the file a dump under way writes
     bool m_renderedVideo = false;
     bool m_paused = false;
     int m_baseDelayMs = DefaultReconnectBaseDelayMs;

@@ -13,7 +13,7 @@ class QString;
 
 struct MpvApi {
     // Raised whenever the table's layout changes: a module of another build is refused.
-    static constexpr int Revision = 1;
+    static constexpr int Revision = 2;
     int revision = Revision;
 
     decltype(&mpv_create) create;
@@ -38,6 +38,7 @@ struct MpvApi {
     decltype(&mpv_render_context_set_update_callback) render_context_set_update_callback;
     decltype(&mpv_render_context_render) render_context_render;
     decltype(&mpv_render_context_free) render_context_free;
+    decltype(&mpv_command_async) command_async;
 
     // Loads the module once per process (or waits for Preload's load to end); nullptr when it
     // is missing, does not load (libmpv absent) or belongs to another build. Later calls

@@ -276,7 +276,7 @@ TEST_F(FrmMainTest, MenusButtonsAndHiddenFavouriteEntries)
     QStringList file;
     for (QAction *a : w.Mnu_Fichier->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(file, (QStringList{QStringLiteral("Masquer"), QStringLiteral("-"), QStringLiteral("&Préférences..."),
+    EXPECT_EQ(file, (QStringList{QStringLiteral("Masquer"), QStringLiteral("Pause"), QStringLiteral("-"), QStringLiteral("&Préférences..."),
                                  QStringLiteral("-"), QStringLiteral("Radios Perso"), QStringLiteral("Autres TV..."),
                                  QStringLiteral("-"), QStringLiteral("Enregistrement..."),
                                  QStringLiteral("Encodeur Mp3"), QStringLiteral("Titres écoutés..."),

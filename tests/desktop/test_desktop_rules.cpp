@@ -1,5 +1,5 @@
 // The desktop integration's rules: titles, player properties, station stepping, logos, the tray
-// tooltip, recording names and sizes, the sleep timer's texts and fade.
+// tooltip, recording names and sizes, the sleep timer's texts and fade, live pause and rewind.
 #include "desktop/DesktopRules.h"
 
 #include <QDir>
@@ -232,4 +232,66 @@ TEST(DesktopRules, SizesTimesAndFade)
         EXPECT_LE(v, last);
         last = v;
     }
+}
+
+TEST(DesktopRules, LivePauseAndRewindTextsAndEntries)
+{
+    const struct {
+        double seconds;
+        const char *text;
+    } delays[] = {
+        {5.9, "Différé : -00:05"}, // whole seconds, rounded down
+        {65, "Différé : -01:05"},
+        {30 * 60, "Différé : -30:00"},
+        {3723, "Différé : -1:02:03"},
+        {-4, "Différé : -00:00"},
+        {1e300, "Différé : -00:00"},
+    };
+    for (const auto &d : delays)
+        EXPECT_EQ(DelayText(d.seconds), QString::fromUtf8(d.text)) << d.seconds;
+
+    EXPECT_EQ(KeepMenuText(5), QString::fromUtf8("Garder les 5 dernières minutes"));
+    EXPECT_EQ(KeepMenuText(1), QString::fromUtf8("Garder la dernière minute"));
+    EXPECT_EQ(KeptText(300.4, "R 2026.mp3"), QString::fromUtf8("Les 5 dernières minutes sont enregistrées dans :\nR 2026.mp3"));
+    EXPECT_EQ(KeptText(75, "R.mp3"), QString::fromUtf8("La dernière minute est enregistrée dans :\nR.mp3"));
+    EXPECT_EQ(KeptText(42.2, "R.mp3"), QString::fromUtf8("Les 42 dernières secondes sont enregistrées dans :\nR.mp3"));
+    EXPECT_EQ(KeptText(12, "%1 %2.mp3"), QString::fromUtf8("Les 12 dernières secondes sont enregistrées dans :\n%1 %2.mp3"));
+
+    // active, paused, delay, behind, keeping -> pause, paused, back, forward, live, keep
+    const struct {
+        bool active, paused;
+        double delay, behind;
+        bool keeping;
+        TimeShiftMenu menu;
+    } states[] = {
+        {false, false, 0, 0, false, {}},                                   // nothing plays
+        {false, true, 30, 30, false, {}},
+        {true, false, 0, 0.5, false, {true, false, false, false, false, false}}, // just started
+        {true, false, 0, 40, false, {true, false, true, false, false, true}},    // live
+        {true, true, 0.5, 40, false, {true, true, true, false, true, true}},     // just paused
+        {true, false, 12, 40, false, {true, false, true, true, true, true}},     // behind live
+        {true, false, 12, 0.2, false, {true, false, false, true, true, true}},   // at the oldest kept
+        {true, false, 12, 40, true, {true, false, true, true, true, false}},     // a kept file being written
+    };
+    for (const auto &s : states) {
+        const TimeShiftMenu m = TimeShiftMenuState(s.active, s.paused, s.delay, s.behind, s.keeping);
+        const bool got[] = {m.pause, m.paused, m.back, m.forward, m.live, m.keep};
+        const bool want[] = {s.menu.pause, s.menu.paused, s.menu.back, s.menu.forward, s.menu.live, s.menu.keep};
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(got[i], want[i]) << "entry " << i << " for delay " << s.delay << " behind " << s.behind;
+    }
+}
+
+TEST(DesktopRules, FreeRecordPathNumbersClashesWithFilesPartsAndLinks)
+{
+    QTemporaryDir dir;
+    const QString name = QStringLiteral("Radio 2026-03-07 09h05.mp3");
+    EXPECT_EQ(PartPath(dir.filePath(name)), dir.filePath(QStringLiteral("Radio 2026-03-07 09h05.part.mp3")));
+    EXPECT_EQ(PartPath(QStringLiteral("/a/b")), QStringLiteral("/a/b.part"));
+    EXPECT_EQ(FreeRecordPath(dir.path(), name), dir.filePath(name));
+    QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
+    EXPECT_EQ(FreeRecordPath(dir.path(), name), dir.filePath(QStringLiteral("Radio 2026-03-07 09h05 (2).mp3")));
+    QFile(dir.filePath(QStringLiteral("Radio 2026-03-07 09h05 (2).part.mp3"))).open(QIODevice::WriteOnly);
+    QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(QStringLiteral("Radio 2026-03-07 09h05 (3).mp3")));
+    EXPECT_EQ(FreeRecordPath(dir.path(), name), dir.filePath(QStringLiteral("Radio 2026-03-07 09h05 (4).mp3")));
 }

@@ -23,6 +23,7 @@
 #include "TestUtil.h"
 
 #include <QAction>
+#include <QSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDBusArgument>
@@ -76,6 +77,15 @@ public slots:
         if (iface == kPlayer)
             changes.append(props);
     }
+};
+
+// The positions the player's Seeked signal announced.
+class SeekLog : public QObject {
+    Q_OBJECT
+public:
+    QList<qlonglong> positions;
+public slots:
+    void seeked(qlonglong position) { positions.append(position); }
 };
 
 // Stands in for the desktop's notification service.
@@ -320,7 +330,43 @@ TEST_F(BusTest, MediaPlayerReadsAndDrivesThePlayer)
     EXPECT_DOUBLE_EQ(get(kPlayer, QStringLiteral("Volume")).toDouble(), 0.3);
     EXPECT_TRUE(tavtest::waitUntil([&] { return !log.changes.isEmpty() && log.changes.last().value("Volume").toDouble() == 0.3; }, 3000));
 
-    // PlayPause stops a live stream and listens again; Stop stops.
+    // A radio plays with its live buffer: PlayPause pauses (the stream is still received) and
+    // resumes; Seek and SetPosition move within what is kept, each announced with Seeked.
+    ASSERT_TRUE(tavtest::waitUntil([&] { return get(kPlayer, QStringLiteral("CanPause")).toBool(); }, 5000));
+    EXPECT_TRUE(get(kPlayer, QStringLiteral("CanSeek")).toBool());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return engine->playbackTime() > 3.0; }, 10000));
+    call(kPlayer, QStringLiteral("PlayPause"));
+    EXPECT_TRUE(tavtest::waitUntil([&] { return status() == "Paused"; }, 5000));
+    EXPECT_EQ(engine->state(), MediaEngine::State::Playing);
+    const qlonglong pausedAt = get(kPlayer, QStringLiteral("Position")).toLongLong();
+    EXPECT_GT(pausedAt, 2500000);
+    const double received = engine->timeShiftWindow().end;
+    EXPECT_TRUE(tavtest::waitUntil([&] { return engine->timeShiftWindow().end > received + 1.5; }, 5000));
+    EXPECT_NEAR(get(kPlayer, QStringLiteral("Position")).toLongLong(), pausedAt, 100000);
+    call(kPlayer, QStringLiteral("Play"));
+    EXPECT_TRUE(tavtest::waitUntil([&] { return status() == "Playing"; }, 5000));
+    SeekLog seeks;
+    ASSERT_TRUE(client->connect(kService, kPath, kPlayer, QStringLiteral("Seeked"), &seeks, SLOT(seeked(qlonglong))));
+    const qlonglong before = get(kPlayer, QStringLiteral("Position")).toLongLong();
+    call(kPlayer, QStringLiteral("Seek"), {qlonglong(-2000000)});
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !seeks.positions.isEmpty(); }, 3000));
+    EXPECT_NEAR(seeks.positions.last(), before - 2000000, 300000);
+    EXPECT_GT(engine->liveDelay(), 1.0);
+    call(kPlayer, QStringLiteral("SetPosition"), {QVariant::fromValue(QDBusObjectPath("/tavilune/track/0")), qlonglong(1000000)});
+    EXPECT_EQ(seeks.positions.size(), 1) << "a position for another track is ignored";
+    call(kPlayer, QStringLiteral("SetPosition"),
+         {QVariant::fromValue(QDBusObjectPath(objectPath(metadata().value("mpris:trackid")))), qlonglong(1000000)});
+    ASSERT_TRUE(tavtest::waitUntil([&] { return seeks.positions.size() == 2; }, 3000));
+    EXPECT_NEAR(seeks.positions.last(), 1000000, 600000);
+    EXPECT_TRUE(tavtest::waitUntil([&] { return engine->playbackTime() < 3.0; }, 3000));
+
+    // Without the buffer (0 minutes), PlayPause stops a live stream and listens again; Stop stops.
+    settings::SaveSetting(QStringLiteral("DureeDiffere"), QStringLiteral("0"));
+    call(kPlayer, QStringLiteral("Stop"));
+    ASSERT_TRUE(tavtest::waitUntil([&] { return status() == "Stopped"; }, 5000));
+    call(kPlayer, QStringLiteral("Play"));
+    ASSERT_TRUE(tavtest::waitUntil([&] { return engine->state() == MediaEngine::State::Playing; }, 20000));
+    EXPECT_FALSE(get(kPlayer, QStringLiteral("CanPause")).toBool());
     call(kPlayer, QStringLiteral("PlayPause"));
     EXPECT_TRUE(tavtest::waitUntil([&] { return status() == "Stopped"; }, 5000));
     EXPECT_EQ(metadata().size(), 1);
@@ -455,8 +501,19 @@ TEST_F(DesktopServicesTest, ModeMenuAndPreferenceBox)
         sleep << a->text();
     EXPECT_EQ(sleep, (QStringList{QString::fromUtf8("Désactivé"), "15 minutes", "30 minutes", "60 minutes", "90 minutes"}));
     EXPECT_TRUE(w->Mnu_Arret[0]->isChecked());
-    // Recording needs a radio that plays.
+    // Recording needs a radio that plays, and so do live pause and rewind.
     EXPECT_FALSE(w->Mnu_EnregistreFlux->isEnabled());
+    const QString shift[] = {"Pause", "Reculer de 30 s", "Avancer de 30 s", "Revenir au direct",
+                             QString::fromUtf8("Garder les 5 dernières minutes")};
+    for (const QString &caption : shift) {
+        const int at = captions.indexOf(caption);
+        ASSERT_GE(at, 0) << caption.toStdString();
+        QAction *a = w->Mn_Mode->actions().at(at);
+        EXPECT_FALSE(a->isEnabled()) << caption.toStdString();
+        EXPECT_FALSE(a->toolTip().isEmpty() || a->toolTip() == caption) << caption.toStdString();
+        EXPECT_FALSE(a->shortcut().isEmpty()) << caption.toStdString();
+    }
+    EXPECT_TRUE(w->Mnu_Fichier->actions().contains(w->Mnu_Pause)) << "the tray's menu pauses too";
 
     FrmOptions options(OptionsLink{});
     options.Form_Load();
@@ -476,6 +533,25 @@ TEST_F(DesktopServicesTest, ModeMenuAndPreferenceBox)
     options.Command2_Click();
     EXPECT_EQ(settings::GetSetting("FichierParTitre", QString()), "1");
     EXPECT_TRUE(options::OneFilePerTitleOn());
+
+    // The minutes of live pause and rewind and of "Garder": 30 and 5 by default, saved with the rest.
+    EXPECT_EQ(options.txtDiffere->value(), 30);
+    EXPECT_EQ(options.txtGarder->value(), 5);
+    EXPECT_EQ(options.lblDiffere->buddy(), static_cast<QWidget *>(options.txtDiffere));
+    EXPECT_EQ(options.lblGarder->buddy(), static_cast<QWidget *>(options.txtGarder));
+    options.txtDiffere->setValue(0);
+    options.txtGarder->setValue(2);
+    options.Command2_Click();
+    EXPECT_EQ(settings::GetSetting("DureeDiffere", QString()), "0");
+    EXPECT_EQ(options::KeepMinutes(), 2);
+    emit w->Mn_Mode->aboutToShow();
+    EXPECT_EQ(w->Mnu_Garder->text(), QString::fromUtf8("Garder les 2 dernières minutes"));
+    // Numbers read the lenient way of every setting; out of range is the default.
+    const std::pair<const char *, int> stored[] = {{"-3", 30}, {"100000", 30}, {"abc", 0}, {"12abc", 12}};
+    for (const auto &[text, minutes] : stored) {
+        settings::SaveSetting("DureeDiffere", text);
+        EXPECT_EQ(options::TimeShiftMinutes(), minutes) << text;
+    }
 }
 
 // Decodes a file with ffmpeg; true when it decodes without an error, with the decoded seconds
@@ -775,5 +851,51 @@ TEST_F(DesktopServicesTest, SleepTimerFadesThenStops)
 }
 
 } // namespace
+
+
+// Live pause and rewind from the main window's menus: the status line tells the pause and the
+// delay, "Revenir au direct" ends both, and "Garder les 5 dernières minutes" writes what was
+// received into the recordings folder, as served, and names it in a notification.
+TEST_F(BusTest, PauseFromTheMenuAndKeepTheLastMinutes)
+{
+    FakeNotifications notifications;
+    ASSERT_TRUE(client->registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
+                                       QDBusConnection::ExportScriptableSlots));
+    ASSERT_TRUE(client->registerService(QStringLiteral("org.freedesktop.Notifications")));
+    StartDesktopServices(*w, *engine, *program);
+    G().wavFolder = prog + QStringLiteral("/Wav");
+    select(QStringLiteral("Beta"));
+    w->Command1_Click();
+    ASSERT_TRUE(playing(betaUrl));
+    ASSERT_TRUE(tavtest::waitUntil([&] { return w->Mnu_Pause->isEnabled() && w->Mnu_Reculer->isEnabled(); }, 10000));
+    EXPECT_FALSE(w->Mnu_Direct->isEnabled());
+
+    w->Mnu_Pause->trigger();
+    EXPECT_TRUE(engine->isPaused());
+    EXPECT_TRUE(w->Mnu_Pause->isChecked());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return w->StatusLine->text().contains(QString::fromUtf8("Différé : -00:02")); }, 5000))
+        << w->StatusLine->text().toStdString();
+    EXPECT_TRUE(w->StatusLine->text().contains(QStringLiteral("En pause")));
+    EXPECT_TRUE(w->Mnu_Direct->isEnabled());
+    EXPECT_TRUE(w->Mnu_Avancer->isEnabled());
+    w->Mnu_Direct->trigger();
+    EXPECT_FALSE(engine->isPaused());
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !w->StatusLine->text().contains(QString::fromUtf8("Différé")); }, 5000))
+        << w->StatusLine->text().toStdString();
+
+    ASSERT_TRUE(w->Mnu_Garder->isEnabled());
+    const QDateTime now = QDateTime::currentDateTime();
+    w->Mnu_Garder->trigger();
+    ASSERT_TRUE(tavtest::waitUntil([&] { return !notifications.calls.isEmpty(); }, 15000));
+    const QStringList files = QDir(G().wavFolder).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1) << files.join(", ").toStdString();
+    const auto named = [&](const QDateTime &t) { return desktop::RecordFileName(QStringLiteral("Beta"), t, QStringLiteral("mp3")); };
+    EXPECT_TRUE(files[0] == named(now) || files[0] == named(now.addSecs(60))) << files[0].toStdString();
+    EXPECT_EQ(notifications.calls[0].summary, "Beta");
+    EXPECT_TRUE(notifications.calls[0].body.endsWith(QLatin1Char('\n') + files[0])) << notifications.calls[0].body.toStdString();
+    double seconds = 0;
+    EXPECT_TRUE(decodes(QDir(G().wavFolder).filePath(files[0]), &seconds));
+    EXPECT_GT(seconds, 3.0);
+}
 
 #include "test_desktop_services.moc"

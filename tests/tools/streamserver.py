@@ -42,6 +42,10 @@ Paths (the playlists name the server's own address):
                                     its title "Artiste {k} - Titre {k}" changes every N blocks
                                     (default 3): block j, after j + 1 seconds of audio, names
                                     title j // N + 1
+  /steps                            endless live MP3 stream whose tone steps every second
+                                    through STEP_FREQUENCIES (300, 400 ... 1200 Hz, then again);
+                                    with "Icy-MetaData: 1" its title "Artiste {n} - Titre {n}"
+                                    changes every 3 s (?titles=N: every N s)
 """
 import math
 import os
@@ -63,18 +67,23 @@ METAINT = 4000
 BURST_SECONDS = 2
 
 
-def make_mp3(folder):
-    mp3 = os.path.join(folder, "tone.mp3")
+def make_tone_mp3(folder, name, frequencies, seconds):
+    """DIR/name: `seconds` of a sine tone at each of the frequencies in turn, encoded by the
+    lame command (made once)."""
+    mp3 = os.path.join(folder, name)
     if os.path.exists(mp3):
         return mp3
-    wav = os.path.join(folder, "tone.wav")
+    wav = mp3 + ".wav"
     with wave.open(wav, "wb") as w:
         w.setnchannels(1)
         w.setsampwidth(2)
         w.setframerate(RATE)
         frames = bytearray()
-        for i in range(RATE * 4):
-            frames += struct.pack("<h", int(8000 * math.sin(2 * math.pi * 440 * i / RATE)))
+        phase = 0.0
+        for f in frequencies:
+            for _ in range(RATE * seconds):
+                frames += struct.pack("<h", int(8000 * math.sin(phase)))
+                phase += 2 * math.pi * f / RATE
         w.writeframes(bytes(frames))
     subprocess.run(["lame", "--quiet", "-t", "-b", str(BITRATE), "-m", "m", wav, mp3 + ".part"],
                    check=True)
@@ -136,6 +145,49 @@ def make_titlesteps(folder, fmt):
     os.replace(out + ".part", out)
     os.remove(wav)
     return out
+def make_mp3(folder):
+    return make_tone_mp3(folder, "tone.mp3", [440], 4)
+
+
+STEP_FREQUENCIES = [300 + 100 * k for k in range(10)]
+
+
+def make_steps_mp3(folder):
+    """DIR/steps.mp3: one second of each STEP_FREQUENCIES tone, in order."""
+    return make_tone_mp3(folder, "steps.mp3", STEP_FREQUENCIES, 1)
+
+
+def send_steps(handler, title_seconds):
+    """The /steps stream: State.steps over and over, paced like the live stream, with a new
+    ICY title every title_seconds seconds (one metadata block is sent each second)."""
+    icy = handler.headers.get("Icy-MetaData", "0").strip() == "1"
+    handler.send_response(200)
+    handler.send_header("Content-Type", "audio/mpeg")
+    handler.send_header("icy-name", "Radio des pas")
+    if icy:
+        handler.send_header("icy-metaint", str(BYTES_PER_SEC))
+    handler.end_headers()
+    data = State.steps
+    pos = sent = blocks = 0
+    until_meta = BYTES_PER_SEC
+    start = time.monotonic()
+    while True:
+        if sent >= BYTES_PER_SEC * (BURST_SECONDS + time.monotonic() - start):
+            time.sleep(0.05)
+            continue
+        n = min(1000, len(data) - pos, until_meta)
+        handler.wfile.write(data[pos:pos + n])
+        pos = (pos + n) % len(data)
+        sent += n
+        until_meta -= n
+        if until_meta == 0:
+            if icy:
+                n_title = blocks // max(1, title_seconds) + 1
+                text = ("StreamTitle='Artiste %d - Titre %d';" % (n_title, n_title)).encode()
+                text += b"\0" * (-len(text) % 16)
+                handler.wfile.write(bytes([len(text) // 16]) + text)
+            blocks += 1
+            until_meta = BYTES_PER_SEC
 
 
 class State:
@@ -161,6 +213,7 @@ class State:
                 with open(make_titlesteps(cls.folder, fmt), "rb") as f:
                     cls.titlesteps[fmt] = f.read()
             return cls.titlesteps[fmt]
+    steps = b""
 
     @classmethod
     def hit(cls, key):
@@ -369,6 +422,8 @@ class Handler(BaseHTTPRequestHandler):
             time.sleep(30)
         elif path == "/titlesteps":
             self.titlesteps(int(q.get("every", "3")), q.get("format", "mp3"))
+        elif path == "/steps":
+            send_steps(self, int(q.get("titles", "3")))
         elif path == "/icy-old":
             self.wfile.write(b"ICY 200 OK\r\nicy-name:Old\r\ncontent-type:audio/mpeg\r\n\r\n")
             self.wfile.write(State.mp3)
@@ -389,7 +444,8 @@ def main():
     State.folder = folder
     with open(make_mp3(folder), "rb") as f:
         State.mp3 = f.read()
-    State.folder = folder
+    with open(make_steps_mp3(folder), "rb") as f:
+        State.steps = f.read()
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     print(server.server_address[1], flush=True)

@@ -28,6 +28,7 @@ extern "C" __attribute__((visibility("default"))) const MpvApi *tavilune_mpv_api
         &mpv_render_context_set_update_callback,
         &mpv_render_context_render,
         &mpv_render_context_free,
+        &mpv_command_async,
     };
     return &api;
 }
