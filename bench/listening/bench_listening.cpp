@@ -490,7 +490,17 @@ double soundAfter(double since)
     return onset < 0 ? -1 : onset - since;
 }
 
-double burstMs() { return timedGet(g_stage->port(), kMount, 16384); }
+// The server's own time to hand a listener its burst. Icecast serves a listener that connects
+// right as another one leaves about 50 ms later than one that comes after a pause (a plain
+// socket GET right after another takes 350 ms instead of 300), and gst-play-1.0, whose process
+// starts first, never connects that soon: both players wait the same second after this GET, so
+// that neither is charged the server's delay.
+double burstMs()
+{
+    const double ms = timedGet(g_stage->port(), kMount, 16384);
+    sleepEvents(1000);
+    return ms;
+}
 
 struct FirstSound {
     std::vector<double> coldShare, warmShare, title, burst;
