@@ -6,7 +6,7 @@
 //
 // Figures, each beside the reference measured in the same run:
 //   own share of the time to first sound: first sound after Play minus the server's own burst
-//     time (a plain socket GET of the mount, timed to its first 16 KiB, measured just before),
+//     time (a plain socket GET of the mount, timed to its first 16 KiB, a second before the player starts),
 //     median over fresh starts (cold) and over a second Listen in the same process (warm);
 //   title delay: the stream title on MPRIS after the first sound (the program only);
 //   CPU seconds per minute of playing, resident memory after 60 s, and its growth from minute 1
