@@ -579,13 +579,23 @@ TEST_F(MediaTest, VideoViewGoingAwayStopsPlayback)
     widget->show();
     widget->Attach(&engine);
     EXPECT_EQ(engine.videoWindow(), widget->windowHandle());
+    // What the demuxer analyses before it starts: all it may need for a picture, only the
+    // stream's headers for sound alone.
+    const auto probing = [&engine] {
+        char *value = MpvApi::Loaded()->get_property_string(engine.mpvHandle(), "demuxer-lavf-probe-info");
+        const QString text = QString::fromUtf8(value);
+        MpvApi::Loaded()->free(value);
+        return text;
+    };
     engine.play(url(QStringLiteral("/stream.mp3")));
+    EXPECT_EQ(probing(), QStringLiteral("auto"));
     ASSERT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 10000)) << engine.statusText().toStdString();
     delete widget;
     EXPECT_EQ(engine.videoWindow(), nullptr);
     EXPECT_EQ(engine.state(), State::Idle);
     // Playing again without a widget plays the sound only.
     engine.play(url(QStringLiteral("/stream.mp3")));
+    EXPECT_EQ(probing(), QStringLiteral("nostreams"));
     EXPECT_TRUE(waitUntil([&] { return engine.state() == State::Playing; }, 10000));
 }
 
