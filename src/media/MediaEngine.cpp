@@ -576,8 +576,10 @@ void MediaEngine::load(const QString &url, int depth, bool direct)
     // first reading on to analyse its packets: a station that sends no burst on connect is
     // heard half a second (MP3) to a second (AAC) sooner at 128 kbit/s. A stream whose headers
     // name no track at all is still analysed. A picture may need that analysis (its size, its
-    // frame rate), so video keeps it.
-    m_api->set_property_string(m_mpv.get(), "demuxer-lavf-probe-info", video ? "auto" : "nostreams");
+    // frame rate), so video keeps it; so does a radio kept for live pause and rewind, whose cache
+    // is written out with its codec parameters ("Garder"), which the analysis alone fills in.
+    const bool analyse = video || m_shiftMinutes > 0;
+    m_api->set_property_string(m_mpv.get(), "demuxer-lavf-probe-info", analyse ? "auto" : "nostreams");
     const QByteArray utf8 = url.toUtf8();
     const char *args[] = {"loadfile", utf8.constData(), "replace", nullptr};
     mpv_node result;
