@@ -8,9 +8,15 @@
 // pause nor seek: PlayPause stops or listens.
 //
 // It reads the engine's state and never makes the engine start its player: before the first
-// Listen the status is "Stopped" with no metadata. Every change of a property is announced with
-// org.freedesktop.DBus.Properties.PropertiesChanged (the service compares what it last announced
-// with what holds now whenever the engine or the window reports a change).
+// Listen the status is "Stopped" with no metadata.
+//
+// Refresh contract: the player interface's properties are compared with those last announced,
+// and the changed ones announced with org.freedesktop.DBus.Properties.PropertiesChanged, when
+// the engine reports a change of state, stream title, volume or pause, and after SetVolume.
+// Nothing else calls Refresh(): a change the engine does not report (the window's list or mode
+// switched, and with it CanGoNext and CanGoPrevious) shows on the next read of the property and is
+// announced with the engine's next change. Position is never announced (MPRIS readers ask
+// for it); a Seek or SetPosition sends Seeked with the new position.
 #include "DesktopRules.h"
 
 #include <QDBusConnection>
@@ -40,8 +46,8 @@ public:
     desktop::NowPlaying Now() const;
     QVariantMap PlayerProperties() const;
 
-    // Compares the properties with those last announced and announces the changes. The engine's
-    // signals call it; the window calls it when the station or list changes.
+    // Compares the properties with those last announced and announces the changes (see the
+    // contract above).
     void Refresh();
 
     // Operations of the player interface (also what the bus calls reach).
