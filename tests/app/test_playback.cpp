@@ -17,9 +17,11 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <functional>
@@ -332,14 +334,33 @@ TEST_F(PlaybackTest, PlannedEventsPlayAndRecordTheirStationAndMissedOnesAreTold)
     EXPECT_TRUE(tavtest::waitUntil([&] { return engine->state() == MediaEngine::State::Idle; }, 10000));
 
     runner.Events().Check(record.start);
+    QElapsedTimer held; // from the event's start to its end, in real time
+    held.start();
     ASSERT_TRUE(playsAndAdvances());
     ASSERT_TRUE(tavtest::waitUntil([&] { return w->FluxRecorder->IsRecording(); }, 10000));
     const QString file = w->FluxRecorder->FinalPath();
     ASSERT_TRUE(tavtest::waitUntil([&] { return w->FluxRecorder->BytesWritten() > 16000; }, 15000));
     runner.Events().Check(record.start.addSecs(60));
+    const double heldSeconds = held.elapsed() / 1000.0;
     EXPECT_FALSE(w->FluxRecorder->IsRecording());
     EXPECT_TRUE(tavtest::waitUntil([&] { return engine->state() == MediaEngine::State::Idle; }, 10000));
     EXPECT_GT(QFileInfo(file).size(), 16000) << file.toStdString();
+    // The file decodes whole, and holds the time the event ran (within a second) plus the
+    // 2 s the station sends at once on connecting.
+    QProcess decode;
+    decode.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file,
+                                            QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")});
+    ASSERT_TRUE(decode.waitForFinished(20000));
+    EXPECT_EQ(decode.exitCode(), 0);
+    EXPECT_TRUE(decode.readAllStandardError().trimmed().isEmpty());
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                            QStringLiteral("format=duration"), QStringLiteral("-of"),
+                                            QStringLiteral("default=nw=1:nk=1"), file});
+    ASSERT_TRUE(probe.waitForFinished(20000));
+    const double duration = QString::fromUtf8(probe.readAllStandardOutput()).trimmed().toDouble();
+    EXPECT_GE(duration, heldSeconds - 1.0) << heldSeconds;
+    EXPECT_LE(duration, heldSeconds + 2.0 + 1.0) << heldSeconds;
 
     runner.Events().Check(programme.start);
     ASSERT_TRUE(playsAndAdvances());
