@@ -157,22 +157,22 @@ def make_steps_mp3(folder):
     return make_tone_mp3(folder, "steps.mp3", STEP_FREQUENCIES, 1)
 
 
-def send_steps(handler, title_seconds):
-    """The /steps stream: State.steps over and over, paced like the live stream, with a new
-    ICY title every title_seconds seconds (one metadata block is sent each second)."""
+def send_titled(handler, data, rate, ctype, station, every):
+    """data over and over as a live stream paced at rate bytes a second after the burst; with
+    "Icy-MetaData: 1" a metadata block follows each second of it (rate bytes), and its title
+    "Artiste {k} - Titre {k}" changes every `every` blocks."""
     icy = handler.headers.get("Icy-MetaData", "0").strip() == "1"
     handler.send_response(200)
-    handler.send_header("Content-Type", "audio/mpeg")
-    handler.send_header("icy-name", "Radio des pas")
+    handler.send_header("Content-Type", ctype)
+    handler.send_header("icy-name", station)
     if icy:
-        handler.send_header("icy-metaint", str(BYTES_PER_SEC))
+        handler.send_header("icy-metaint", str(rate))
     handler.end_headers()
-    data = State.steps
     pos = sent = blocks = 0
-    until_meta = BYTES_PER_SEC
+    until_meta = rate
     start = time.monotonic()
     while True:
-        if sent >= BYTES_PER_SEC * (BURST_SECONDS + time.monotonic() - start):
+        if sent >= rate * (BURST_SECONDS + time.monotonic() - start):
             time.sleep(0.05)
             continue
         n = min(1000, len(data) - pos, until_meta)
@@ -182,12 +182,12 @@ def send_steps(handler, title_seconds):
         until_meta -= n
         if until_meta == 0:
             if icy:
-                n_title = blocks // max(1, title_seconds) + 1
-                text = ("StreamTitle='Artiste %d - Titre %d';" % (n_title, n_title)).encode()
+                k = blocks // max(1, every) + 1
+                text = ("StreamTitle='Artiste %d - Titre %d';" % (k, k)).encode("utf-8")
                 text += b"\0" * (-len(text) % 16)
                 handler.wfile.write(bytes([len(text) // 16]) + text)
             blocks += 1
-            until_meta = BYTES_PER_SEC
+            until_meta = rate
 
 
 class State:
@@ -297,33 +297,7 @@ class Handler(BaseHTTPRequestHandler):
         # Paced at the file's own rate, one block a second (the encoders of Ogg and AAC keep
         # their own rate at this sample rate).
         rate = BYTES_PER_SEC if fmt == "mp3" else max(500, len(data) // STEP_SECONDS)
-        icy = self.headers.get("Icy-MetaData", "0").strip() == "1"
-        self.send_response(200)
-        self.send_header("Content-Type", TITLESTEPS_TYPES[fmt])
-        self.send_header("icy-name", "Radio des titres")
-        if icy:
-            self.send_header("icy-metaint", str(rate))
-        self.end_headers()
-        pos = sent = blocks = 0
-        until_meta = rate
-        start = time.monotonic()
-        while True:
-            if sent >= rate * (BURST_SECONDS + time.monotonic() - start):
-                time.sleep(0.05)
-                continue
-            n = min(1000, len(data) - pos, until_meta)
-            self.wfile.write(data[pos:pos + n])
-            pos = (pos + n) % len(data)
-            sent += n
-            until_meta -= n
-            if until_meta == 0:
-                if icy:
-                    k = blocks // max(1, every) + 1
-                    text = ("StreamTitle='Artiste %d - Titre %d';" % (k, k)).encode("utf-8")
-                    text += b"\0" * (-len(text) % 16)
-                    self.wfile.write(bytes([len(text) // 16]) + text)
-                    blocks += 1
-                until_meta = rate
+        send_titled(self, data, rate, TITLESTEPS_TYPES[fmt], "Radio des titres", every)
 
     def do_GET(self):
         try:
@@ -423,7 +397,7 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/titlesteps":
             self.titlesteps(int(q.get("every", "3")), q.get("format", "mp3"))
         elif path == "/steps":
-            send_steps(self, int(q.get("titles", "3")))
+            send_titled(self, State.steps, BYTES_PER_SEC, "audio/mpeg", "Radio des pas", int(q.get("titles", "3")))
         elif path == "/icy-old":
             self.wfile.write(b"ICY 200 OK\r\nicy-name:Old\r\ncontent-type:audio/mpeg\r\n\r\n")
             self.wfile.write(State.mp3)
