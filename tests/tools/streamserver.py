@@ -195,24 +195,17 @@ class State:
     counts = {}
     mp3 = b""
     folder = "."
-    quiet = {}  # level in dB -> the quieter tone's MP3
+    made = {}  # (maker, argument) -> the bytes of the file it made, read once
 
     @classmethod
-    def quiet_mp3(cls, db):
+    def made_file(cls, make, arg):
+        """The bytes of make(folder, arg), made and read on the first request that needs them."""
         with cls.lock:
-            if db not in cls.quiet:
-                with open(make_quiet_mp3(cls.folder, db), "rb") as f:
-                    cls.quiet[db] = f.read()
-            return cls.quiet[db]
-    titlesteps = {}  # format: bytes, made on the first request of /titlesteps in that format
+            if (make, arg) not in cls.made:
+                with open(make(cls.folder, arg), "rb") as f:
+                    cls.made[(make, arg)] = f.read()
+            return cls.made[(make, arg)]
 
-    @classmethod
-    def titlesteps_data(cls, fmt):
-        with cls.lock:
-            if fmt not in cls.titlesteps:
-                with open(make_titlesteps(cls.folder, fmt), "rb") as f:
-                    cls.titlesteps[fmt] = f.read()
-            return cls.titlesteps[fmt]
     steps = b""
 
     @classmethod
@@ -293,7 +286,7 @@ class Handler(BaseHTTPRequestHandler):
         if fmt not in TITLESTEPS_TYPES:
             self.send_text("unknown format", "text/plain", 404)
             return
-        data = State.titlesteps_data(fmt)
+        data = State.made_file(make_titlesteps, fmt)
         # Paced at the file's own rate, one block a second (the encoders of Ogg and AAC keep
         # their own rate at this sample rate).
         rate = BYTES_PER_SEC if fmt == "mp3" else max(500, len(data) // STEP_SECONDS)
@@ -318,7 +311,7 @@ class Handler(BaseHTTPRequestHandler):
             self.live(title=q.get("title", "Tavilune test"), encoding=q.get("encoding", "utf-8"),
                       every=int(q.get("every", "0")))
         elif path == "/quiet.mp3":
-            self.live(data=State.quiet_mp3(max(0, min(60, int(q.get("db", "12"))))))
+            self.live(data=State.made_file(make_quiet_mp3, max(0, min(60, int(q.get("db", "12"))))))
         elif path == "/file.mp3":
             self.send_text(State.mp3, "audio/mpeg")
         elif path == "/cut.mp3":
